@@ -1,0 +1,303 @@
+#include "services/Graphics.h"
+
+#include <algorithm>
+
+#include "services/TRenderBackend.h"
+#include "services/TSdlRenderer.h"
+
+namespace gb {
+
+namespace {
+
+struct Display {
+    std::shared_ptr<TRenderBackend> backend;
+    bool open = false;
+    int width = 0;
+    int height = 0;
+    std::string error;
+    TDrawState state;
+};
+
+Display& display() {
+    static Display instance;
+    return instance;
+}
+
+TDrawState& state() { return display().state; }
+
+int resolveFlags(int flags) { return flags == -1 ? state().defaultImageFlags : flags; }
+
+bool validCell(const ImageRef& image, int cell) {
+    return image && cell >= 0 && cell < image->cellCount() && image->cells[cell];
+}
+
+// Pictures without an alpha channel lose the pixels of the mask colour.
+void applyMask(TPixmap& pixmap, const TImage& image) {
+    for (int y = 0; y < pixmap.height(); ++y) {
+        std::uint8_t* p = pixmap.row(y);
+        for (int x = 0; x < pixmap.width(); ++x, p += 4) {
+            if (p[0] == image.maskRed && p[1] == image.maskGreen && p[2] == image.maskBlue) {
+                p[3] = 0;
+            }
+        }
+    }
+}
+
+ImageRef newImage(int cellWidth, int cellHeight, int flags) {
+    auto image = std::make_shared<TImage>();
+    image->width = cellWidth;
+    image->height = cellHeight;
+    image->flags = flags;
+    image->maskRed = state().maskRed;
+    image->maskGreen = state().maskGreen;
+    image->maskBlue = state().maskBlue;
+    return image;
+}
+
+// Cuts cells out of a decoded picture; nullptr when fewer than first + count whole cells fit.
+ImageRef cutCells(const PixmapRef& picture, bool hasAlpha, int cellWidth, int cellHeight,
+                  int firstCell, int cellCount, int flags) {
+    if (!picture || cellWidth <= 0 || cellHeight <= 0 || firstCell < 0 || cellCount <= 0) {
+        return nullptr;
+    }
+    const int columns = picture->width() / cellWidth;
+    const int rows = picture->height() / cellHeight;
+    if (static_cast<long long>(columns) * rows < static_cast<long long>(firstCell) + cellCount) {
+        return nullptr;
+    }
+    ImageRef image = newImage(cellWidth, cellHeight, flags);
+    for (int n = 0; n < cellCount; ++n) {
+        const int k = firstCell + n;
+        const int left = cellWidth * (k % columns);
+        const int top = cellHeight * (k / columns);
+        auto cell = std::make_shared<TPixmap>(cellWidth, cellHeight);
+        for (int y = 0; y < cellHeight; ++y) {
+            std::copy_n(picture->row(top + y) + left * 4, cellWidth * 4, cell->row(y));
+        }
+        if ((flags & maskedImage) != 0 && !hasAlpha) {
+            applyMask(*cell, *image);
+        }
+        image->cells.push_back(std::move(cell));
+    }
+    image->textures.resize(image->cells.size());
+    if (state().autoMidHandle) {
+        midHandleImage(image);
+    }
+    return image;
+}
+
+}  // namespace
+
+void selectRenderer() { display().backend = makeSdlRenderBackend(); }
+
+void useRenderBackend(std::shared_ptr<TRenderBackend> backend) {
+    display().backend = std::move(backend);
+}
+
+TRenderBackend* renderBackend() { return display().backend.get(); }
+
+int openGraphics(int width, int height, int /*depth*/, int /*hertz*/, int /*flags*/) {
+    Display& d = display();
+    d.state = TDrawState{};
+    d.state.viewport = TViewport{0, 0, width, height};
+    d.open = false;
+    if (!d.backend) {
+        d.error = "no renderer was selected";
+        return 0;
+    }
+    d.error.clear();
+    if (!d.backend->open(width, height, d.error)) {
+        return 0;
+    }
+    d.open = true;
+    d.width = width;
+    d.height = height;
+    // The first frame the game draws starts from a black screen.
+    for (int i = 0; i < 2; ++i) {
+        clearScreen();
+        flip();
+    }
+    return 1;
+}
+
+const std::string& graphicsError() { return display().error; }
+
+void closeGraphics() {
+    Display& d = display();
+    d.open = false;
+    d.width = 0;
+    d.height = 0;
+    d.state = TDrawState{};
+}
+
+int graphicsWidth() { return display().width; }
+int graphicsHeight() { return display().height; }
+
+void setWindowTitle(const std::string& title) {
+    if (display().open) {
+        display().backend->setWindowTitle(title);
+    }
+}
+
+void hideMouse() {
+    if (display().open) {
+        display().backend->hideMouse();
+    }
+}
+
+void clearScreen() {
+    if (display().open) {
+        display().backend->clear(state());
+    }
+}
+
+void flip(int /*sync*/) {
+    if (display().open) {
+        display().backend->present();
+    }
+}
+
+ImageRef loadImage(const std::string& path, int flags) {
+    bool hasAlpha = false;
+    PixmapRef picture = loadPicture(path, &hasAlpha);
+    if (!picture) {
+        return nullptr;
+    }
+    return cutCells(picture, hasAlpha, picture->width(), picture->height(), 0, 1,
+                    resolveFlags(flags));
+}
+
+ImageRef loadAnimImage(const std::string& path, int cellWidth, int cellHeight, int firstCell,
+                       int cellCount, int flags) {
+    bool hasAlpha = false;
+    PixmapRef picture = loadPicture(path, &hasAlpha);
+    return cutCells(picture, hasAlpha, cellWidth, cellHeight, firstCell, cellCount,
+                    resolveFlags(flags));
+}
+
+ImageRef createImage(int width, int height, int cellCount, int flags) {
+    ImageRef image = newImage(std::max(width, 0), std::max(height, 0),
+                              resolveFlags(flags) | dynamicImage);
+    for (int n = 0; n < std::max(cellCount, 0); ++n) {
+        image->cells.push_back(std::make_shared<TPixmap>(image->width, image->height));
+    }
+    image->textures.resize(image->cells.size());
+    if (state().autoMidHandle) {
+        midHandleImage(image);
+    }
+    return image;
+}
+
+void grabImage(const ImageRef& image, int x, int y, int cell) {
+    if (!validCell(image, cell) || !display().open) {
+        return;
+    }
+    TPixmap& pixels = *image->cells[cell];
+    display().backend->grabPixels(x, y, pixels);
+    for (int row = 0; row < pixels.height(); ++row) {
+        std::uint8_t* p = pixels.row(row);
+        for (int col = 0; col < pixels.width(); ++col) {
+            p[col * 4 + 3] = 255;
+        }
+    }
+    if ((image->flags & maskedImage) != 0) {
+        applyMask(pixels, *image);
+    }
+    image->textures[cell].reset();
+}
+
+void autoMidHandle(bool on) { state().autoMidHandle = on; }
+
+void midHandleImage(const ImageRef& image) {
+    if (image) {
+        image->handleX = static_cast<float>(image->width) * 0.5f;
+        image->handleY = static_cast<float>(image->height) * 0.5f;
+    }
+}
+
+int imageWidth(const ImageRef& image) { return image ? image->width : 0; }
+int imageHeight(const ImageRef& image) { return image ? image->height : 0; }
+
+void drawImage(const ImageRef& image, float x, float y, int cell) {
+    if (validCell(image, cell) && display().open) {
+        display().backend->drawImageRect(*image, cell, x, y, static_cast<float>(image->width),
+                                         static_cast<float>(image->height), state());
+    }
+}
+
+void drawImageRect(const ImageRef& image, float x, float y, float width, float height,
+                   int cell) {
+    if (validCell(image, cell) && display().open) {
+        display().backend->drawImageRect(*image, cell, x, y, width, height, state());
+    }
+}
+
+void tileImage(const ImageRef& image, float x, float y, int cell) {
+    if (!validCell(image, cell) || !display().open) {
+        return;
+    }
+    // Tiling ignores rotation and scale for the duration of the call.
+    TDrawState tiling = state();
+    tiling.rotation = 0.0f;
+    tiling.scaleX = 1.0f;
+    tiling.scaleY = 1.0f;
+    const float anchorX = x + tiling.originX - image->handleX;
+    const float anchorY = y + tiling.originY - image->handleY;
+    display().backend->tileImage(*image, cell, anchorX, anchorY, tiling);
+}
+
+void drawText(const std::string& text, float x, float y) {
+    if (display().open) {
+        display().backend->drawText(text, x, y, state());
+    }
+}
+
+PixmapRef createPixmap(int width, int height, int format, int rowAlignment) {
+    return std::make_shared<TPixmap>(width, height, format, rowAlignment);
+}
+
+int pixmapWidth(const PixmapRef& pixmap) { return pixmap ? pixmap->width() : 0; }
+int pixmapHeight(const PixmapRef& pixmap) { return pixmap ? pixmap->height() : 0; }
+
+void writePixel(const PixmapRef& pixmap, int x, int y, std::uint32_t argb) {
+    if (pixmap) {
+        pixmap->writePixel(x, y, argb);
+    }
+}
+
+std::uint32_t readPixel(const PixmapRef& pixmap, int x, int y) {
+    return pixmap ? pixmap->readPixel(x, y) : 0;
+}
+
+void drawPixmap(const PixmapRef& pixmap, int x, int y) {
+    if (pixmap && display().open) {
+        display().backend->drawPixmap(*pixmap, x, y);
+    }
+}
+
+void setColor(int red, int green, int blue) {
+    state().red = std::clamp(red, 0, 255);
+    state().green = std::clamp(green, 0, 255);
+    state().blue = std::clamp(blue, 0, 255);
+}
+
+void setAlpha(float alpha) { state().alpha = std::clamp(alpha, 0.0f, 1.0f); }
+
+void setBlend(int mode) { state().blend = mode; }
+
+int getBlend() { return state().blend; }
+
+void setRotation(float degrees) { state().rotation = degrees; }
+
+void setScale(float scaleX, float scaleY) {
+    state().scaleX = scaleX;
+    state().scaleY = scaleY;
+}
+
+void setViewport(int x, int y, int width, int height) {
+    state().viewport = TViewport{x, y, std::max(width, 0), std::max(height, 0)};
+}
+
+const TDrawState& drawState() { return state(); }
+
+}  // namespace gb

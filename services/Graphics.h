@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "services/TDrawState.h"
+#include "services/TImage.h"
+#include "services/TPixmap.h"
+
+namespace gb {
+
+class TRenderBackend;
+
+// Display and frame.
+
+// Picks the platform renderer (the SDL one) for the display that openGraphics opens.
+void selectRenderer();
+// Uses the given renderer instead (tests: a recording stand-in).
+void useRenderBackend(std::shared_ptr<TRenderBackend> backend);
+TRenderBackend* renderBackend();
+// Opens the full-screen display; 1 on success. On failure the reason is in graphicsError().
+int openGraphics(int width, int height, int depth = 0, int hertz = 0, int flags = 0);
+const std::string& graphicsError();
+// Forgets the display (its renderer stays selected) and resets the drawing state.
+void closeGraphics();
+int graphicsWidth();
+int graphicsHeight();
+void setWindowTitle(const std::string& title);
+void hideMouse();
+void clearScreen();
+void flip(int sync = -1);
+
+// Images. A none image (nullptr) is never an error: drawing it draws nothing.
+ImageRef loadImage(const std::string& path, int flags = -1);
+ImageRef loadAnimImage(const std::string& path, int cellWidth, int cellHeight, int firstCell,
+                       int cellCount, int flags = -1);
+ImageRef createImage(int width, int height, int cellCount = 1, int flags = -1);
+void grabImage(const ImageRef& image, int x, int y, int cell = 0);
+void autoMidHandle(bool on);
+void midHandleImage(const ImageRef& image);
+int imageWidth(const ImageRef& image);
+int imageHeight(const ImageRef& image);
+void drawImage(const ImageRef& image, float x, float y, int cell = 0);
+void drawImageRect(const ImageRef& image, float x, float y, float width, float height,
+                   int cell = 0);
+void tileImage(const ImageRef& image, float x = 0.0f, float y = 0.0f, int cell = 0);
+void drawText(const std::string& text, float x, float y);
+
+// Decodes a picture file (a PNG) from memory into RGBA; nullptr when it is not one.
+// hasAlpha, when given, tells whether the file carried an alpha channel.
+PixmapRef decodePicture(const unsigned char* data, std::size_t size, bool* hasAlpha = nullptr);
+// Reads and decodes a picture from a path ("incbin::" paths included); nullptr on failure.
+PixmapRef loadPicture(const std::string& path, bool* hasAlpha = nullptr);
+
+// Pixel maps.
+PixmapRef createPixmap(int width, int height, int format = kPixelFormatRGBA8888,
+                       int rowAlignment = 4);
+int pixmapWidth(const PixmapRef& pixmap);
+int pixmapHeight(const PixmapRef& pixmap);
+void writePixel(const PixmapRef& pixmap, int x, int y, std::uint32_t argb);
+std::uint32_t readPixel(const PixmapRef& pixmap, int x, int y);
+void drawPixmap(const PixmapRef& pixmap, int x, int y);
+
+// Drawing state.
+void setColor(int red, int green, int blue);
+void setAlpha(float alpha);
+void setBlend(int mode);
+int getBlend();
+void setRotation(float degrees);
+void setScale(float scaleX, float scaleY);
+void setViewport(int x, int y, int width, int height);
+const TDrawState& drawState();
+
+}  // namespace gb

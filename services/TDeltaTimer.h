@@ -1,0 +1,22 @@
+#pragma once
+
+namespace gb {
+
+// The frame-delta timer: the time between the last two updates, in seconds.
+class TDeltaTimer {
+public:
+    // Remembers the current milliSecs.
+    static void start();
+    // Measures the interval since the last start or update.
+    static void update();
+    // The interval of the latest update in seconds (0 before the first).
+    static float deltaTime();
+    // Sets the interval directly (tests that step the fruit shower by hand).
+    static void setDeltaTime(float seconds);
+
+private:
+    static int last_;
+    static float delta_;
+};
+
+}  // namespace gb

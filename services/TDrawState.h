@@ -1,0 +1,31 @@
+#pragma once
+
+namespace gb {
+
+// Blend modes.
+inline constexpr int maskBlend = 1;
+inline constexpr int solidBlend = 2;
+inline constexpr int alphaBlend = 3;
+inline constexpr int lightBlend = 4;
+inline constexpr int shadeBlend = 5;
+
+struct TViewport {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+// The drawing state that applies to every draw until changed.
+struct TDrawState {
+    int red = 255, green = 255, blue = 255;
+    float alpha = 1.0f;
+    int blend = maskBlend;
+    float rotation = 0.0f;  // degrees; positive turns clockwise on screen
+    float scaleX = 1.0f, scaleY = 1.0f;
+    TViewport viewport;
+    float originX = 0.0f, originY = 0.0f;
+    int clearRed = 0, clearGreen = 0, clearBlue = 0;
+    bool autoMidHandle = false;
+    int defaultImageFlags = 3;  // maskedImage + filteredImage
+    int maskRed = 0, maskGreen = 0, maskBlue = 0;
+};
+
+}  // namespace gb

@@ -1,0 +1,106 @@
+#include "services/TKeyboard.h"
+
+#include "services/TEventSource.h"
+
+namespace gb {
+
+namespace {
+bool validKey(int code) { return code >= 0 && code < TKeyboard::kKeyCount; }
+}  // namespace
+
+void TKeyboard::keyPressed(int code) {
+    if (!validKey(code) || held_[code]) {
+        return;
+    }
+    held_[code] = 1;
+    ++hits_[code];
+}
+
+void TKeyboard::keyReleased(int code) {
+    if (validKey(code)) {
+        held_[code] = 0;
+    }
+}
+
+void TKeyboard::charTyped(int ch) {
+    if (queueCount_ >= kQueueSize) {
+        return;
+    }
+    queue_[(queueHead_ + queueCount_) % kQueueSize] = ch;
+    ++queueCount_;
+}
+
+void TKeyboard::focusChanged() { flush(); }
+
+void TKeyboard::closeRequested() { closeRequested_ = true; }
+
+int TKeyboard::takeHits(int code) {
+    if (!validKey(code)) {
+        return 0;
+    }
+    const int n = hits_[code];
+    hits_[code] = 0;
+    return n;
+}
+
+int TKeyboard::isDown(int code) const { return validKey(code) ? held_[code] : 0; }
+
+int TKeyboard::takeChar() {
+    if (queueCount_ == 0) {
+        return 0;
+    }
+    const int ch = queue_[queueHead_];
+    queueHead_ = (queueHead_ + 1) % kQueueSize;
+    --queueCount_;
+    return ch;
+}
+
+void TKeyboard::flush() {
+    held_.fill(0);
+    hits_.fill(0);
+    queueHead_ = 0;
+    queueCount_ = 0;
+}
+
+namespace {
+TEventSource* currentSource = nullptr;
+}
+
+TKeyboard& keyboard() {
+    static TKeyboard instance;
+    return instance;
+}
+
+void setEventSource(TEventSource* source) { currentSource = source; }
+
+TEventSource* eventSource() { return currentSource; }
+
+void pollEvents() {
+    if (currentSource != nullptr) {
+        currentSource->pump(keyboard());
+    }
+}
+
+int keyHit(int code) {
+    pollEvents();
+    return keyboard().takeHits(code);
+}
+
+int keyDown(int code) {
+    pollEvents();
+    return keyboard().isDown(code);
+}
+
+int getChar() {
+    pollEvents();
+    return keyboard().takeChar();
+}
+
+void flushKeys() {
+    pollEvents();
+    keyboard().flush();
+}
+
+bool appCloseRequested() { return keyboard().closeWasRequested(); }
+
+}  // namespace gb

@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "services/Console.h"
+#include "services/Text.h"
+
+namespace gb {
+namespace {
+
+TEST(Text, FloatsKeepNineSignificantDigitsAndTheirPoint) {
+    EXPECT_EQ(floatToText(3.0f), "3.00000000");
+    EXPECT_EQ(floatToText(1000.0f), "1000.00000");
+    EXPECT_EQ(floatToText(976.0f), "976.000000");
+    EXPECT_EQ(floatToText(0.5f), "0.500000000");
+    EXPECT_EQ(floatToText(-1.5f), "-1.50000000");
+    EXPECT_EQ(floatToText(0.0f), "0.00000000");
+}
+
+TEST(Text, IntsAreDecimalWithLeadingMinus) {
+    EXPECT_EQ(intToText(0), "0");
+    EXPECT_EQ(intToText(-42), "-42");
+    EXPECT_EQ(intToText(2147483647), "2147483647");
+}
+
+TEST(Text, TruncationGoesTowardZeroAndSaturates) {
+    EXPECT_EQ(truncToInt(-0.7), 0);
+    EXPECT_EQ(truncToInt(2.9), 2);
+    EXPECT_EQ(truncToInt(-1.5), -1);
+    EXPECT_EQ(truncToInt(1e30), 2147483647);
+    EXPECT_EQ(truncToInt(-1e30), -2147483647 - 1);
+    EXPECT_EQ(truncToInt(std::nan("")), 0);
+}
+
+TEST(Text, RemainderTakesTheSignOfTheDividend) {
+    EXPECT_FLOAT_EQ(floatRemainder(-1.0f, 360.0f), -1.0f);
+    EXPECT_FLOAT_EQ(floatRemainder(-361.0f, 360.0f), -1.0f);
+    EXPECT_NEAR(floatRemainder(0.07f, 0.05f), 0.02f, 1e-6f);
+    EXPECT_NEAR(floatRemainder(0.2f, -0.096f), 0.008f, 1e-6f);
+}
+
+TEST(Text, ConcatUsesTheGameTextForms) {
+    int object = 0;
+    const std::string line = concatText("Offset to (", 1.5f, ",", -2, ") ", 'x', ObjectText{&object});
+    EXPECT_EQ(line.substr(0, 26), "Offset to (1.50000000,-2) ");
+    EXPECT_EQ(line[26], 'x');
+    EXPECT_EQ(line.size(), 27u + 8u);
+}
+
+TEST(DebugLog, SilentChannelNeverFormatsAndSinkReceivesLinesWhenOn) {
+    std::vector<std::string> lines;
+    setDebugSink([&](std::string_view line) { lines.emplace_back(line); });
+    setDebugLogEnabled(false);
+    debugLog("quiet ", 1);
+    EXPECT_TRUE(lines.empty());
+    setDebugLogEnabled(true);
+    debugLog("Key = ", 89);
+    setDebugLogEnabled(false);
+    setDebugSink(nullptr);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "Key = 89");
+}
+
+TEST(Print, LinesGoToTheSinkWhenOneIsInstalled) {
+    std::vector<std::string> lines;
+    setPrintSink([&](std::string_view line) { lines.emplace_back(line); });
+    print("Sound initialized.");
+    setPrintSink(nullptr);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "Sound initialized.");
+}
+
+}  // namespace
+}  // namespace gb

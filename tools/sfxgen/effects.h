@@ -1,0 +1,25 @@
+// The game's six short sound effects, synthesised from scratch.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace sfx {
+
+struct Effect {
+    std::string file;  // file name inside the output folder
+    int rate;          // samples per second
+    std::vector<float> pcm;
+};
+
+// Peak level the effects are normalised to (about -3 dBFS).
+constexpr double kEffectPeak = 0.70;
+
+// Builds all six effects in the game's effect-number order. Each buffer has
+// exactly the playing length the game expects (seconds x rate, rounded).
+std::vector<Effect> makeEffects();
+
+// Sample count for a length in seconds at a rate, rounded to nearest.
+int sampleCount(double seconds, int rate);
+
+}  // namespace sfx

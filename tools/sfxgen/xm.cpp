@@ -1,0 +1,185 @@
+#include "xm.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace xm {
+
+namespace {
+
+class Writer {
+public:
+    void u8(unsigned v) { bytes.push_back(static_cast<uint8_t>(v)); }
+    void u16(unsigned v) {
+        u8(v & 0xFF);
+        u8((v >> 8) & 0xFF);
+    }
+    void u32(uint32_t v) {
+        u16(v & 0xFFFF);
+        u16(v >> 16);
+    }
+    void text(const std::string& s, size_t width, char pad) {
+        for (size_t i = 0; i < width; ++i) u8(i < s.size() ? s[i] : pad);
+    }
+    void put16(size_t at, unsigned v) {
+        bytes[at] = v & 0xFF;
+        bytes[at + 1] = (v >> 8) & 0xFF;
+    }
+    std::vector<uint8_t> bytes;
+};
+
+void fail(const std::string& what) { throw std::runtime_error(what); }
+
+std::vector<uint8_t> packPattern(const Pattern& p) {
+    std::vector<uint8_t> out;
+    for (const Cell& c : p.cells) {
+        const uint8_t fields[5] = {c.note, c.instrument, c.volume, c.effect, c.param};
+        uint8_t flags = 0x80;
+        for (int i = 0; i < 5; ++i)
+            if (fields[i]) flags |= 1 << i;
+        if (flags == 0x9F) {
+            // All five present: the plain form is one byte shorter.
+            out.insert(out.end(), fields, fields + 5);
+            continue;
+        }
+        out.push_back(flags);
+        for (int i = 0; i < 5; ++i)
+            if (fields[i]) out.push_back(fields[i]);
+    }
+    return out;
+}
+
+void writeEnvelope(Writer& w, const std::vector<EnvelopePoint>& pts) {
+    for (size_t i = 0; i < 12; ++i) {
+        w.u16(i < pts.size() ? pts[i].tick : 0);
+        w.u16(i < pts.size() ? pts[i].value : 0);
+    }
+}
+
+void checkEnvelope(const Instrument& ins) {
+    const auto& pts = ins.volume.points;
+    if (pts.empty() || pts.size() > 12 || pts[0].tick != 0)
+        fail("instrument " + ins.name + ": volume envelope needs 1..12 points starting at 0");
+    for (size_t i = 1; i < pts.size(); ++i)
+        if (pts[i].tick <= pts[i - 1].tick) fail("instrument " + ins.name + ": envelope order");
+    for (const auto& p : pts)
+        if (p.value > 64) fail("instrument " + ins.name + ": envelope value above 64");
+    if (ins.volume.sustain >= static_cast<int>(pts.size()))
+        fail("instrument " + ins.name + ": sustain point out of range");
+}
+
+}  // namespace
+
+Tuning tuningFor(double rate) {
+    double s = 12.0 * std::log2(rate / 8363.0);
+    int rel = static_cast<int>(std::lround(s));
+    int fine = 8 * static_cast<int>(std::lround(16.0 * (s - rel)));
+    fine = std::clamp(fine, -128, 120);
+    Tuning t;
+    t.relativeNote = static_cast<int8_t>(rel);
+    t.finetune = static_cast<int8_t>(fine);
+    t.exactRate = 8363.0 * std::pow(2.0, rel / 12.0 + fine / 1536.0);
+    return t;
+}
+
+std::vector<uint8_t> write(const Module& m) {
+    if (m.channels < 2 || m.channels > 32 || m.channels % 2) fail("channel count");
+    if (m.orders.empty() || m.orders.size() > 256) fail("song length");
+    if (m.patterns.empty() || m.patterns.size() > 256) fail("pattern count");
+    if (m.instruments.empty() || m.instruments.size() > 128) fail("instrument count");
+    for (uint8_t o : m.orders)
+        if (o >= m.patterns.size()) fail("order names a missing pattern");
+
+    Writer w;
+    w.text("Extended Module: ", 17, ' ');
+    w.text(m.name, 20, ' ');
+    w.u8(0x1A);
+    w.text("sfxgen", 20, ' ');
+    w.u16(0x0104);
+    w.u32(276);
+    w.u16(static_cast<unsigned>(m.orders.size()));
+    w.u16(0);  // restart position
+    w.u16(m.channels);
+    w.u16(static_cast<unsigned>(m.patterns.size()));
+    w.u16(static_cast<unsigned>(m.instruments.size()));
+    w.u16(1);  // linear frequency table
+    w.u16(6);
+    w.u16(125);
+    for (int i = 0; i < 256; ++i) w.u8(i < static_cast<int>(m.orders.size()) ? m.orders[i] : 0);
+
+    for (const Pattern& p : m.patterns) {
+        if (p.channels != m.channels || p.rows < 1 || p.rows > 256)
+            fail("pattern shape does not fit the module");
+        for (const Cell& c : p.cells) {
+            if (c.note > kNoteOff) fail("note byte out of range");
+            if (c.instrument > m.instruments.size()) fail("cell names a missing instrument");
+        }
+        std::vector<uint8_t> packed = packPattern(p);
+        if (packed.size() > 0xFFFF) fail("pattern too large");
+        w.u32(9);
+        w.u8(0);
+        w.u16(p.rows);
+        w.u16(static_cast<unsigned>(packed.size()));
+        w.bytes.insert(w.bytes.end(), packed.begin(), packed.end());
+    }
+
+    for (const Instrument& ins : m.instruments) {
+        checkEnvelope(ins);
+        const Sample& s = ins.sample;
+        if (s.data.empty()) fail("instrument " + ins.name + " has no sample data");
+        if (s.loop && (s.loopLength == 0 || s.loopStart + s.loopLength > s.data.size()))
+            fail("instrument " + ins.name + ": loop outside the sample");
+        size_t start = w.bytes.size();
+        w.u32(263);
+        w.text(ins.name, 22, 0);
+        w.u8(0);
+        w.u16(1);
+        w.u32(40);
+        for (int n = 0; n < 96; ++n) w.u8(0);  // every note plays sample 0
+        writeEnvelope(w, ins.volume.points);
+        // Panning envelope: one neutral point, switched off.
+        writeEnvelope(w, {{0, 32}});
+        w.u8(static_cast<unsigned>(ins.volume.points.size()));
+        w.u8(1);
+        w.u8(ins.volume.sustain >= 0 ? ins.volume.sustain : 0);
+        w.u8(ins.volume.loopStart >= 0 ? ins.volume.loopStart : 0);
+        w.u8(ins.volume.loopEnd >= 0 ? ins.volume.loopEnd : 0);
+        w.u8(0);
+        w.u8(0);
+        w.u8(0);
+        unsigned envFlags = 1;
+        if (ins.volume.sustain >= 0) envFlags |= 2;
+        if (ins.volume.loopStart >= 0) envFlags |= 4;
+        w.u8(envFlags);
+        w.u8(0);
+        w.u8(ins.vibratoType);
+        w.u8(ins.vibratoSweep);
+        w.u8(ins.vibratoDepth);
+        w.u8(ins.vibratoRate);
+        w.u16(ins.fadeout);
+        while (w.bytes.size() < start + 263) w.u8(0);
+
+        uint32_t frames = static_cast<uint32_t>(s.data.size());
+        w.u32(frames * 2);
+        w.u32(s.loop ? s.loopStart * 2 : 0);
+        w.u32(s.loop ? s.loopLength * 2 : 0);
+        w.u8(std::min<unsigned>(s.volume, 64));
+        w.u8(static_cast<uint8_t>(s.finetune));
+        w.u8((s.loop ? 1 : 0) | 0x10);
+        w.u8(s.panning);
+        w.u8(static_cast<uint8_t>(s.relativeNote));
+        w.u8(0);
+        w.text(s.name, 22, 0);
+        int16_t prev = 0;
+        for (int16_t v : s.data) {
+            // Stored as differences from the previous sample, wrapping at 16 bits.
+            uint16_t d = static_cast<uint16_t>(static_cast<uint16_t>(v) - static_cast<uint16_t>(prev));
+            w.u16(d);
+            prev = v;
+        }
+    }
+    return w.bytes;
+}
+
+}  // namespace xm
