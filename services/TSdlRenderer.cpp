@@ -1,8 +1,591 @@
 #include "services/TSdlRenderer.h"
 
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "services/BuiltInFont.h"
+#include "services/TKeyboard.h"
+#include "services/TSdlEvents.h"
+
 namespace gb {
 
-// Placeholder until the SDL renderer lands: no platform display.
-std::shared_ptr<TRenderBackend> makeSdlRenderBackend() { return nullptr; }
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The frame length when the display gives no vertical-refresh wait: 60 Hz.
+constexpr auto kFramePeriod = std::chrono::nanoseconds(1'000'000'000 / 60);
+// Presents are watched in groups of this many. When most of a group came back in less than
+// half a refresh of the display, present is not waiting for the refresh (a virtual X server,
+// a driver that ignores the request) and the display paces its frames itself.
+constexpr int kPresentsWatched = 30;
+constexpr int kQuickPresentsForPacing = 24;
+
+// Memory order R, G, B, A: the pixel maps' own layout.
+constexpr Uint32 kRgbaFormat = SDL_PIXELFORMAT_RGBA32;
+// Cells are kept in the back buffer's own format, which every renderer supports and the
+// software renderer blends without converting each pixel on every draw.
+constexpr Uint32 kTextureFormat = SDL_PIXELFORMAT_ARGB8888;
+
+// A texture holding a copy of the pixel map, or nullptr.
+SDL_Texture* uploadTexture(SDL_Renderer* renderer, const TPixmap& pixels) {
+    SDL_Texture* texture = SDL_CreateTexture(renderer, kTextureFormat, SDL_TEXTUREACCESS_STATIC,
+                                             pixels.width(), pixels.height());
+    if (texture == nullptr) {
+        return nullptr;
+    }
+    std::vector<std::uint8_t> converted(static_cast<std::size_t>(pixels.width()) * 4 *
+                                        pixels.height());
+    SDL_ConvertPixels(pixels.width(), pixels.height(), kRgbaFormat, pixels.data(), pixels.pitch(),
+                      kTextureFormat, converted.data(), pixels.width() * 4);
+    SDL_UpdateTexture(texture, nullptr, converted.data(), pixels.width() * 4);
+    return texture;
+}
+
+// A texture of one cell (or of the font), owned by the renderer that made it. SDL frees a
+// renderer's textures with the renderer, so a texture that outlives its renderer is only
+// forgotten, never freed twice.
+class TSdlCellTexture : public TCellTexture {
+  public:
+    TSdlCellTexture(std::shared_ptr<TSdlRendererLife> life, SDL_Texture* texture)
+        : life_(std::move(life)), texture_(texture) {}
+    ~TSdlCellTexture() override {
+        if (life_->alive && texture_ != nullptr) {
+            SDL_DestroyTexture(texture_);
+        }
+    }
+    TSdlCellTexture(const TSdlCellTexture&) = delete;
+    TSdlCellTexture& operator=(const TSdlCellTexture&) = delete;
+
+    bool belongsTo(const std::shared_ptr<TSdlRendererLife>& life) const {
+        return life_ == life && life_->alive;
+    }
+    SDL_Texture* texture() const { return texture_; }
+
+  private:
+    std::shared_ptr<TSdlRendererLife> life_;
+    SDL_Texture* texture_;
+};
+
+SDL_BlendMode sdlBlendMode(int blend) {
+    switch (blend) {
+        case solidBlend:
+            return SDL_BLENDMODE_NONE;
+        case lightBlend:
+            return SDL_BLENDMODE_ADD;
+        case shadeBlend:
+            return SDL_BLENDMODE_MOD;
+        default:
+            // alphaBlend; and maskBlend, whose alpha test the game never uses, draws as
+            // alpha blending so that partly transparent edges still look right.
+            return SDL_BLENDMODE_BLEND;
+    }
+}
+
+Uint8 alphaByte(float alpha) {
+    return static_cast<Uint8>(std::lround(std::clamp(alpha, 0.0f, 1.0f) * 255.0f));
+}
+
+// Window systems that never wait for a vertical refresh on present.
+bool driverWithoutVsync() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr) {
+        return true;
+    }
+    const std::string_view name(driver);
+    return name == "dummy" || name == "offscreen" || name == "evdev";
+}
+
+// Where a w-long side of a quad lies before turning, relative to the handle: the side starts
+// at -handle in the cell's own space and is multiplied by the scale. A negative result
+// (negative scale or size) mirrors the side. Returns the start and length of the
+// unmirrored rectangle, and whether it is mirrored.
+struct Span {
+    float start;
+    float length;
+    bool mirrored;
+};
+
+Span placeSide(float size, float handle, float scale) {
+    const float extent = size * scale;
+    const float start = -handle * scale;
+    if (extent >= 0.0f) {
+        return {start, extent, false};
+    }
+    return {start + extent, -extent, true};
+}
+
+}  // namespace
+
+std::shared_ptr<TRenderBackend> makeSdlRenderBackend() {
+    return std::make_shared<TSdlRenderBackend>();
+}
+
+TSdlRenderBackend::~TSdlRenderBackend() {
+    if (eventSource() == this) {
+        setEventSource(nullptr);
+    }
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
+        // SDL was shut down first (SDL_Quit at exit) and took the window with it; freeing the
+        // renderer now would touch that window, so the display is only forgotten.
+        if (life_) {
+            life_->alive = false;
+        }
+        return;
+    }
+    destroyRenderer();
+    if (window_ != nullptr) {
+        SDL_DestroyWindow(window_);
+    }
+    if (videoStarted_) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+}
+
+bool TSdlRenderBackend::open(int width, int height, std::string& error) {
+    if (width <= 0 || height <= 0) {
+        error = "the display size must be positive";
+        return false;
+    }
+    if (!videoStarted_) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            error = SDL_GetError();
+            return false;
+        }
+        videoStarted_ = true;
+    }
+    const bool resized = width != width_ || height != height_;
+    width_ = width;
+    height_ = height;
+    if (window_ == nullptr) {
+        // Full screen at the desktop's own resolution: no mode switch, and the picture is
+        // scaled up with black bars where the proportions differ.
+        window_ = SDL_CreateWindow("Gumbolt", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
+                                   height, SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_RESIZABLE);
+        if (window_ == nullptr) {
+            error = SDL_GetError();
+            return false;
+        }
+    }
+    if (renderer_ == nullptr || resized) {
+        destroyRenderer();
+        if (!createRenderer(error)) {
+            return false;
+        }
+    }
+    SDL_StartTextInput();
+    setEventSource(this);
+    return true;
+}
+
+bool TSdlRenderBackend::createRenderer(std::string& error) {
+    renderer_ =
+        SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    if (renderer_ == nullptr) {
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    }
+    if (renderer_ == nullptr) {
+        error = SDL_GetError();
+        return false;
+    }
+    life_ = std::make_shared<TSdlRendererLife>();
+
+    SDL_RenderSetLogicalSize(renderer_, width_, height_);
+    if (SDL_RenderTargetSupported(renderer_)) {
+        backBuffer_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888,
+                                        SDL_TEXTUREACCESS_TARGET, width_, height_);
+    }
+    if (backBuffer_ != nullptr) {
+        SDL_SetTextureBlendMode(backBuffer_, SDL_BLENDMODE_NONE);
+        SDL_SetTextureScaleMode(backBuffer_, SDL_ScaleModeLinear);
+        SDL_SetRenderTarget(renderer_, backBuffer_);
+    }
+    // Without a render target the game draws straight into the window, through the
+    // renderer's logical size.
+
+    SDL_RendererInfo info{};
+    SDL_GetRendererInfo(renderer_, &info);
+    selfPaced_ = (info.flags & SDL_RENDERER_PRESENTVSYNC) == 0 || driverWithoutVsync();
+    SDL_DisplayMode mode{};
+    const bool known = SDL_GetWindowDisplayMode(window_, &mode) == 0 && mode.refresh_rate >= 24;
+    refreshPeriod_ =
+        known ? std::chrono::nanoseconds(1'000'000'000 / mode.refresh_rate) : kFramePeriod;
+    presentsWatched_ = 0;
+    quickPresents_ = 0;
+    lastPresent_ = Clock::now();
+    nextFrame_ = lastPresent_;
+    return true;
+}
+
+void TSdlRenderBackend::destroyRenderer() {
+    if (life_) {
+        life_->alive = false;
+        life_.reset();
+    }
+    font_.reset();
+    if (renderer_ != nullptr) {
+        // Back to the window first: destroying the renderer while it still draws into a
+        // texture queues commands that nothing frees any more.
+        SDL_SetRenderTarget(renderer_, nullptr);
+        // Frees every texture the renderer made, the back buffer included.
+        SDL_DestroyRenderer(renderer_);
+    }
+    renderer_ = nullptr;
+    backBuffer_ = nullptr;
+    pixmapTexture_ = nullptr;
+    pixmapTextureWidth_ = 0;
+    pixmapTextureHeight_ = 0;
+}
+
+void TSdlRenderBackend::setWindowTitle(const std::string& title) {
+    if (window_ != nullptr) {
+        SDL_SetWindowTitle(window_, title.c_str());
+    }
+}
+
+void TSdlRenderBackend::hideMouse() {
+    SDL_ShowCursor(SDL_DISABLE);
+}
+
+void TSdlRenderBackend::clear(const TDrawState& state) {
+    if (renderer_ == nullptr) {
+        return;
+    }
+    // The whole back buffer, whatever the viewport.
+    SDL_RenderSetClipRect(renderer_, nullptr);
+    SDL_SetRenderDrawColor(renderer_, static_cast<Uint8>(state.clearRed),
+                           static_cast<Uint8>(state.clearGreen),
+                           static_cast<Uint8>(state.clearBlue), 255);
+    SDL_RenderClear(renderer_);
+}
+
+void TSdlRenderBackend::present() {
+    if (renderer_ == nullptr) {
+        return;
+    }
+    if (backBuffer_ != nullptr) {
+        // Scale the back buffer into the window; the logical size letterboxes it.
+        SDL_SetRenderTarget(renderer_, nullptr);
+        SDL_RenderSetClipRect(renderer_, nullptr);
+        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+        SDL_RenderClear(renderer_);
+        SDL_RenderCopy(renderer_, backBuffer_, nullptr, nullptr);
+        SDL_RenderPresent(renderer_);
+        SDL_SetRenderTarget(renderer_, backBuffer_);
+    } else {
+        SDL_RenderPresent(renderer_);
+    }
+    paceFrame();
+}
+
+void TSdlRenderBackend::paceFrame() {
+    const Clock::time_point now = Clock::now();
+    if (!selfPaced_) {
+        quickPresents_ += now - lastPresent_ < refreshPeriod_ / 2 ? 1 : 0;
+        if (++presentsWatched_ == kPresentsWatched) {
+            selfPaced_ = quickPresents_ >= kQuickPresentsForPacing;
+            nextFrame_ = now;
+            presentsWatched_ = 0;
+            quickPresents_ = 0;
+        }
+    }
+    lastPresent_ = now;
+    if (!selfPaced_ || !pacingAllowed_) {
+        return;
+    }
+    // Wait out the rest of the frame. A frame that ran late starts a new rhythm rather
+    // than being followed by a burst of short ones.
+    nextFrame_ += kFramePeriod;
+    if (nextFrame_ < now) {
+        nextFrame_ = now;
+        return;
+    }
+    std::this_thread::sleep_until(nextFrame_);
+    lastPresent_ = Clock::now();
+}
+
+void TSdlRenderBackend::finish() {
+    if (renderer_ != nullptr) {
+        SDL_RenderFlush(renderer_);
+    }
+}
+
+void TSdlRenderBackend::toggleFullscreen() {
+    if (window_ == nullptr) {
+        return;
+    }
+    // The renderer and its textures survive the switch; the logical size keeps the
+    // picture scaled and letterboxed in a window of any size.
+    SDL_SetWindowFullscreen(window_, fullscreen() ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
+bool TSdlRenderBackend::fullscreen() const {
+    return window_ != nullptr && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
+void TSdlRenderBackend::pump(TKeyboard& keyboard) {
+    SDL_Event event;
+    while (SDL_PollEvent(&event) != 0) {
+        if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F11) {
+            if (event.key.repeat == 0) {
+                toggleFullscreen();
+            }
+            continue;
+        }
+        if (event.type == SDL_KEYUP && event.key.keysym.sym == SDLK_F11) {
+            continue;
+        }
+        if (event.type == SDL_RENDER_DEVICE_RESET && renderer_ != nullptr) {
+            // Every texture is lost: start over with a new renderer; cells upload again on
+            // their next draw.
+            std::string error;
+            destroyRenderer();
+            createRenderer(error);
+            continue;
+        }
+        deliverSdlEvent(event, keyboard);
+    }
+}
+
+SDL_Texture* TSdlRenderBackend::cellTexture(TImage& image, int cell) {
+    if (image.textures.size() < image.cells.size()) {
+        image.textures.resize(image.cells.size());
+    }
+    std::shared_ptr<TCellTexture>& slot = image.textures[cell];
+    auto* cached = dynamic_cast<TSdlCellTexture*>(slot.get());
+    if (cached == nullptr || !cached->belongsTo(life_)) {
+        const TPixmap& pixels = *image.cells[cell];
+        SDL_Texture* texture = uploadTexture(renderer_, pixels);
+        if (texture == nullptr) {
+            return nullptr;
+        }
+        auto made = std::make_shared<TSdlCellTexture>(life_, texture);
+        cached = made.get();
+        slot = std::move(made);
+    }
+    SDL_Texture* texture = cached->texture();
+    // Smooth sampling follows the image flags, which the game may change after loading.
+    SDL_SetTextureScaleMode(
+        texture, (image.flags & filteredImage) != 0 ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+    return texture;
+}
+
+SDL_Texture* TSdlRenderBackend::fontTexture() {
+    auto* cached = dynamic_cast<TSdlCellTexture*>(font_.get());
+    if (cached != nullptr && cached->belongsTo(life_)) {
+        return cached->texture();
+    }
+    const TPixmap atlas = font::makeAtlas();
+    SDL_Texture* texture = uploadTexture(renderer_, atlas);
+    if (texture == nullptr) {
+        return nullptr;
+    }
+    SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
+    font_ = std::make_shared<TSdlCellTexture>(life_, texture);
+    return texture;
+}
+
+void TSdlRenderBackend::applyClip(const TDrawState& state) {
+    const SDL_Rect clip{state.viewport.x, state.viewport.y, state.viewport.width,
+                        state.viewport.height};
+    SDL_RenderSetClipRect(renderer_, &clip);
+}
+
+void TSdlRenderBackend::drawQuad(SDL_Texture* texture, const SDL_Rect* source, float x, float y,
+                                 float w, float h, float hx, float hy, const TDrawState& state) {
+    if (std::fmod(state.rotation, 360.0f) != 0.0f) {
+        drawTurnedQuad(texture, source, x, y, w, h, hx, hy, state);
+        return;
+    }
+    const Span across = placeSide(w, hx, state.scaleX);
+    const Span down = placeSide(h, hy, state.scaleY);
+    if (across.length <= 0.0f || down.length <= 0.0f) {
+        return;
+    }
+    const SDL_FRect target{x + across.start, y + down.start, across.length, down.length};
+    const int flip =
+        (across.mirrored ? SDL_FLIP_HORIZONTAL : 0) | (down.mirrored ? SDL_FLIP_VERTICAL : 0);
+    SDL_RenderCopyExF(renderer_, texture, source, &target, 0.0, nullptr,
+                      static_cast<SDL_RendererFlip>(flip));
+}
+
+// A turned quad goes to the renderer as its two triangles, with each corner placed by
+// X = px·cos(r)·sx − py·sin(r)·sy + x, Y = px·sin(r)·sx + py·cos(r)·sy + y. This is the same
+// single quad a turned copy would be, but the software renderer maps it straight from the
+// texture instead of first turning the cell into a temporary picture on every call.
+void TSdlRenderBackend::drawTurnedQuad(SDL_Texture* texture, const SDL_Rect* source, float x,
+                                       float y, float w, float h, float hx, float hy,
+                                       const TDrawState& state) {
+    float u0 = 0.0f, v0 = 0.0f, u1 = 1.0f, v1 = 1.0f;
+    if (source != nullptr) {
+        int textureWidth = 0;
+        int textureHeight = 0;
+        SDL_QueryTexture(texture, nullptr, nullptr, &textureWidth, &textureHeight);
+        u0 = static_cast<float>(source->x) / static_cast<float>(textureWidth);
+        v0 = static_cast<float>(source->y) / static_cast<float>(textureHeight);
+        u1 = static_cast<float>(source->x + source->w) / static_cast<float>(textureWidth);
+        v1 = static_cast<float>(source->y + source->h) / static_cast<float>(textureHeight);
+    }
+    // Geometry takes the tint from its corners; the texture's own tint must not apply twice.
+    SDL_Color tint{255, 255, 255, 255};
+    SDL_GetTextureColorMod(texture, &tint.r, &tint.g, &tint.b);
+    SDL_GetTextureAlphaMod(texture, &tint.a);
+    SDL_SetTextureColorMod(texture, 255, 255, 255);
+    SDL_SetTextureAlphaMod(texture, 255);
+
+    const double radians = static_cast<double>(state.rotation) * (std::numbers::pi / 180.0);
+    const auto cosine = static_cast<float>(std::cos(radians));
+    const auto sine = static_cast<float>(std::sin(radians));
+    const float left = -hx;
+    const float top = -hy;
+    const float right = w - hx;
+    const float bottom = h - hy;
+    const float corners[4][4] = {
+        {left, top, u0, v0}, {right, top, u1, v0}, {right, bottom, u1, v1}, {left, bottom, u0, v1}};
+    SDL_Vertex vertices[4];
+    for (int i = 0; i < 4; ++i) {
+        const float px = corners[i][0] * state.scaleX;
+        const float py = corners[i][1] * state.scaleY;
+        vertices[i].position = SDL_FPoint{px * cosine - py * sine + x, px * sine + py * cosine + y};
+        vertices[i].color = tint;
+        vertices[i].tex_coord = SDL_FPoint{corners[i][2], corners[i][3]};
+    }
+    static constexpr int kTriangles[6] = {0, 1, 2, 0, 2, 3};
+    SDL_RenderGeometry(renderer_, texture, vertices, 4, kTriangles, 6);
+    SDL_SetTextureColorMod(texture, tint.r, tint.g, tint.b);
+    SDL_SetTextureAlphaMod(texture, tint.a);
+}
+
+namespace {
+
+void applyTint(SDL_Texture* texture, const TDrawState& state) {
+    SDL_SetTextureColorMod(texture, static_cast<Uint8>(std::clamp(state.red, 0, 255)),
+                           static_cast<Uint8>(std::clamp(state.green, 0, 255)),
+                           static_cast<Uint8>(std::clamp(state.blue, 0, 255)));
+    SDL_SetTextureAlphaMod(texture, alphaByte(state.alpha));
+    SDL_SetTextureBlendMode(texture, sdlBlendMode(state.blend));
+}
+
+bool viewportEmpty(const TDrawState& state) {
+    return state.viewport.width <= 0 || state.viewport.height <= 0;
+}
+
+}  // namespace
+
+void TSdlRenderBackend::drawImageRect(TImage& image, int cell, float x, float y, float width,
+                                      float height, const TDrawState& state) {
+    if (renderer_ == nullptr || viewportEmpty(state)) {
+        return;
+    }
+    SDL_Texture* texture = cellTexture(image, cell);
+    if (texture == nullptr) {
+        return;
+    }
+    applyTint(texture, state);
+    applyClip(state);
+    drawQuad(texture, nullptr, x, y, width, height, image.handleX, image.handleY, state);
+}
+
+void TSdlRenderBackend::tileImage(TImage& image, int cell, float x, float y,
+                                  const TDrawState& state) {
+    if (renderer_ == nullptr || viewportEmpty(state) || image.width <= 0 || image.height <= 0) {
+        return;
+    }
+    SDL_Texture* texture = cellTexture(image, cell);
+    if (texture == nullptr) {
+        return;
+    }
+    applyTint(texture, state);
+    applyClip(state);
+    const auto w = static_cast<float>(image.width);
+    const auto h = static_cast<float>(image.height);
+    const TViewport& v = state.viewport;
+    // The first copies whose right and bottom edges pass the viewport's left and top.
+    const float firstX = x + std::floor((static_cast<float>(v.x) - x) / w) * w;
+    const float firstY = y + std::floor((static_cast<float>(v.y) - y) / h) * h;
+    const auto right = static_cast<float>(v.x + v.width);
+    const auto bottom = static_cast<float>(v.y + v.height);
+    for (float top = firstY; top < bottom; top += h) {
+        for (float left = firstX; left < right; left += w) {
+            const SDL_FRect target{left, top, w, h};
+            SDL_RenderCopyF(renderer_, texture, nullptr, &target);
+        }
+    }
+}
+
+void TSdlRenderBackend::drawText(const std::string& text, float x, float y,
+                                 const TDrawState& state) {
+    if (renderer_ == nullptr || viewportEmpty(state)) {
+        return;
+    }
+    SDL_Texture* texture = fontTexture();
+    if (texture == nullptr) {
+        return;
+    }
+    applyTint(texture, state);
+    applyClip(state);
+    // Each glyph turns and scales about the text's top-left corner, so a line stays a line.
+    int column = 0;
+    for (const char c : text) {
+        const font::TGlyphBox box = font::glyphRect(static_cast<unsigned char>(c));
+        const SDL_Rect source{box.x, box.y, box.w, box.h};
+        const auto offset = static_cast<float>(column * font::kAdvance);
+        drawQuad(texture, &source, x, y, static_cast<float>(source.w), static_cast<float>(source.h),
+                 -offset, 0.0f, state);
+        ++column;
+    }
+}
+
+void TSdlRenderBackend::drawPixmap(const TPixmap& pixmap, int x, int y) {
+    if (renderer_ == nullptr || pixmap.width() <= 0 || pixmap.height() <= 0) {
+        return;
+    }
+    if (pixmapTexture_ == nullptr || pixmap.width() > pixmapTextureWidth_ ||
+        pixmap.height() > pixmapTextureHeight_) {
+        if (pixmapTexture_ != nullptr) {
+            SDL_DestroyTexture(pixmapTexture_);
+        }
+        pixmapTextureWidth_ = std::max(pixmap.width(), pixmapTextureWidth_);
+        pixmapTextureHeight_ = std::max(pixmap.height(), pixmapTextureHeight_);
+        pixmapTexture_ = SDL_CreateTexture(renderer_, kRgbaFormat, SDL_TEXTUREACCESS_STREAMING,
+                                           pixmapTextureWidth_, pixmapTextureHeight_);
+        if (pixmapTexture_ == nullptr) {
+            pixmapTextureWidth_ = 0;
+            pixmapTextureHeight_ = 0;
+            return;
+        }
+        // Colours are copied as they are: no blending, so the pixel map's alpha (often 0 in
+        // generated pictures) does not matter.
+        SDL_SetTextureBlendMode(pixmapTexture_, SDL_BLENDMODE_NONE);
+        SDL_SetTextureScaleMode(pixmapTexture_, SDL_ScaleModeNearest);
+    }
+    const SDL_Rect area{0, 0, pixmap.width(), pixmap.height()};
+    SDL_UpdateTexture(pixmapTexture_, &area, pixmap.data(), pixmap.pitch());
+    const SDL_Rect target{x, y, pixmap.width(), pixmap.height()};
+    SDL_RenderSetClipRect(renderer_, nullptr);
+    SDL_RenderCopy(renderer_, pixmapTexture_, &area, &target);
+}
+
+void TSdlRenderBackend::grabPixels(int x, int y, TPixmap& into) {
+    std::fill_n(into.data(), static_cast<std::size_t>(into.pitch()) * into.height(), 0);
+    if (renderer_ == nullptr || into.width() <= 0 || into.height() <= 0) {
+        return;
+    }
+    // Only the part inside the back buffer can be read; the rest stays black.
+    SDL_Rect wanted{x, y, into.width(), into.height()};
+    const SDL_Rect screen{0, 0, width_, height_};
+    SDL_Rect inside;
+    if (!SDL_IntersectRect(&wanted, &screen, &inside)) {
+        return;
+    }
+    std::uint8_t* start = into.row(inside.y - y) + static_cast<std::ptrdiff_t>(inside.x - x) * 4;
+    SDL_RenderReadPixels(renderer_, &inside, kRgbaFormat, start, into.pitch());
+}
 
 }  // namespace gb

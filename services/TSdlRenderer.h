@@ -1,13 +1,100 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
+#include <string>
 
+#include "services/TEventSource.h"
 #include "services/TRenderBackend.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+struct SDL_Rect;
 
 namespace gb {
 
 // The platform renderer: an SDL2 window and renderer (GPU where there is one, software
 // elsewhere). It is also the window system's event source for the keyboard.
 std::shared_ptr<TRenderBackend> makeSdlRenderBackend();
+
+// What the SDL display's textures check before use: they belong to one renderer, and are
+// only valid while that renderer lives and has not lost its textures.
+struct TSdlRendererLife {
+    bool alive = true;
+};
+
+// The SDL display. The game draws into an off-screen back buffer of exactly the display size
+// (a render target), so drawing, clipping and reading pixels back work in display pixels
+// whatever the window's real size; presenting scales that buffer into the window, keeping
+// its proportions with black bars (letterboxing).
+class TSdlRenderBackend : public TRenderBackend, public TEventSource {
+  public:
+    TSdlRenderBackend() = default;
+    ~TSdlRenderBackend() override;
+    TSdlRenderBackend(const TSdlRenderBackend&) = delete;
+    TSdlRenderBackend& operator=(const TSdlRenderBackend&) = delete;
+
+    bool open(int width, int height, std::string& error) override;
+    void setWindowTitle(const std::string& title) override;
+    void hideMouse() override;
+    void clear(const TDrawState& state) override;
+    void present() override;
+    void drawImageRect(TImage& image, int cell, float x, float y, float width, float height,
+                       const TDrawState& state) override;
+    void tileImage(TImage& image, int cell, float x, float y, const TDrawState& state) override;
+    void drawText(const std::string& text, float x, float y, const TDrawState& state) override;
+    void drawPixmap(const TPixmap& pixmap, int x, int y) override;
+    void grabPixels(int x, int y, TPixmap& into) override;
+
+    // Window events: keys, text, focus and close requests go to the keyboard; F11 switches
+    // between full screen and a window here and never reaches the game.
+    void pump(TKeyboard& keyboard) override;
+
+    // Switches between full screen and a resizable window.
+    void toggleFullscreen();
+    bool fullscreen() const;
+    // Whether present waits out the frame itself because the display does not wait for
+    // its vertical refresh. Turning pacing off makes present return at once (measurements).
+    bool selfPaced() const { return selfPaced_; }
+    void setFramePacing(bool on) { pacingAllowed_ = on; }
+    // Carries out every queued drawing command now.
+    void finish();
+    SDL_Renderer* renderer() const { return renderer_; }
+
+  private:
+    bool createRenderer(std::string& error);
+    void destroyRenderer();
+    SDL_Texture* cellTexture(TImage& image, int cell);
+    SDL_Texture* fontTexture();
+    void applyClip(const TDrawState& state);
+    // Draws part of a texture as one quad: the w x h rectangle whose point (hx, hy) is the
+    // handle, scaled and turned about the handle, which lands on (x, y).
+    void drawQuad(SDL_Texture* texture, const SDL_Rect* source, float x, float y, float w, float h,
+                  float hx, float hy, const TDrawState& state);
+    void drawTurnedQuad(SDL_Texture* texture, const SDL_Rect* source, float x, float y, float w,
+                        float h, float hx, float hy, const TDrawState& state);
+    void paceFrame();
+
+    SDL_Window* window_ = nullptr;
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* backBuffer_ = nullptr;     // the render target the game draws into
+    SDL_Texture* pixmapTexture_ = nullptr;  // reused for drawPixmap uploads
+    int pixmapTextureWidth_ = 0;
+    int pixmapTextureHeight_ = 0;
+    std::shared_ptr<TSdlRendererLife> life_;
+    std::shared_ptr<TCellTexture> font_;  // the built-in font's glyphs
+    bool videoStarted_ = false;
+    int width_ = 0;
+    int height_ = 0;
+
+    bool selfPaced_ = false;
+    bool pacingAllowed_ = true;
+    std::chrono::nanoseconds refreshPeriod_{};  // of the display, as it reports it
+    int presentsWatched_ = 0;
+    int quickPresents_ = 0;
+    std::chrono::steady_clock::time_point lastPresent_{};
+    std::chrono::steady_clock::time_point nextFrame_{};
+};
 
 }  // namespace gb

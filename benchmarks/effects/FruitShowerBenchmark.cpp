@@ -1,0 +1,61 @@
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "effects/TFruit.h"
+#include "effects/TFruitShower.h"
+#include "services/Graphics.h"
+#include "services/TDeltaTimer.h"
+#include "services/TRenderBackend.h"
+
+namespace gb {
+namespace {
+
+// A display that draws nothing, so only the shower's own work is measured.
+class NullDisplay : public TRenderBackend {
+  public:
+    bool open(int, int, std::string&) override { return true; }
+    void setWindowTitle(const std::string&) override {}
+    void hideMouse() override {}
+    void clear(const TDrawState&) override {}
+    void present() override {}
+    void drawImageRect(TImage&, int, float, float, float, float, const TDrawState&) override {}
+    void tileImage(TImage&, int, float, float, const TDrawState&) override {}
+    void drawText(const std::string&, float, float, const TDrawState&) override {}
+    void drawPixmap(const TPixmap&, int, int) override {}
+    void grabPixels(int, int, TPixmap&) override {}
+};
+
+std::shared_ptr<TFruitShower> fullShower() {
+    auto shower = TFruitShower::create();
+    for (int i = 0; i < 200; ++i) {
+        shower->spawn(255 + (i % 10) * 29, 300 + (i / 10) * 10);
+    }
+    return shower;
+}
+
+// One frame of update and draw of 200 live fruit. The shower is rebuilt (untimed) every
+// 60 frames, long before any fruit finishes, so every frame moves and draws all 200.
+void BM_FruitShowerFrame200(benchmark::State& state) {
+    useRenderBackend(std::make_shared<NullDisplay>());
+    openGraphics(800, 600);
+    TFruit::setSharedImage(createImage(64, 72, 7));
+    TDeltaTimer::setDeltaTime(1.0f / 60.0f);
+    auto shower = fullShower();
+    int frames = 0;
+    for (auto _ : state) {
+        if (++frames == 60) {
+            state.PauseTiming();
+            shower = fullShower();
+            frames = 0;
+            state.ResumeTiming();
+        }
+        shower->updateAndDraw();
+    }
+    TFruit::forgetSharedImage();
+    closeGraphics();
+}
+BENCHMARK(BM_FruitShowerFrame200)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace gb

@@ -1,0 +1,101 @@
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
+
+#include "effects/TFruit.h"
+#include "effects/TFruitShower.h"
+#include "playfield/TBlock.h"
+#include "playfield/TColor.h"
+#include "playfield/TGrid.h"
+#include "playfield/TPiece.h"
+#include "playfield/TVector.h"
+#include "services/Graphics.h"
+#include "services/TDeltaTimer.h"
+#include "services/TRenderBackend.h"
+
+namespace gb {
+namespace {
+
+// A display that draws nothing, so only the playfield's own work is measured.
+class NullDisplay : public TRenderBackend {
+  public:
+    bool open(int, int, std::string&) override { return true; }
+    void setWindowTitle(const std::string&) override {}
+    void hideMouse() override {}
+    void clear(const TDrawState&) override {}
+    void present() override {}
+    void drawImageRect(TImage&, int, float, float, float, float, const TDrawState&) override {}
+    void tileImage(TImage&, int, float, float, const TDrawState&) override {}
+    void drawText(const std::string&, float, float, const TDrawState&) override {}
+    void drawPixmap(const TPixmap&, int, int) override {}
+    void grabPixels(int, int, TPixmap&) override {}
+};
+
+// The display, stand-in images and the game's 10 x 20 grid.
+struct Playfield {
+    Playfield() {
+        useRenderBackend(std::make_shared<NullDisplay>());
+        openGraphics(800, 600);
+        TBlock::setImage(createImage(29, 29, 7));
+        TFruit::setSharedImage(createImage(64, 72, 7));
+        TDeltaTimer::setDeltaTime(1.0f / 60.0f);
+        grid = TGrid::create(TVector::create(10, 20), TVector::create(255, 0),
+                             TVector::create(29, 29), 0, TColor::create(64, 0, 64));
+    }
+    ~Playfield() {
+        TBlock::setImage(nullptr);
+        TFruit::forgetSharedImage();
+        closeGraphics();
+    }
+    void fill() {
+        for (int column = 0; column < 10; ++column) {
+            for (int row = 0; row < 20; ++row) {
+                BlockRef block = TBlock::create(
+                    TVector(static_cast<float>(column), static_cast<float>(row)), row % 7, nullptr);
+                block->grid = grid;
+                grid->addBlock(block);
+            }
+        }
+    }
+    GridRef grid;
+};
+
+// The level-up clear of a full grid (200 fruit bursts) and the frame that follows it.
+void BM_LevelUpClearAndFrame(benchmark::State& state) {
+    Playfield field;
+    for (auto _ : state) {
+        state.PauseTiming();
+        field.grid->fruits = TFruitShower::create();
+        field.fill();
+        state.ResumeTiming();
+        field.grid->clear();
+        field.grid->draw();
+    }
+}
+BENCHMARK(BM_LevelUpClearAndFrame)->Unit(benchmark::kMicrosecond);
+
+// A straight piece lying in the top row falling to the floor: 19 moves and the one that lands.
+void BM_PieceFallsTwentyRows(benchmark::State& state) {
+    Playfield field;
+    const PieceRef prototype = TPiece::create({3, 3, 3}, 0);
+    for (auto _ : state) {
+        state.PauseTiming();
+        PieceRef piece = TPiece::createCopy(*prototype);
+        piece->setGrid(field.grid);
+        piece->position->setXY(4, 0);
+        piece->offsetBy(*piece->position);
+        piece->addToGrid();
+        state.ResumeTiming();
+        for (int row = 0; row < 20; ++row) {
+            piece->moveDown();
+        }
+        state.PauseTiming();
+        piece->removeFromGrid();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_PieceFallsTwentyRows)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace gb

@@ -1,0 +1,42 @@
+#include "effects/TFruitShower.h"
+
+#include "effects/TFruit.h"
+#include "services/Graphics.h"
+
+namespace gb {
+
+std::shared_ptr<TFruitShower> TFruitShower::create() {
+    return std::make_shared<TFruitShower>();
+}
+
+void TFruitShower::spawn(int x, int y) {
+    add(TFruit::create(x, y));
+}
+
+void TFruitShower::add(std::shared_ptr<TParticle> particle) {
+    particles.addLast(std::move(particle));
+}
+
+int TFruitShower::isActive() const {
+    return particles.isEmpty() ? 0 : 1;
+}
+
+void TFruitShower::updateAndDraw() {
+    const int previousBlend = getBlend();
+    setBlend(lightBlend);
+    // The enumeration steps on before the body runs, so a finished particle can be removed.
+    for (const std::shared_ptr<TParticle>& particle : particles) {
+        if (!particle) {
+            continue;
+        }
+        if (particle->dead != 0) {
+            particles.remove(particle);
+            continue;
+        }
+        particle->update();
+        particle->draw();
+    }
+    setBlend(previousBlend);
+}
+
+}  // namespace gb

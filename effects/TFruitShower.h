@@ -1,0 +1,27 @@
+#pragma once
+
+#include <memory>
+
+#include "effects/TParticle.h"
+#include "services/TList.h"
+
+namespace gb {
+
+// The live fruit of one grid: creates them on request and, once per frame, moves and draws
+// them all with additive blending, dropping the finished ones in the same pass.
+class TFruitShower {
+  public:
+    TList<TParticle> particles;  // oldest first
+
+    static std::shared_ptr<TFruitShower> create();
+    // Adds a new fruit centred at the pixel point (x, y).
+    void spawn(int x, int y);
+    void add(std::shared_ptr<TParticle> particle);
+    // 1 while any particle is in the list.
+    int isActive() const;
+    // Removes finished particles, updates and then draws each of the others; the blend mode
+    // in force before the call is in force again after it.
+    void updateAndDraw();
+};
+
+}  // namespace gb

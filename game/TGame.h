@@ -1,0 +1,153 @@
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "services/TImage.h"
+
+namespace gb {
+
+class TGrid;
+class TPiece;
+class THiScore;
+class THiScoreTable;
+class TSoundManager;
+class TVector;
+
+// The one game object: it owns every image, both grids, the piece prototypes, the current
+// and next piece, the score state, the player's entry, the high-score table and the sound
+// manager, and it runs the main loop.
+class TGame {
+public:
+    // Screen states.
+    static constexpr int title = 1;
+    static constexpr int nameEntry = 6;
+    static constexpr int playing = 2;
+    static constexpr int paused = 0;
+    static constexpr int levelUp = 3;
+    static constexpr int gameOver = -1;
+    static constexpr int exitPrompt = 4;
+    static constexpr int quit = 5;
+
+    // Piece keys, by index into keyCodes and keyStates.
+    static constexpr int kPieceKeyCount = 6;
+
+    // Makes the game and runs its loading sequence (which opens the display).
+    static std::shared_ptr<TGame> create();
+
+    int state = 0;
+    int returnState = 0;
+    std::shared_ptr<TVector> spawnPosition;
+    int level = 0;
+    int score = 0;
+    int lines = 0;
+    int linesToRemove = 0;
+    float fallSpeed = 0.0f;
+    float keyInterval = 0.0f;
+    std::array<int, kPieceKeyCount> keyStates{};
+    std::array<int, kPieceKeyCount> keyCodes{};
+    std::array<std::shared_ptr<TPiece>, 7> piecePrototypes;
+    std::shared_ptr<TGrid> gameGrid;
+    std::shared_ptr<TGrid> previewGrid;
+    std::shared_ptr<THiScore> player;
+    std::shared_ptr<THiScoreTable> hiScores;
+    std::shared_ptr<TPiece> currentPiece;
+    std::shared_ptr<TPiece> nextPiece;
+    ImageRef spinnerImage;
+    float spinnerAngle = 0.0f;
+    int colourCycle = 0;
+    std::shared_ptr<TSoundManager> soundManager;
+    std::vector<std::string> musicFiles;
+    std::vector<std::string> soundFiles;
+
+    ImageRef logoImage;
+    ImageRef playerLabelImage;
+    ImageRef scoreLabelImage;
+    ImageRef levelLabelImage;
+    ImageRef linesLabelImage;
+    ImageRef nextLabelImage;
+    ImageRef digitsImage;
+    ImageRef lettersImage;
+    ImageRef pipesImage;
+    ImageRef pausedImage;
+    ImageRef startImage;
+    ImageRef gameOverImage;
+    ImageRef exitImage;
+    ImageRef levelUpImage;
+    ImageRef keysImage;
+    ImageRef quillonLogo;
+    ImageRef fmodLogo;
+    ImageRef norvaneLogo;
+    ImageRef vantrelLogo;
+    ImageRef panelImage;
+
+    // The main loop's two accumulators (seconds toward the next keyboard and gravity tick).
+    float keyTime = 0.0f;
+    float fallTime = 0.0f;
+
+    // Start-up and loading.
+    void init();
+    void showLoading();
+    void loadHiScores();
+    void saveHiScores();
+    void loadImages();
+    void setKeys();
+    void resetGame();
+    void buildPieces();
+    float computeFallSpeed();
+
+    // The play screen's turning disc.
+    void turnSpinner();
+    void drawSpinner();
+
+    // Rules of play.
+    void detachPiece();
+    bool addPiece();
+    void chooseNextPiece();
+    void playSound(int effect);
+    void drawScreen();
+    void drawPipes();
+    void checkLines();
+    void scoreLines(int count);
+    void pieceFall();
+    void updateStatus();
+    void handlePieceKeys();
+    void handleMusicKeys();
+
+    // The main loop: returns once the player has quit (or the program was asked to end).
+    // A frame limit above 0 ends the loop like a close request after that many frames
+    // (measuring start-up and idle cost).
+    void run(int frameLimit = 0);
+    // One frame of the loop; startLoop comes before the first and endLoop after the last.
+    void startLoop();
+    void frame();
+    void endLoop();
+
+    // Draws the play screen and the overlay of the current state (steps 7 and 8 of a frame).
+    void drawFrame();
+
+    void restart();
+    void cycleColour();
+    void drawBox(int cols, int rows);
+    void drawPausedScreen();
+    void drawTitleScreen();
+    void drawNameEntryScreen();
+    void drawGameOverScreen();
+    void drawExitScreen();
+    void drawLevelUpScreen(int level);
+    void drawHiScores(int x, int y);
+    void drawNumber(int value, int y, int right);
+    int DrawString(const std::string& text, int x, int y);
+
+    // The name entry step of one frame.
+    void nameEntryStep();
+    // Ends the game: the player's score goes into the table, which is saved at once.
+    void endGame();
+
+private:
+    void handleStateInput(bool keyboardTick);
+};
+
+}  // namespace gb

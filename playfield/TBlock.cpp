@@ -1,0 +1,132 @@
+#include "playfield/TBlock.h"
+
+#include "playfield/TGrid.h"
+#include "playfield/TPiece.h"
+#include "services/Console.h"
+#include "services/Graphics.h"
+
+namespace gb {
+
+namespace {
+ImageRef& blockImage() {
+    static ImageRef image;
+    return image;
+}
+}  // namespace
+
+BlockRef TBlock::create(const TVector& position, int kind, const std::shared_ptr<TPiece>& owner) {
+    auto block = std::make_shared<TBlock>();
+    block->init(position, kind, owner);
+    return block;
+}
+
+void TBlock::init(const TVector& newPosition, int newKind,
+                  const std::shared_ptr<TPiece>& newOwner) {
+    position = newPosition.copy();
+    savedPosition = newPosition.copy();
+    kind = newKind;
+    owner = newOwner;
+    stuck = 0;
+}
+
+BlockRef TBlock::copy() const {
+    return create(*position, kind, owner.lock());
+}
+
+void TBlock::setPosition(const TVector& v) {
+    position->set(v);
+}
+
+void TBlock::setStuck(int value) {
+    stuck = value;
+}
+
+int TBlock::isStuck() const {
+    if (stuck != 0) {
+        return 1;
+    }
+    const std::shared_ptr<TPiece> piece = owner.lock();
+    return piece ? piece->isStuck() : 0;
+}
+
+void TBlock::detach() {
+    owner.reset();
+    stuck = 0;
+}
+
+void TBlock::offsetBy(const TVector& v) {
+    debugLog("Offseting (", position->x, ",", position->y, ") by (", v.x, ",", v.y, ") ");
+    position->add(v);
+    debugLog("Offset to (", position->x, ",", position->y, ")");
+}
+
+void TBlock::savePosition() {
+    savedPosition->set(*position);
+}
+
+void TBlock::moveBy(const TVector& v) {
+    if (isStuck() == 0) {
+        position->add(v);
+    }
+}
+
+void TBlock::restorePosition() {
+    position->set(*savedPosition);
+    debugLog("moving block back too (", position->x, ",", position->y, ")");
+}
+
+int TBlock::addToGrid() {
+    // A block without a grid has nowhere to go: it counts as not placed.
+    const GridRef target = grid.lock();
+    inGrid = target ? target->addBlock(shared_from_this()) : 0;
+    return inGrid;
+}
+
+void TBlock::removeFromGrid() {
+    const GridRef target = grid.lock();
+    if (inGrid == 1 && target) {
+        target->removeBlockAt(*position);
+        debugLog("removing block at (", position->x, ",", position->y, ") from grid ",
+                 ObjectText{target.get()});
+        inGrid = 0;
+    } else {
+        debugLog("failed to remove block at (", position->x, ",", position->y, ") from grid ",
+                 ObjectText{target.get()});
+    }
+}
+
+void TBlock::rotate(int angle) {
+    if (isStuck() != 0) {
+        return;
+    }
+    debugLog("pre-rotation position at (", position->x, ",", position->y, ")");
+    position->rotate(angle);
+    debugLog("post-rotation position at (", position->x, ",", position->y, ")");
+}
+
+void TBlock::drawAt(const TVector& pixel, int frame) {
+    drawImage(blockImage(), pixel.x, pixel.y, frame);
+}
+
+void TBlock::draw() {
+    setColor(255, 255, 255);
+    // A block outside any grid has no pixel frame to be drawn in; it is only marked drawn.
+    if (const GridRef frame = grid.lock()) {
+        TVector pixel = *position;
+        pixel.roundOff();
+        pixel.multiplyBy(*frame->pitch);
+        pixel.add(*frame->origin);
+        drawImage(blockImage(), pixel.x, pixel.y, kind);
+    }
+    stuck = 0;
+}
+
+void TBlock::setImage(ImageRef image) {
+    blockImage() = std::move(image);
+}
+
+ImageRef TBlock::image() {
+    return blockImage();
+}
+
+}  // namespace gb

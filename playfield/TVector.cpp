@@ -1,0 +1,100 @@
+#include "playfield/TVector.h"
+
+#include <cmath>
+
+#include "services/Text.h"
+
+namespace gb {
+
+namespace {
+constexpr double kDegreesPerRadian = 57.29577951308232;
+constexpr double kRadiansPerDegree = 0.017453292519943295;
+}  // namespace
+
+VectorRef TVector::create(float x, float y) {
+    auto vector = std::make_shared<TVector>();
+    vector->setXY(x, y);
+    return vector;
+}
+
+VectorRef TVector::copy() const {
+    return std::make_shared<TVector>(x, y);
+}
+
+void TVector::set(const TVector& other) {
+    x = other.x;
+    y = other.y;
+}
+
+void TVector::setXY(float newX, float newY) {
+    x = newX;
+    y = newY;
+}
+
+void TVector::add(const TVector& other) {
+    x += other.x;
+    y += other.y;
+}
+
+void TVector::subtract(const TVector& other) {
+    x -= other.x;
+    y -= other.y;
+}
+
+void TVector::divide(float s) {
+    x /= s;
+    y /= s;
+}
+
+void TVector::multiply(float s) {
+    x *= s;
+    y *= s;
+}
+
+void TVector::multiplyBy(const TVector& other) {
+    x *= other.x;
+    y *= other.y;
+}
+
+double TVector::angle() const {
+    return std::atan2(-static_cast<double>(y), static_cast<double>(x)) * kDegreesPerRadian;
+}
+
+void TVector::rotate(double degrees) {
+    const double a = angle();
+    const double r = length();
+    const double turned = (a + degrees) * kRadiansPerDegree;
+    x = static_cast<float>(std::cos(turned) * r);
+    y = static_cast<float>(-std::sin(turned) * r);
+}
+
+double TVector::length() const {
+    const double dx = x;
+    const double dy = y;
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+int TVector::insideBounds(const TVector& size) const {
+    const int cx = roundX();
+    const int cy = roundY();
+    return cx >= 0 && cy >= 0 && static_cast<float>(cx) < size.x && static_cast<float>(cy) < size.y
+               ? 1
+               : 0;
+}
+
+int TVector::roundX() const {
+    return truncToInt(static_cast<double>(x) + 0.5);
+}
+
+int TVector::roundY() const {
+    return truncToInt(static_cast<double>(y) + 0.5);
+}
+
+void TVector::roundOff() {
+    const int cx = roundX();
+    const int cy = roundY();
+    x = static_cast<float>(cx);
+    y = static_cast<float>(cy);
+}
+
+}  // namespace gb

@@ -1,0 +1,314 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "audio/TSoundManager.h"
+#include "services/Console.h"
+#include "services/EmbeddedFiles.h"
+#include "services/Text.h"
+
+namespace gb {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// A sound library that answers from a script and writes down every call. Song handles are
+// 0x100 + their order of loading since Init, samples 0x200 + theirs, so the log shows which
+// track a call addressed ("#2"). Loads and plays of null data or handles fail.
+class FakeSoundLibrary : public TSoundLibrary {
+  public:
+    int initResult = 1;
+    bool loadsFail = false;
+    int result = 1;  // of PlaySong, StopSong, SetPaused, both volume calls
+    int masterVolume = 77;
+    int finished = 0;
+    int errorOnFailure = kSoundInvalidParameter;
+    int error = kSoundOk;
+    Lines calls;
+
+    int init(int rate, int channels, unsigned flags) override {
+        songs = samples = 0;
+        return answer(concatText("Init ", rate, ' ', channels, ' ', int(flags)), initResult);
+    }
+    void close() override { calls.push_back("Close"); }
+    int getError() override { return error; }
+    FSOUND_SAMPLE* loadSample(int index, const void* data, unsigned mode, int offset,
+                              int length) override {
+        const bool ok = answer(concatText("Sample_Load ", index, ' ', name(data), ' ', int(mode),
+                                          ' ', offset, ' ', length),
+                               data != nullptr && !loadsFail);
+        return ok ? reinterpret_cast<FSOUND_SAMPLE*>(uintptr_t{0x200} + samples++) : nullptr;
+    }
+    int playSound(int channel, FSOUND_SAMPLE* sample) override {
+        return answer(concatText("PlaySound ", channel, ' ', name(sample)), 0);
+    }
+    int setSfxMasterVolume(int volume) override {
+        return answer(concatText("SetSFXMasterVolume ", volume), sfxResult);
+    }
+    FMUSIC_MODULE* loadSong(const void* data, int offset, int length, unsigned mode,
+                            const int* list, int listCount) override {
+        const bool ok = answer(concatText("LoadSongEx ", name(data), ' ', offset, ' ', length, ' ',
+                                          int(mode), ' ', name(list), ' ', listCount),
+                               data != nullptr && !loadsFail);
+        return ok ? reinterpret_cast<FMUSIC_MODULE*>(uintptr_t{0x100} + songs++) : nullptr;
+    }
+    int playSong(FMUSIC_MODULE* song) override {
+        return answer("PlaySong " + name(song), song != nullptr ? result : 0);
+    }
+    int stopSong(FMUSIC_MODULE* song) override { return answer("StopSong " + name(song), result); }
+    int setPaused(FMUSIC_MODULE* song, int paused) override {
+        return answer(concatText("SetPaused ", name(song), ' ', paused), result);
+    }
+    int setMasterVolume(FMUSIC_MODULE* song, int volume) override {
+        return answer(concatText("SetMasterVolume ", name(song), ' ', volume), result);
+    }
+    int getMasterVolume(FMUSIC_MODULE*) override { return masterVolume; }
+    int isFinished(FMUSIC_MODULE* song) override {
+        calls.push_back("IsFinished " + name(song));
+        return finished;
+    }
+    int sfxResult = 1;
+
+  private:
+    int answer(const std::string& call, int value) {
+        calls.push_back(call);
+        if (value == 0) {
+            error = errorOnFailure;
+        }
+        return value;
+    }
+    static std::string name(const void* handle) {
+        const auto value = reinterpret_cast<uintptr_t>(handle);
+        if (value == 0) {
+            return "null";
+        }
+        return value < 0x300 ? concatText('#', int(value & 0xFF)) : "data";
+    }
+    int songs = 0;
+    int samples = 0;
+};
+
+const std::string kInvalidLine =
+    "FMOD Error status : An invalid parameter was passed To this Function";
+
+class SoundManagerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        static const unsigned char bytes[] = {1, 2, 3, 4};
+        for (int i = 0; i < 6; ++i) {
+            music.push_back(concatText("media/sfx/test-track", i, ".xm"));
+            sounds.push_back(concatText("media/sfx/test-effect", i, ".ogg"));
+            registerEmbeddedFile(music.back(), bytes, sizeof bytes);
+            registerEmbeddedFile(sounds.back(), bytes, sizeof bytes);
+        }
+        installSoundLibrary(&library);
+        setPrintSink([this](std::string_view line) { printed.emplace_back(line); });
+        setDebugSink([this](std::string_view line) { debugLines.emplace_back(line); });
+        setDebugLogEnabled(true);
+    }
+    void TearDown() override {
+        installSoundLibrary(nullptr);
+        setPrintSink({});
+        setDebugSink({});
+        setDebugLogEnabled(false);
+    }
+
+    // A started manager on the given track in the given state; start-up output is forgotten.
+    std::shared_ptr<TSoundManager> managerIn(int state, int track = 0) {
+        auto manager = TSoundManager::create(music, sounds);
+        manager->currentTrack = track;
+        manager->musicState = state;
+        printed.clear();
+        debugLines.clear();
+        library.calls.clear();
+        return manager;
+    }
+
+    Lines music;
+    Lines sounds;
+    FakeSoundLibrary library;
+    Lines printed;
+    Lines debugLines;
+};
+
+TEST_F(SoundManagerTest, StartUpSetsTheVolumeThenLoadsTracksAndEffectsInOrder) {
+    auto manager = TSoundManager::create(music, sounds);
+
+    Lines calls = {"Init 22000 256 0", "SetMasterVolume null 128", "SetSFXMasterVolume 128"};
+    Lines lines = {"Sound initialized."};
+    for (const auto& name : music) {
+        calls.push_back("LoadSongEx data 0 4 32769 null 0");
+        lines.push_back("Track Loaded " + name);
+    }
+    for (const auto& name : sounds) {
+        calls.push_back("Sample_Load -1 data 32768 0 4");
+        lines.push_back("Sound Loaded " + name);
+    }
+    EXPECT_EQ(library.calls, calls);
+    EXPECT_EQ(printed, lines);
+    EXPECT_EQ(debugLines, (Lines{"Volume changed to 128", "SFX Volume changed to 128"}));
+    EXPECT_EQ(manager->musicHandles[5], reinterpret_cast<FMUSIC_MODULE*>(0x105));
+    EXPECT_EQ(manager->soundHandles[0], reinterpret_cast<FSOUND_SAMPLE*>(0x200));
+    EXPECT_EQ(manager->soundFiles, sounds);
+    EXPECT_EQ(manager->volume, 128);
+    EXPECT_EQ(manager->musicState, -1);
+}
+
+TEST_F(SoundManagerTest, FailedStartStillAttemptsEveryLoadAndNullHandlesArePassedOn) {
+    library.initResult = 0;
+    library.loadsFail = true;
+    library.errorOnFailure = kSoundNotInitialised;
+    auto manager = TSoundManager::create(music, sounds);
+
+    const std::string errorLine =
+        "FMOD Error status : This command failed because FSOUND_Init Or FSOUND_SetOutput was "
+        "Not called";
+    Lines lines = {"Sound failed to initialize."};
+    for (int i = 0; i < 6; ++i) {
+        lines.insert(lines.end(), {"Track failed to load.", errorLine});
+    }
+    for (int i = 0; i < 6; ++i) {
+        lines.insert(lines.end(), {"Sound failed to load.", errorLine});
+    }
+    EXPECT_EQ(printed, lines);
+
+    printed.clear();
+    library.calls.clear();
+    manager->playSound(3);  // never reported
+    manager->playMusic();
+    EXPECT_EQ(library.calls, (Lines{"PlaySound -1 null", "PlaySong null"}));
+    EXPECT_EQ(printed, (Lines{"Music track failed to play " + music[0], errorLine}));
+}
+
+TEST_F(SoundManagerTest, UnregisteredFileReachesTheLibraryAsNullAndZero) {
+    TSoundManager::create({"media/sfx/missing.xm"}, {});
+    EXPECT_EQ(library.calls.back(), "LoadSongEx null 0 0 32769 null 0");
+    EXPECT_EQ(printed, (Lines{"Sound initialized.", "Track failed to load.", kInvalidLine}));
+}
+
+// The musicState machine, one row per case: state before, operation, what the library answers,
+// state after, the calls it gets and the lines printed. Track 2 is current.
+TEST_F(SoundManagerTest, MusicStateMachine) {
+    using Op = void (TSoundManager::*)();
+    struct Row {
+        int from;
+        Op op;
+        int answer;
+        int to;
+        Lines calls;
+        Lines lines;
+    };
+    const std::string name = "media/sfx/test-track2.xm";
+    const Lines played = {"PlaySong #2", "SetMasterVolume #2 128", "SetSFXMasterVolume 128"};
+    const Lines failedToPlay = {"Music track failed to play " + name, kInvalidLine};
+    const std::vector<Row> rows = {
+        {-1, &TSoundManager::playMusic, 1, 1, played, {"Music playing " + name}},
+        {0, &TSoundManager::playMusic, 1, 1, played, {"Music playing " + name}},
+        {1, &TSoundManager::playMusic, 1, 1, played, {"Music playing " + name}},
+        {1, &TSoundManager::playMusic, 0, -1, {"PlaySong #2"}, failedToPlay},
+        {0, &TSoundManager::playMusic, 2, -1, {"PlaySong #2"}, failedToPlay},  // only 1 is success
+        {1, &TSoundManager::stopMusic, 1, -1, {"StopSong #2"}, {"Music track stopped " + name}},
+        {1,
+         &TSoundManager::stopMusic,
+         0,
+         1,
+         {"StopSong #2"},
+         {"Music track failed to stop playing " + name, kInvalidLine}},
+        {1, &TSoundManager::togglePause, 0, 0, {"SetPaused #2 1"}, {}},  // pausing is unchecked
+        {1, &TSoundManager::pause, 1, 0, {"SetPaused #2 1"}, {}},
+        {0, &TSoundManager::togglePause, 1, 1, {"SetPaused #2 0"}, {}},
+        {0,
+         &TSoundManager::togglePause,
+         0,
+         0,
+         {"SetPaused #2 0"},
+         {"Music track failed to pause " + name, kInvalidLine}},
+        {-1, &TSoundManager::togglePause, 1, -1, {}, {}},
+        {-1, &TSoundManager::pause, 1, -1, {}, {}},
+        {-1, &TSoundManager::stopMusic, 1, -1, {}, {}},
+        {0, &TSoundManager::pause, 1, 0, {}, {}},
+        {0, &TSoundManager::stopMusic, 1, 0, {}, {}},
+        {1, &TSoundManager::update, 1, 1, {"IsFinished #2"}, {}},
+        {0, &TSoundManager::update, 1, 0, {}, {}},
+    };
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(concatText("row ", int(i)));
+        const Row& row = rows[i];
+        auto manager = managerIn(row.from, 2);
+        library.result = row.answer;
+        (manager.get()->*row.op)();
+        EXPECT_EQ(manager->musicState, row.to);
+        EXPECT_EQ(library.calls, row.calls);
+        EXPECT_EQ(printed, row.lines);
+    }
+
+    // A finished song moves on to the next track.
+    auto manager = managerIn(1, 2);
+    library.finished = 1;
+    manager->update();
+    EXPECT_EQ(manager->currentTrack, 3);
+    EXPECT_EQ(library.calls[2], "PlaySong #3");
+}
+
+TEST_F(SoundManagerTest, TracksWrapBothWaysAndAPausedSongIsLeftPaused) {
+    auto manager = managerIn(1, 5);
+    manager->nextTrack();
+    EXPECT_EQ(manager->currentTrack, 0);
+    EXPECT_EQ(printed, (Lines{"Music track stopped " + music[5], "Music playing " + music[0]}));
+    manager->previousTrack();
+    manager->previousTrack();
+    EXPECT_EQ(manager->currentTrack, 4);
+    EXPECT_EQ(library.calls[library.calls.size() - 3], "PlaySong #4");
+
+    manager = managerIn(0, 0);
+    manager->previousTrack();
+    EXPECT_EQ(library.calls[0], "PlaySong #5");  // no StopSong for the paused one
+    EXPECT_EQ(manager->musicState, 1);
+}
+
+TEST_F(SoundManagerTest, VolumeStepsByEightWithinZeroTo255) {
+    auto manager = managerIn(-1);
+    std::vector<int> steps;
+    for (int i = 0; i < 17; ++i) {
+        manager->volumeUp();
+        steps.push_back(manager->volume);
+    }
+    for (int i = 0; i < 34; ++i) {
+        manager->volumeDown();
+        steps.push_back(manager->volume);
+    }
+    std::vector<int> expected;
+    for (int v = 136; v <= 248; v += 8) {
+        expected.push_back(v);
+    }
+    expected.insert(expected.end(), {255, 255});
+    for (int v = 247; v >= 7; v -= 8) {
+        expected.push_back(v);
+    }
+    expected.insert(expected.end(), {0, 0, 0});
+    EXPECT_EQ(steps, expected);
+    EXPECT_EQ(library.calls[0], "SetMasterVolume #0 136");
+    EXPECT_EQ(library.calls[1], "SetSFXMasterVolume 136");
+    EXPECT_EQ(debugLines[1], "SFX Volume changed to 136");
+    EXPECT_TRUE(printed.empty());
+}
+
+TEST_F(SoundManagerTest, RefusedVolumeTakesTheLibrarysValueAndEachHalfReports) {
+    auto manager = managerIn(1);
+    library.result = 0;
+    manager->setVolume(200);
+    EXPECT_EQ(manager->volume, 77);
+    EXPECT_EQ(printed, (Lines{"Volume not changed to 200", kInvalidLine}));
+
+    printed.clear();
+    library.result = 1;
+    library.sfxResult = 0;
+    manager->setVolume(40);
+    EXPECT_EQ(manager->volume, 40);
+    EXPECT_EQ(printed, (Lines{"Volume not changed to 40", kInvalidLine}));
+}
+
+}  // namespace
+}  // namespace gb

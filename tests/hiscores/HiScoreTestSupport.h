@@ -1,0 +1,83 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "hiscores/THiScoreTable.h"
+#include "services/Console.h"
+
+namespace gb::test {
+
+namespace fs = std::filesystem;
+
+// A fresh directory per test, removed afterwards.
+class TempDirTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir = fs::temp_directory_path() / ("gumbolt-hiscores-" + std::to_string(::getpid()) + "-" +
+                                           info->test_suite_name() + "-" + info->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        setPrintSink([this](std::string_view line) { printed.emplace_back(line); });
+    }
+    void TearDown() override {
+        setPrintSink({});
+        std::error_code ignored;
+        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(dir, ignored);
+    }
+    std::string path(const std::string& name = "gb.dat") const { return (dir / name).string(); }
+
+    fs::path dir;
+    std::vector<std::string> printed;
+};
+
+// One file record written out by hand: 8 name bytes as given (padded with spaces), then the
+// score least significant byte first.
+inline std::string record(std::string name, std::int32_t score) {
+    name.resize(8, ' ');
+    const auto v = static_cast<std::uint32_t>(score);
+    for (int shift = 0; shift < 32; shift += 8) {
+        name.push_back(static_cast<char>(static_cast<unsigned char>(v >> shift)));
+    }
+    return name;
+}
+
+inline void writeBytes(const std::string& file, const std::string& bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string readBytes(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+using Entries = std::vector<std::pair<std::string, std::int32_t>>;
+
+// The table's entries, best first, walked the way the high-score screen walks them.
+inline Entries entriesOf(const THiScoreTable& table) {
+    Entries out;
+    for (auto* link = table.firstLink(); link != nullptr; link = link->nextLink()) {
+        out.emplace_back(link->value()->name, link->value()->score);
+    }
+    return out;
+}
+
+inline std::string padded(const std::string& name) {
+    std::string out = name;
+    out.resize(8, ' ');
+    return out;
+}
+
+}  // namespace gb::test

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "effects/TFruit.h"
+#include "playfield/TBlock.h"
+#include "playfield/TColor.h"
+#include "playfield/TGrid.h"
+#include "playfield/TVector.h"
+#include "services/Console.h"
+#include "services/Graphics.h"
+#include "services/TRecordingBackend.h"
+
+namespace gb::testing {
+
+// Collects the debug channel's lines while it lives.
+struct TraceCapture {
+    TraceCapture() {
+        setDebugSink([this](std::string_view line) { lines.emplace_back(line); });
+        setDebugLogEnabled(true);
+    }
+    ~TraceCapture() {
+        setDebugLogEnabled(false);
+        setDebugSink({});
+    }
+    bool contains(const std::string& line) const {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+    std::vector<std::string> lines;
+};
+
+// A recording 800 x 600 display, stand-in block and fruit images, and the game's 10 x 20
+// grid at pixel (255, 0) with 29-pixel cells.
+class PlayfieldTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        backend = std::make_shared<TRecordingBackend>();
+        useRenderBackend(backend);
+        ASSERT_EQ(openGraphics(800, 600), 1);
+        backend->reset();
+        TBlock::setImage(blockImage);
+        TFruit::setSharedImage(fruitImage);
+        grid = TGrid::create(TVector::create(10, 20), TVector::create(255, 0),
+                             TVector::create(29, 29), 0, TColor::create(64, 0, 64));
+    }
+    void TearDown() override {
+        TBlock::setImage(nullptr);
+        TFruit::forgetSharedImage();
+        closeGraphics();
+    }
+
+    // A free block stored at a cell.
+    BlockRef put(float x, float y, int kind = 0) {
+        BlockRef block = TBlock::create(TVector(x, y), kind, nullptr);
+        block->grid = grid;
+        EXPECT_EQ(grid->addBlock(block), 1) << x << "," << y;
+        return block;
+    }
+    void fillRow(int row) {
+        for (int column = 0; column < 10; ++column) {
+            put(static_cast<float>(column), static_cast<float>(row));
+        }
+    }
+    int blockCount() const {
+        int n = 0;
+        for (const auto& column : grid->cells) {
+            for (const BlockRef& block : column) {
+                n += block ? 1 : 0;
+            }
+        }
+        return n;
+    }
+
+    std::shared_ptr<TRecordingBackend> backend;
+    ImageRef blockImage = createImage(29, 29, 7);
+    ImageRef fruitImage = createImage(64, 72, 7);
+    GridRef grid;
+};
+
+}  // namespace gb::testing

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "services/Graphics.h"
+#include "services/TSdlRenderer.h"
+
+namespace gb::testkit {
+
+// No real screen: SDL's dummy (or offscreen) video driver with the software renderer, so
+// pixels read back are the same on every machine.
+inline void useHeadlessDisplay() {
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    if (driver == nullptr || std::strcmp(driver, "offscreen") != 0) {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+    }
+    setenv("SDL_RENDER_DRIVER", "software", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+}
+
+// A 0xAARRGGBB colour with its parts.
+constexpr std::uint32_t argb(int a, int r, int g, int b) {
+    return static_cast<std::uint32_t>(a) << 24 | static_cast<std::uint32_t>(r) << 16 |
+           static_cast<std::uint32_t>(g) << 8 | static_cast<std::uint32_t>(b);
+}
+
+// An image of one cell filled with one colour (nearest sampling unless flags say otherwise).
+inline ImageRef solidImage(int width, int height, std::uint32_t colour, int flags = 0) {
+    ImageRef image = createImage(width, height, 1, flags);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image->cells[0]->writePixel(x, y, colour);
+        }
+    }
+    return image;
+}
+
+// A copy of a back-buffer rectangle, read through grabImage.
+inline PixmapRef grabScreen(int x, int y, int width, int height) {
+    ImageRef image = createImage(width, height, 1, 0);
+    grabImage(image, x, y, 0);
+    return image->cells[0];
+}
+
+// The back-buffer colour at (x, y) as 0xRRGGBB.
+inline std::uint32_t screenPixel(int x, int y) {
+    return readPixel(grabScreen(x, y, 1, 1), 0, 0) & 0xFFFFFFu;
+}
+
+// Fills the whole back buffer with one colour, whatever the drawing state.
+inline void paintScreen(std::uint32_t rgb) {
+    PixmapRef fill = createPixmap(graphicsWidth(), graphicsHeight());
+    for (int y = 0; y < fill->height(); ++y) {
+        for (int x = 0; x < fill->width(); ++x) {
+            fill->writePixel(x, y, rgb);
+        }
+    }
+    drawPixmap(fill, 0, 0);
+}
+
+// Each test gets a freshly opened 800 x 600 SDL display in alpha-blend mode.
+class SdlDisplayTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { useHeadlessDisplay(); }
+    void SetUp() override {
+        sdl = std::make_shared<TSdlRenderBackend>();
+        useRenderBackend(sdl);
+        ASSERT_EQ(openGraphics(800, 600, 32, 0, 0), 1) << graphicsError();
+        setBlend(alphaBlend);
+    }
+    void TearDown() override {
+        closeGraphics();
+        useRenderBackend(nullptr);
+    }
+    std::shared_ptr<TSdlRenderBackend> sdl;
+};
+
+// Expects each colour channel of 0xRRGGBB values within a tolerance of the expected one.
+inline ::testing::AssertionResult nearColour(std::uint32_t actual, std::uint32_t expected,
+                                             int tolerance = 2) {
+    for (int shift : {16, 8, 0}) {
+        const int a = static_cast<int>(actual >> shift & 0xFF);
+        const int e = static_cast<int>(expected >> shift & 0xFF);
+        if (std::abs(a - e) > tolerance) {
+            return ::testing::AssertionFailure()
+                   << std::hex << "colour 0x" << actual << " is not near 0x" << expected;
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace gb::testkit

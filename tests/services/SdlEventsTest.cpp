@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <cstring>
+
+#include "DisplayFixture.h"
+#include "services/TKeyboard.h"
+#include "services/TSdlEvents.h"
+
+namespace gb {
+namespace {
+
+SDL_Event keyEvent(Uint32 type, SDL_Keycode symbol, Uint8 repeat = 0) {
+    SDL_Event event{};
+    event.type = type;
+    event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    event.key.repeat = repeat;
+    event.key.keysym.sym = symbol;
+    return event;
+}
+
+SDL_Event textEvent(const char* text) {
+    SDL_Event event{};
+    event.type = SDL_TEXTINPUT;
+    std::strncpy(event.text.text, text, sizeof event.text.text - 1);
+    return event;
+}
+
+SDL_Event windowEvent(Uint8 what) {
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = what;
+    return event;
+}
+
+// Events go through SDL's own queue and the display's pump, as the game receives them.
+class SdlEventsTest : public testkit::SdlDisplayTest {
+  protected:
+    void SetUp() override {
+        testkit::SdlDisplayTest::SetUp();
+        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+        keyboard().flush();
+        keyboard().clearCloseRequest();
+    }
+    void TearDown() override {
+        keyboard().flush();
+        keyboard().clearCloseRequest();
+        testkit::SdlDisplayTest::TearDown();
+    }
+    static void push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
+};
+
+TEST_F(SdlEventsTest, KeyPressesCountOnceWhileTheKeyRepeats) {
+    push(keyEvent(SDL_KEYDOWN, SDLK_LEFT));
+    push(keyEvent(SDL_KEYDOWN, SDLK_LEFT, 1));
+    push(keyEvent(SDL_KEYDOWN, SDLK_LEFT, 1));
+    EXPECT_EQ(keyHit(key::left), 1);
+    EXPECT_EQ(keyDown(key::left), 1);
+    push(keyEvent(SDL_KEYUP, SDLK_LEFT));
+    EXPECT_EQ(keyDown(key::left), 0);
+    push(keyEvent(SDL_KEYDOWN, SDLK_z));
+    push(keyEvent(SDL_KEYUP, SDLK_z));
+    push(keyEvent(SDL_KEYDOWN, SDLK_z));
+    EXPECT_EQ(keyHit(key::z), 2);
+    // After a flush a key still held stays unpressed while the platform repeats it.
+    flushKeys();
+    push(keyEvent(SDL_KEYDOWN, SDLK_z, 1));
+    EXPECT_EQ(keyHit(key::z), 0);
+    EXPECT_EQ(keyDown(key::z), 0);
+}
+
+TEST_F(SdlEventsTest, TypedTextAndEditingKeysFillTheCharacterQueue) {
+    push(textEvent("a\xC3\xA9"));  // "a", then e-acute as one character
+    push(keyEvent(SDL_KEYDOWN, SDLK_BACKSPACE));
+    push(keyEvent(SDL_KEYDOWN, SDLK_RETURN));
+    push(keyEvent(SDL_KEYDOWN, SDLK_LEFT));  // no character
+    EXPECT_EQ(getChar(), 'a');
+    EXPECT_EQ(getChar(), 0xE9);
+    EXPECT_EQ(getChar(), 8);
+    EXPECT_EQ(getChar(), 13);
+    EXPECT_EQ(getChar(), 0);
+    EXPECT_EQ(keyHit(key::enter), 1);
+    EXPECT_EQ(keyHit(key::backspace), 1);
+}
+
+TEST_F(SdlEventsTest, LosingOrRegainingFocusFlushesTheKeyboard) {
+    for (Uint8 what :
+         {SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_FOCUS_GAINED, SDL_WINDOWEVENT_MINIMIZED}) {
+        push(keyEvent(SDL_KEYDOWN, SDLK_DOWN));
+        push(textEvent("x"));
+        push(windowEvent(what));
+        EXPECT_EQ(keyDown(key::down), 0) << int{what};
+        EXPECT_EQ(keyHit(key::down), 0) << int{what};
+        EXPECT_EQ(getChar(), 0) << int{what};
+        // The key is still physically down; its next press counts again.
+        push(keyEvent(SDL_KEYDOWN, SDLK_DOWN));
+        EXPECT_EQ(keyHit(key::down), 1) << int{what};
+        push(keyEvent(SDL_KEYUP, SDLK_DOWN));
+        flushKeys();
+    }
+}
+
+TEST_F(SdlEventsTest, CloseRequestsAreRecorded) {
+    EXPECT_FALSE(appCloseRequested());
+    push(windowEvent(SDL_WINDOWEVENT_CLOSE));
+    pollEvents();
+    EXPECT_TRUE(appCloseRequested());
+    keyboard().clearCloseRequest();
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    push(quit);
+    pollEvents();
+    EXPECT_TRUE(appCloseRequested());
+}
+
+TEST_F(SdlEventsTest, F11SwitchesFullScreenWithoutReachingTheGame) {
+    const bool before = sdl->fullscreen();
+    push(keyEvent(SDL_KEYDOWN, SDLK_F11));
+    push(keyEvent(SDL_KEYUP, SDLK_F11));
+    EXPECT_EQ(keyHit(122), 0);
+    EXPECT_EQ(sdl->fullscreen(), !before);
+    // The picture still comes out at 800 x 600 after the switch.
+    drawImage(testkit::solidImage(4, 4, testkit::argb(255, 255, 255, 255)), 796, 596);
+    EXPECT_EQ(testkit::screenPixel(799, 599), 0xFFFFFFu);
+    push(keyEvent(SDL_KEYDOWN, SDLK_F11));
+    pollEvents();
+    EXPECT_EQ(sdl->fullscreen(), before);
+}
+
+TEST(SdlEventTranslation, UnknownKeysAndMalformedTextAreHandled) {
+    TKeyboard board;
+    SDL_Event unknown = keyEvent(SDL_KEYDOWN, SDLK_APPLICATION);
+    deliverSdlEvent(unknown, board);
+    EXPECT_EQ(board.takeHits(0), 0);
+    // A stray continuation byte and a cut-off sequence are kept byte by byte.
+    queueTypedText("\x80Z\xC3", board);
+    EXPECT_EQ(board.takeChar(), 0x80);
+    EXPECT_EQ(board.takeChar(), 'Z');
+    EXPECT_EQ(board.takeChar(), 0xC3);
+    EXPECT_EQ(board.takeChar(), 0);
+}
+
+}  // namespace
+}  // namespace gb

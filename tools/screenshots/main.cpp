@@ -1,0 +1,176 @@
+// Plays the real game headless (SDL's offscreen video driver, software renderer) with a fake
+// clock and scripted keys, and writes screenshots of its screens as PNG files.
+//
+// Usage: gumbolt-screenshots OUTDIR
+
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "game/GameAssets.h"
+#include "game/TGame.h"
+#include "playfield/TBlock.h"
+#include "playfield/TGrid.h"
+#include "playfield/TPiece.h"
+#include "playfield/TVector.h"
+#include "services/Clock.h"
+#include "services/Graphics.h"
+#include "services/TEventSource.h"
+#include "services/TKeyboard.h"
+
+namespace {
+
+using namespace gb;
+
+class Script : public TEventSource {
+public:
+    std::vector<std::function<void(TKeyboard&)>> pending;
+    void pump(TKeyboard& keyboard) override {
+        auto events = std::move(pending);
+        pending.clear();
+        for (auto& event : events) {
+            event(keyboard);
+        }
+    }
+    void tap(int code, int ch = 0) {
+        pending.push_back([code, ch](TKeyboard& k) {
+            k.keyPressed(code);
+            if (ch != 0) {
+                k.charTyped(ch);
+            }
+            k.keyReleased(code);
+        });
+    }
+};
+
+int now = 5000;
+Script script;
+std::shared_ptr<TGame> game;
+
+void frames(int n) {
+    for (int i = 0; i < n; ++i) {
+        now += 17;
+        game->frame();
+    }
+}
+
+bool writePng(const TPixmap& pixmap, const std::string& path) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(pixmap.width());
+    image.height = static_cast<png_uint_32>(pixmap.height());
+    image.format = PNG_FORMAT_RGBA;
+    return png_image_write_to_file(&image, path.c_str(), 0, pixmap.data(), pixmap.pitch(), nullptr) != 0;
+}
+
+// Draws the current frame once more and grabs the back buffer before it is presented.
+void shoot(const std::string& dir, const char* name) {
+    now += 17;
+    clearScreen();
+    game->drawFrame();
+    ImageRef shot = createImage(800, 600, 1, 0);
+    grabImage(shot, 0, 0, 0);
+    flip(-1);
+    const std::string path = dir + "/" + name + ".png";
+    if (!writePng(*shot->cells[0], path)) {
+        std::fprintf(stderr, "could not write %s\n", path.c_str());
+        std::exit(1);
+    }
+    std::printf("wrote %s\n", path.c_str());
+}
+
+// Settled blocks of varied kinds along the bottom rows, leaving the given column open.
+void buildStack(int fromRow, int open) {
+    for (int row = fromRow; row < 20; ++row) {
+        for (int column = 0; column < 10; ++column) {
+            if (column == open && row >= 16) {
+                continue;
+            }
+            if (row < 16 && (column * 7 + row * 3) % 5 < 2) {
+                continue;
+            }
+            auto block = TBlock::create(TVector(static_cast<float>(column), static_cast<float>(row)),
+                                        (column + row) % 7, nullptr);
+            block->grid = game->gameGrid;
+            game->gameGrid->addBlock(block);
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string dir = argc > 1 ? argv[1] : "docs/screenshots";
+    std::filesystem::create_directories(dir);
+    const std::filesystem::path work = std::filesystem::temp_directory_path() / "gumbolt-screenshots";
+    std::filesystem::create_directories(work);
+    std::filesystem::remove(work / "gb.dat");
+    const std::string out = std::filesystem::absolute(dir).string();
+    std::filesystem::current_path(work);
+
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    setenv("SDL_RENDER_DRIVER", "software", 0);
+    setClockSource([] { return now; });
+    registerGameAssets();
+    selectRenderer();
+    game = TGame::create();
+    setEventSource(&script);
+    game->startLoop();
+
+    frames(30);
+    shoot(out, "title");
+
+    script.tap('N', 'n');
+    frames(2);
+    for (int i = 0; i < 6; ++i) {
+        script.tap(key::backspace, 8);
+        frames(2);
+    }
+    for (char ch : std::string("Mandy")) {
+        script.tap(ch >= 'a' ? ch - 32 : ch, ch);
+        frames(2);
+    }
+    frames(10);
+    shoot(out, "name-entry");
+
+    script.tap(key::enter, 13);
+    frames(60);
+    buildStack(12, 4);
+    frames(20);
+    shoot(out, "playing");
+
+    // Drop the piece into the open column region and let the full rows burst into fruit.
+    for (int row = 16; row < 20; ++row) {
+        for (int column = 0; column < 10; ++column) {
+            TVector cell(static_cast<float>(column), static_cast<float>(row));
+            if (game->gameGrid->isFree(cell)) {
+                auto block = TBlock::create(cell, 5, nullptr);
+                block->grid = game->gameGrid;
+                game->gameGrid->addBlock(block);
+            }
+        }
+    }
+    game->score = 60;
+    game->checkLines();
+    frames(25);
+    shoot(out, "fruit-shower");
+
+    frames(200);
+    shoot(out, "level-up");
+
+    script.tap('K', 'k');
+    frames(120);
+    buildStack(3, 4);
+    for (int i = 0; i < 120 && game->state != TGame::gameOver; ++i) {
+        frames(10);
+    }
+    frames(20);
+    shoot(out, "game-over");
+    return 0;
+}
