@@ -88,9 +88,12 @@ def parse_xwd(data):
     fields = struct.unpack(">25I", data[:100])
     header_size, width, height = fields[0], fields[4], fields[5]
     byte_order, bits_per_pixel, bytes_per_line = fields[7], fields[11], fields[12]
-    red_mask, green_mask, blue_mask = fields[15], fields[16], fields[17]
-    ncolors = fields[19]
-    offset = header_size + ncolors * 12
+    red_mask, green_mask, blue_mask = fields[14], fields[15], fields[16]
+    # The pixels are the last height x bytes_per_line bytes (the header and colour map
+    # before them vary in length between xwd versions).
+    offset = len(data) - height * bytes_per_line
+    if offset < header_size:
+        raise ValueError("truncated xwd dump")
     fmt = "<I" if byte_order == 0 else ">I"
     step = bits_per_pixel // 8
 
@@ -227,11 +230,12 @@ def panel_colour(x, y, left):
 
 def check_play_screen(image, what):
     _, _, px = image
-    for x, y, left in [(100, 375), (130, 378), (575, 300), (750, 540), (740, 500)]:
+    for x, y, left in [(100, 375, True), (130, 378, True), (575, 300, False), (750, 540, False),
+                       (740, 500, False)]:
         check(near(px[y][x], panel_colour(x, y, left)),
               f"{what}: side panel gradient at ({x}, {y}) is {px[y][x]}")
     # The grid background: dark and purple, never bright (sampled away from the overlays).
-    samples = [px[y][x] for y in range(440, 575, 7) for x in range(262, 540, 9)]
+    samples = [px[y][x] for y in range(524, 576, 4) for x in range(262, 540, 9)]
     dark = sum(1 for r, g, b in samples if r + g + b < 330)
     purple = sum(1 for r, g, b in samples if r >= g and b >= g)
     check(dark > 0.6 * len(samples) and purple > 0.6 * len(samples),
@@ -245,8 +249,10 @@ def check_box(image, what, rows):
     ring = [px[y0 + 14][270 + 14 + 29 * i] for i in range(10)]
     bright = sum(1 for r, g, b in ring if max(r, g, b) > 120)
     check(bright >= 8, f"{what}: the overlay ring of blocks is drawn ({bright}/10 bright)")
-    x, y = 262, y0 + 15 + 8
-    expected = (255 - 8 * 256 / (rows * 29), 7 * 256 / 290, 0)
+    # Inside the ring, left of the logo: the panel drawn at (255, y0 + 15), stretched.
+    x, y = 280, y0 + 15 + 21
+    u, v = (x - 255) * 256 / 290, 21 * 256 / (rows * 29)
+    expected = (255 - v, u, max(0, v - u))
     check(near(px[y][x], expected, 40), f"{what}: the overlay panel gradient at ({x}, {y}) is {px[y][x]}")
 
 

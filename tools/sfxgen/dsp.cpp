@@ -12,9 +12,13 @@ uint64_t Rng::next() {
     return state_ * 0x2545F4914F6CDD1Dull;
 }
 
-float Rng::unit() { return static_cast<float>((next() >> 40) * (1.0 / 16777216.0)); }
+float Rng::unit() {
+    return static_cast<float>((next() >> 40) * (1.0 / 16777216.0));
+}
 
-float Rng::bipolar() { return unit() * 2.0f - 1.0f; }
+float Rng::bipolar() {
+    return unit() * 2.0f - 1.0f;
+}
 
 double onePoleCoef(double cutoffHz, double rate) {
     return 1.0 - std::exp(-kTwoPi * cutoffHz / rate);
@@ -67,6 +71,22 @@ Biquad Biquad::bandPass(double hz, double q, double rate) {
     return f;
 }
 
+Biquad Biquad::highShelf(double hz, double gainDb, double rate) {
+    const double a = std::pow(10.0, gainDb / 40.0);
+    const double w0 = kTwoPi * std::min(hz, rate * 0.49) / rate;
+    const double cosw = std::cos(w0);
+    const double alpha = std::sin(w0) / 2.0 * std::sqrt(2.0);  // shelf slope 1
+    const double sq = 2.0 * std::sqrt(a) * alpha;
+    Biquad f;
+    double a0 = (a + 1) - (a - 1) * cosw + sq;
+    f.b0_ = a * ((a + 1) + (a - 1) * cosw + sq) / a0;
+    f.b1_ = -2 * a * ((a - 1) + (a + 1) * cosw) / a0;
+    f.b2_ = a * ((a + 1) + (a - 1) * cosw - sq) / a0;
+    f.a1_ = 2 * ((a - 1) - (a + 1) * cosw) / a0;
+    f.a2_ = ((a + 1) - (a - 1) * cosw - sq) / a0;
+    return f;
+}
+
 float Biquad::process(float x) {
     double y = b0_ * x + b1_ * x1_ + b2_ * x2_ - a1_ * y1_ - a2_ * y2_;
     x2_ = x1_;
@@ -116,7 +136,8 @@ float Osc::next(double hz, double rate) {
             out = phase_ < d ? 1.0 : -1.0;
             out += polyBlep(phase_, dt);
             double t2 = phase_ - d;
-            if (t2 < 0.0) t2 += 1.0;
+            if (t2 < 0.0)
+                t2 += 1.0;
             out -= polyBlep(t2, dt);
             if (shape_ == Shape::Triangle) {
                 // Leaky integration of the square gives a band-limited triangle.
@@ -127,7 +148,8 @@ float Osc::next(double hz, double rate) {
         }
     }
     phase_ += dt;
-    if (phase_ >= 1.0) phase_ -= std::floor(phase_);
+    if (phase_ >= 1.0)
+        phase_ -= std::floor(phase_);
     return static_cast<float>(out);
 }
 
@@ -149,27 +171,31 @@ double harmonicAmp(Wave wave, int h) {
     return 0.0;
 }
 
-Buffer additiveLoop(int length, const std::vector<LoopVoice>& voices, Wave wave,
-                    double brightness, double maxFraction) {
+Buffer additiveLoop(int length, const std::vector<LoopVoice>& voices, Wave wave, double brightness,
+                    double maxFraction) {
     std::vector<double> acc(length, 0.0);
     for (const LoopVoice& v : voices) {
         int maxH = static_cast<int>(maxFraction * length / v.cycles);
         for (int h = 1; h <= maxH; ++h) {
             double amp = harmonicAmp(wave, h) * v.gain;
-            if (brightness > 0.0) amp /= std::sqrt(1.0 + std::pow(h / brightness, 4.0));
-            if (amp == 0.0) continue;
+            if (brightness > 0.0)
+                amp /= std::sqrt(1.0 + std::pow(h / brightness, 4.0));
+            if (amp == 0.0)
+                continue;
             double step = kTwoPi * h * v.cycles / length;
             double ph = kTwoPi * h * v.phase;
-            for (int i = 0; i < length; ++i) acc[i] += amp * std::sin(ph + step * i);
+            for (int i = 0; i < length; ++i)
+                acc[i] += amp * std::sin(ph + step * i);
         }
     }
     Buffer out(length);
-    for (int i = 0; i < length; ++i) out[i] = static_cast<float>(acc[i]);
+    for (int i = 0; i < length; ++i)
+        out[i] = static_cast<float>(acc[i]);
     return out;
 }
 
-Buffer pluckedString(double hz, double rate, double seconds, double damping,
-                     double brightness, uint64_t seed) {
+Buffer pluckedString(double hz, double rate, double seconds, double damping, double brightness,
+                     uint64_t seed) {
     const int n = static_cast<int>(seconds * rate);
     const double period = rate / hz;
     // Loop delay = m samples + 0.5 (two-point average) + allpass fraction.
@@ -191,14 +217,16 @@ Buffer pluckedString(double hz, double rate, double seconds, double damping,
     double vPrev = 0.0, wPrev = 0.0;
     for (int i = 0; i < n; ++i) {
         double v = 0.0;
-        if (i - m - 1 >= 0) v = gain * ((1.0 - avg) * y[i - m] + avg * y[i - m - 1]);
+        if (i - m - 1 >= 0)
+            v = gain * ((1.0 - avg) * y[i - m] + avg * y[i - m - 1]);
         double w = a * v + vPrev - a * wPrev;
         vPrev = v;
         wPrev = w;
         y[i] = w + (i < burst ? exc[i] : 0.0);
     }
     Buffer out(n);
-    for (int i = 0; i < n; ++i) out[i] = static_cast<float>(y[i]);
+    for (int i = 0; i < n; ++i)
+        out[i] = static_cast<float>(y[i]);
     removeDc(out);
     return out;
 }
@@ -211,43 +239,62 @@ Buffer fmTone(double hz, double ratio, double index0, double indexDecay, double 
         double t = i / rate;
         double index = index0 * expDecay(t, indexDecay);
         double mod = std::sin(kTwoPi * hz * ratio * t);
-        out[i] = static_cast<float>(std::sin(kTwoPi * hz * t + index * mod) * expDecay(t, ampDecay));
+        out[i] =
+            static_cast<float>(std::sin(kTwoPi * hz * t + index * mod) * expDecay(t, ampDecay));
     }
     return out;
 }
 
 float peakOf(const Buffer& b) {
     float p = 0.0f;
-    for (float v : b) p = std::max(p, std::fabs(v));
+    for (float v : b)
+        p = std::max(p, std::fabs(v));
     return p;
 }
 
 double rmsOf(const Buffer& b) {
-    if (b.empty()) return 0.0;
+    if (b.empty())
+        return 0.0;
     double s = 0.0;
-    for (float v : b) s += double(v) * v;
+    for (float v : b)
+        s += double(v) * v;
     return std::sqrt(s / b.size());
 }
 
 double loudestWindowRms(const Buffer& b, int window) {
-    if (b.empty()) return 0.0;
-    if (static_cast<int>(b.size()) <= window) return rmsOf(b);
+    if (b.empty())
+        return 0.0;
+    if (static_cast<int>(b.size()) <= window)
+        return rmsOf(b);
     double s = 0.0, best = 0.0;
     for (int i = 0; i < static_cast<int>(b.size()); ++i) {
         s += double(b[i]) * b[i];
-        if (i >= window) s -= double(b[i - window]) * b[i - window];
-        if (i >= window - 1) best = std::max(best, s);
+        if (i >= window)
+            s -= double(b[i - window]) * b[i - window];
+        if (i >= window - 1)
+            best = std::max(best, s);
     }
     return std::sqrt(std::max(0.0, best) / window);
 }
 
+Buffer loudnessWeighted(const Buffer& b, double rate) {
+    Biquad hp = Biquad::highPass(60.0, 0.5, rate);
+    Biquad shelf = Biquad::highShelf(1500.0, 4.0, rate);
+    Buffer out(b.size());
+    for (size_t i = 0; i < b.size(); ++i)
+        out[i] = shelf.process(hp.process(b[i]));
+    return out;
+}
+
 void scale(Buffer& b, double gain) {
-    for (float& v : b) v = static_cast<float>(v * gain);
+    for (float& v : b)
+        v = static_cast<float>(v * gain);
 }
 
 void normalizePeak(Buffer& b, double peak) {
     float p = peakOf(b);
-    if (p > 0.0f) scale(b, peak / p);
+    if (p > 0.0f)
+        scale(b, peak / p);
 }
 
 void removeDc(Buffer& b) {
@@ -265,27 +312,32 @@ void removeDc(Buffer& b) {
 
 void fadeIn(Buffer& b, int n) {
     n = std::min<int>(n, b.size());
-    for (int i = 0; i < n; ++i) b[i] *= static_cast<float>(i) / n;
+    for (int i = 0; i < n; ++i)
+        b[i] *= static_cast<float>(i) / n;
 }
 
 void fadeOut(Buffer& b, int n) {
     int size = static_cast<int>(b.size());
     n = std::min(n, size);
-    for (int i = 0; i < n; ++i) b[size - 1 - i] *= static_cast<float>(i) / n;
+    for (int i = 0; i < n; ++i)
+        b[size - 1 - i] *= static_cast<float>(i) / n;
 }
 
 void mixInto(Buffer& dst, const Buffer& src, int offset, double gain) {
     for (int i = 0; i < static_cast<int>(src.size()); ++i) {
         int j = offset + i;
-        if (j < 0) continue;
-        if (j >= static_cast<int>(dst.size())) break;
+        if (j < 0)
+            continue;
+        if (j >= static_cast<int>(dst.size()))
+            break;
         dst[j] += static_cast<float>(src[i] * gain);
     }
 }
 
 void softClip(Buffer& b, double drive) {
     const double norm = std::tanh(drive);
-    for (float& v : b) v = static_cast<float>(std::tanh(v * drive) / norm);
+    for (float& v : b)
+        v = static_cast<float>(std::tanh(v * drive) / norm);
 }
 
 }  // namespace sfx

@@ -17,7 +17,7 @@ constexpr double kTwoPi = 2.0 * kPi;
 // Small, fast generator (xorshift64*) so noise is identical on every run and
 // independent of the standard library's distributions.
 class Rng {
-public:
+  public:
     explicit Rng(uint64_t seed) : state_(seed ? seed : 0x9E3779B97F4A7C15ull) {}
     uint64_t next();
     // Uniform in [-1, 1).
@@ -25,7 +25,7 @@ public:
     // Uniform in [0, 1).
     float unit();
 
-private:
+  private:
     uint64_t state_;
 };
 
@@ -34,14 +34,15 @@ double onePoleCoef(double cutoffHz, double rate);
 
 // Second-order section with the usual cookbook designs.
 class Biquad {
-public:
+  public:
     static Biquad lowPass(double hz, double q, double rate);
     static Biquad highPass(double hz, double q, double rate);
     static Biquad bandPass(double hz, double q, double rate);
+    static Biquad highShelf(double hz, double gainDb, double rate);
     float process(float x);
     void reset() { x1_ = x2_ = y1_ = y2_ = 0.0; }
 
-private:
+  private:
     double b0_ = 1, b1_ = 0, b2_ = 0, a1_ = 0, a2_ = 0;
     double x1_ = 0, x2_ = 0, y1_ = 0, y2_ = 0;
 };
@@ -49,11 +50,11 @@ private:
 // Chamberlin state-variable filter whose cutoff may change every sample
 // (used for swept low-pass sounds).
 class SweepFilter {
-public:
+  public:
     // Returns the low-pass output; `res` 0 (no resonance) .. 0.95.
     float lowPass(float x, double cutoffHz, double res, double rate);
 
-private:
+  private:
     double low_ = 0, band_ = 0;
 };
 
@@ -63,17 +64,17 @@ double polyBlep(double t, double dt);
 
 // Band-limited oscillator with a running phase: sawtooth, pulse, triangle.
 class Osc {
-public:
+  public:
     enum class Shape { Sine, Saw, Pulse, Triangle };
     explicit Osc(Shape shape, double duty = 0.5) : shape_(shape), duty_(duty) {}
     float next(double hz, double rate);
     void setDuty(double d) { duty_ = d; }
 
-private:
+  private:
     Shape shape_;
     double duty_;
     double phase_ = 0.0;
-    double tri_ = 0.0;
+    double tri_ = -1.0;  // phase 0 starts the rising half: the trough
 };
 
 // Shape of the harmonic series used by the additive loop renderer.
@@ -94,14 +95,14 @@ struct LoopVoice {
 // start without a step. Harmonics above `maxFraction` of the sample rate are
 // dropped and each harmonic is scaled by a low-pass curve with corner
 // `brightness` (in harmonics of the voice; 0 keeps all at full strength).
-Buffer additiveLoop(int length, const std::vector<LoopVoice>& voices, Wave wave,
-                    double brightness, double maxFraction = 0.45);
+Buffer additiveLoop(int length, const std::vector<LoopVoice>& voices, Wave wave, double brightness,
+                    double maxFraction = 0.45);
 
 // Karplus-Strong plucked string with a fractional delay for exact tuning.
 // `damping` 0..1 (higher = darker, quicker decay), `brightness` sets how
 // much of the excitation's high end survives.
-Buffer pluckedString(double hz, double rate, double seconds, double damping,
-                     double brightness, uint64_t seed);
+Buffer pluckedString(double hz, double rate, double seconds, double damping, double brightness,
+                     uint64_t seed);
 
 // Two-operator FM voice: carrier at hz, modulator at hz * ratio, index that
 // decays from `index0` with time constant `indexDecay` seconds, amplitude
@@ -110,13 +111,19 @@ Buffer fmTone(double hz, double ratio, double index0, double indexDecay, double 
               double rate, double seconds);
 
 // Exponential decay factor per second for a time constant.
-inline double expDecay(double t, double tau) { return tau > 0 ? std::exp(-t / tau) : 0.0; }
+inline double expDecay(double t, double tau) {
+    return tau > 0 ? std::exp(-t / tau) : 0.0;
+}
 
 // Buffer helpers.
 float peakOf(const Buffer& b);
 double rmsOf(const Buffer& b);
 // RMS of the loudest window of `window` samples (the whole buffer if shorter).
 double loudestWindowRms(const Buffer& b, int window);
+// The buffer as a loudness meter hears it: low rumble taken out (high-pass
+// at 60 Hz) and the presence range lifted (+4 dB shelf from 1.5 kHz), so
+// equal RMS after it means roughly equal loudness to the ear.
+Buffer loudnessWeighted(const Buffer& b, double rate);
 void scale(Buffer& b, double gain);
 void normalizePeak(Buffer& b, double peak);
 void removeDc(Buffer& b);

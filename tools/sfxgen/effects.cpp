@@ -6,7 +6,9 @@
 
 namespace sfx {
 
-int sampleCount(double seconds, int rate) { return static_cast<int>(std::lround(seconds * rate)); }
+int sampleCount(double seconds, int rate) {
+    return static_cast<int>(std::lround(seconds * rate));
+}
 
 namespace {
 
@@ -27,7 +29,7 @@ void chimeNote(Buffer& out, double hz, int start, double rate, double gain) {
 // New piece: two chime notes a fifth apart, the second answering the first.
 Buffer makeBidip(int n, double rate) {
     Buffer b(n, 0.0f);
-    chimeNote(b, 987.77, 0, rate, 1.0);                                   // B5
+    chimeNote(b, 987.77, 0, rate, 1.0);                                 // B5
     chimeNote(b, 1318.51, static_cast<int>(0.105 * rate), rate, 0.85);  // E6
     fadeOut(b, static_cast<int>(0.05 * rate));
     return b;
@@ -44,7 +46,8 @@ Buffer makeBlip(int n, double rate) {
         b[i] = 0.45f * sq.next(hz, rate) + 0.55f * sine.next(hz * 2.0, rate);
     }
     Biquad lp = Biquad::lowPass(9000.0, 0.7, rate);
-    for (float& v : b) v = lp.process(v);
+    for (float& v : b)
+        v = lp.process(v);
     fadeIn(b, static_cast<int>(0.002 * rate));
     fadeOut(b, static_cast<int>(0.008 * rate));
     return b;
@@ -94,6 +97,8 @@ Buffer makeClicker(int n, double rate) {
         ring[i] = static_cast<float>(0.25 * std::sin(kTwoPi * 590.0 * t) * expDecay(t, 0.06));
     }
     mixInto(b, ring, 0, 1.0);
+    normalizePeak(b, 1.0);
+    softClip(b, 3.0);
     fadeIn(b, static_cast<int>(0.0008 * rate));
     fadeOut(b, static_cast<int>(0.03 * rate));
     return b;
@@ -101,7 +106,9 @@ Buffer makeClicker(int n, double rate) {
 
 // Move, drop, typed letter: one short, light key click.
 Buffer makeKeyclik(int n, double rate) {
-    Buffer b = clickBody(n, rate, 1900.0, 3600.0, 0.010, 0x6E71);
+    Buffer b = clickBody(n, rate, 1900.0, 3600.0, 0.016, 0x6E71);
+    normalizePeak(b, 1.0);
+    softClip(b, 3.0);
     fadeIn(b, static_cast<int>(0.0008 * rate));
     fadeOut(b, static_cast<int>(0.02 * rate));
     return b;
@@ -127,6 +134,11 @@ Buffer makeBhump(int n, double rate) {
     return b;
 }
 
+// Loudness every effect is brought to (weighted RMS of its loudest 100 ms,
+// see loudnessWeighted), so that no effect jumps out over the others; peaks
+// stay at or below kEffectPeak.
+constexpr double kEffectLoudness = 0.28;  // about -11 dBFS
+
 Effect finish(const std::string& file, int rate, Buffer pcm) {
     removeDc(pcm);
     // A last tiny fade at both ends after the DC filter so the first and
@@ -134,6 +146,9 @@ Effect finish(const std::string& file, int rate, Buffer pcm) {
     fadeIn(pcm, rate / 2000);
     fadeOut(pcm, rate / 500);
     normalizePeak(pcm, kEffectPeak);
+    double loud = loudestWindowRms(loudnessWeighted(pcm, rate), rate / 10);
+    if (loud > kEffectLoudness)
+        scale(pcm, kEffectLoudness / loud);
     return Effect{file, rate, std::move(pcm)};
 }
 

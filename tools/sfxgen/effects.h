@@ -12,7 +12,7 @@ struct Effect {
     std::vector<float> pcm;
 };
 
-// Peak level the effects are normalised to (about -3 dBFS).
+// Highest peak of an effect (about -3 dBFS).
 constexpr double kEffectPeak = 0.70;
 
 // Builds all six effects in the game's effect-number order. Each buffer has

@@ -29,7 +29,8 @@ struct Encoder {
         vorbis_comment_init(&vc);
     }
     ~Encoder() {
-        if (stream) ogg_stream_clear(&os);
+        if (stream)
+            ogg_stream_clear(&os);
         if (analysis) {
             vorbis_block_clear(&vb);
             vorbis_dsp_clear(&vd);
@@ -50,7 +51,8 @@ void drain(Encoder& e, std::vector<uint8_t>& out) {
         vorbis_bitrate_addblock(&e.vb);
         while (vorbis_bitrate_flushpacket(&e.vd, &op)) {
             ogg_stream_packetin(&e.os, &op);
-            while (ogg_stream_pageout(&e.os, &og)) appendPage(out, og);
+            while (ogg_stream_pageout(&e.os, &og))
+                appendPage(out, og);
         }
     }
 }
@@ -78,20 +80,23 @@ std::vector<uint8_t> encodeOggVorbis(const std::vector<float>& pcm, int rate, fl
     ogg_stream_packetin(&e.os, &setup);
     ogg_page og;
     // Flush so the audio begins on a fresh page after the headers.
-    while (ogg_stream_flush(&e.os, &og)) appendPage(out, og);
+    while (ogg_stream_flush(&e.os, &og))
+        appendPage(out, og);
 
     const size_t chunk = 1024;
     for (size_t pos = 0; pos < pcm.size(); pos += chunk) {
         size_t n = std::min(chunk, pcm.size() - pos);
         float** buf = vorbis_analysis_buffer(&e.vd, static_cast<int>(n));
-        for (size_t i = 0; i < n; ++i) buf[0][i] = std::clamp(pcm[pos + i], -1.0f, 1.0f);
+        for (size_t i = 0; i < n; ++i)
+            buf[0][i] = std::clamp(pcm[pos + i], -1.0f, 1.0f);
         vorbis_analysis_wrote(&e.vd, static_cast<int>(n));
         drain(e, out);
     }
     vorbis_analysis_wrote(&e.vd, 0);
     drain(e, out);
     // Anything still buffered (the end-of-stream page) goes out now.
-    while (ogg_stream_flush(&e.os, &og)) appendPage(out, og);
+    while (ogg_stream_flush(&e.os, &og))
+        appendPage(out, og);
     return out;
 }
 

@@ -9,7 +9,7 @@ namespace xm {
 namespace {
 
 class Writer {
-public:
+  public:
     void u8(unsigned v) { bytes.push_back(static_cast<uint8_t>(v)); }
     void u16(unsigned v) {
         u8(v & 0xFF);
@@ -20,7 +20,8 @@ public:
         u16(v >> 16);
     }
     void text(const std::string& s, size_t width, char pad) {
-        for (size_t i = 0; i < width; ++i) u8(i < s.size() ? s[i] : pad);
+        for (size_t i = 0; i < width; ++i)
+            u8(i < s.size() ? s[i] : pad);
     }
     void put16(size_t at, unsigned v) {
         bytes[at] = v & 0xFF;
@@ -29,7 +30,9 @@ public:
     std::vector<uint8_t> bytes;
 };
 
-void fail(const std::string& what) { throw std::runtime_error(what); }
+void fail(const std::string& what) {
+    throw std::runtime_error(what);
+}
 
 std::vector<uint8_t> packPattern(const Pattern& p) {
     std::vector<uint8_t> out;
@@ -37,7 +40,8 @@ std::vector<uint8_t> packPattern(const Pattern& p) {
         const uint8_t fields[5] = {c.note, c.instrument, c.volume, c.effect, c.param};
         uint8_t flags = 0x80;
         for (int i = 0; i < 5; ++i)
-            if (fields[i]) flags |= 1 << i;
+            if (fields[i])
+                flags |= 1 << i;
         if (flags == 0x9F) {
             // All five present: the plain form is one byte shorter.
             out.insert(out.end(), fields, fields + 5);
@@ -45,7 +49,8 @@ std::vector<uint8_t> packPattern(const Pattern& p) {
         }
         out.push_back(flags);
         for (int i = 0; i < 5; ++i)
-            if (fields[i]) out.push_back(fields[i]);
+            if (fields[i])
+                out.push_back(fields[i]);
     }
     return out;
 }
@@ -62,9 +67,11 @@ void checkEnvelope(const Instrument& ins) {
     if (pts.empty() || pts.size() > 12 || pts[0].tick != 0)
         fail("instrument " + ins.name + ": volume envelope needs 1..12 points starting at 0");
     for (size_t i = 1; i < pts.size(); ++i)
-        if (pts[i].tick <= pts[i - 1].tick) fail("instrument " + ins.name + ": envelope order");
+        if (pts[i].tick <= pts[i - 1].tick)
+            fail("instrument " + ins.name + ": envelope order");
     for (const auto& p : pts)
-        if (p.value > 64) fail("instrument " + ins.name + ": envelope value above 64");
+        if (p.value > 64)
+            fail("instrument " + ins.name + ": envelope value above 64");
     if (ins.volume.sustain >= static_cast<int>(pts.size()))
         fail("instrument " + ins.name + ": sustain point out of range");
 }
@@ -84,12 +91,17 @@ Tuning tuningFor(double rate) {
 }
 
 std::vector<uint8_t> write(const Module& m) {
-    if (m.channels < 2 || m.channels > 32 || m.channels % 2) fail("channel count");
-    if (m.orders.empty() || m.orders.size() > 256) fail("song length");
-    if (m.patterns.empty() || m.patterns.size() > 256) fail("pattern count");
-    if (m.instruments.empty() || m.instruments.size() > 128) fail("instrument count");
+    if (m.channels < 2 || m.channels > 32 || m.channels % 2)
+        fail("channel count");
+    if (m.orders.empty() || m.orders.size() > 256)
+        fail("song length");
+    if (m.patterns.empty() || m.patterns.size() > 256)
+        fail("pattern count");
+    if (m.instruments.empty() || m.instruments.size() > 128)
+        fail("instrument count");
     for (uint8_t o : m.orders)
-        if (o >= m.patterns.size()) fail("order names a missing pattern");
+        if (o >= m.patterns.size())
+            fail("order names a missing pattern");
 
     Writer w;
     w.text("Extended Module: ", 17, ' ');
@@ -106,17 +118,21 @@ std::vector<uint8_t> write(const Module& m) {
     w.u16(1);  // linear frequency table
     w.u16(6);
     w.u16(125);
-    for (int i = 0; i < 256; ++i) w.u8(i < static_cast<int>(m.orders.size()) ? m.orders[i] : 0);
+    for (int i = 0; i < 256; ++i)
+        w.u8(i < static_cast<int>(m.orders.size()) ? m.orders[i] : 0);
 
     for (const Pattern& p : m.patterns) {
         if (p.channels != m.channels || p.rows < 1 || p.rows > 256)
             fail("pattern shape does not fit the module");
         for (const Cell& c : p.cells) {
-            if (c.note > kNoteOff) fail("note byte out of range");
-            if (c.instrument > m.instruments.size()) fail("cell names a missing instrument");
+            if (c.note > kNoteOff)
+                fail("note byte out of range");
+            if (c.instrument > m.instruments.size())
+                fail("cell names a missing instrument");
         }
         std::vector<uint8_t> packed = packPattern(p);
-        if (packed.size() > 0xFFFF) fail("pattern too large");
+        if (packed.size() > 0xFFFF)
+            fail("pattern too large");
         w.u32(9);
         w.u8(0);
         w.u16(p.rows);
@@ -127,7 +143,8 @@ std::vector<uint8_t> write(const Module& m) {
     for (const Instrument& ins : m.instruments) {
         checkEnvelope(ins);
         const Sample& s = ins.sample;
-        if (s.data.empty()) fail("instrument " + ins.name + " has no sample data");
+        if (s.data.empty())
+            fail("instrument " + ins.name + " has no sample data");
         if (s.loop && (s.loopLength == 0 || s.loopStart + s.loopLength > s.data.size()))
             fail("instrument " + ins.name + ": loop outside the sample");
         size_t start = w.bytes.size();
@@ -136,7 +153,8 @@ std::vector<uint8_t> write(const Module& m) {
         w.u8(0);
         w.u16(1);
         w.u32(40);
-        for (int n = 0; n < 96; ++n) w.u8(0);  // every note plays sample 0
+        for (int n = 0; n < 96; ++n)
+            w.u8(0);  // every note plays sample 0
         writeEnvelope(w, ins.volume.points);
         // Panning envelope: one neutral point, switched off.
         writeEnvelope(w, {{0, 32}});
@@ -149,8 +167,10 @@ std::vector<uint8_t> write(const Module& m) {
         w.u8(0);
         w.u8(0);
         unsigned envFlags = 1;
-        if (ins.volume.sustain >= 0) envFlags |= 2;
-        if (ins.volume.loopStart >= 0) envFlags |= 4;
+        if (ins.volume.sustain >= 0)
+            envFlags |= 2;
+        if (ins.volume.loopStart >= 0)
+            envFlags |= 4;
         w.u8(envFlags);
         w.u8(0);
         w.u8(ins.vibratoType);
@@ -158,7 +178,8 @@ std::vector<uint8_t> write(const Module& m) {
         w.u8(ins.vibratoDepth);
         w.u8(ins.vibratoRate);
         w.u16(ins.fadeout);
-        while (w.bytes.size() < start + 263) w.u8(0);
+        while (w.bytes.size() < start + 263)
+            w.u8(0);
 
         uint32_t frames = static_cast<uint32_t>(s.data.size());
         w.u32(frames * 2);
@@ -174,7 +195,8 @@ std::vector<uint8_t> write(const Module& m) {
         int16_t prev = 0;
         for (int16_t v : s.data) {
             // Stored as differences from the previous sample, wrapping at 16 bits.
-            uint16_t d = static_cast<uint16_t>(static_cast<uint16_t>(v) - static_cast<uint16_t>(prev));
+            uint16_t d =
+                static_cast<uint16_t>(static_cast<uint16_t>(v) - static_cast<uint16_t>(prev));
             w.u16(d);
             prev = v;
         }

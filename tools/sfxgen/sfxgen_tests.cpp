@@ -1,0 +1,515 @@
+// Tests of the sound generator: the XM and Ogg writers against the formats,
+// the tuning of the synthesised instruments, the part notation, and the
+// structure of the six songs and effects.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <set>
+
+#include "composer.h"
+#include "dsp.h"
+#include "effects.h"
+#include "instruments.h"
+#include "songs.h"
+#include "vorbis_out.h"
+#include "xm.h"
+
+namespace {
+
+uint16_t u16(const std::vector<uint8_t>& b, size_t at) {
+    return b[at] | (b[at + 1] << 8);
+}
+uint32_t u32(const std::vector<uint8_t>& b, size_t at) {
+    return u16(b, at) | (u16(b, at + 2) << 16);
+}
+
+// Unpacks one stored pattern (header at `at`) back into cells.
+std::vector<xm::Cell> unpackPattern(const std::vector<uint8_t>& b, size_t at, int channels,
+                                    size_t* next) {
+    int rows = u16(b, at + 5);
+    size_t size = u16(b, at + 7);
+    size_t p = at + 9, end = p + size;
+    std::vector<xm::Cell> cells;
+    for (int i = 0; i < rows * channels; ++i) {
+        xm::Cell c;
+        uint8_t f = b.at(p++);
+        uint8_t* fields[5] = {&c.note, &c.instrument, &c.volume, &c.effect, &c.param};
+        if (f & 0x80) {
+            for (int k = 0; k < 5; ++k)
+                if (f & (1 << k))
+                    *fields[k] = b.at(p++);
+        } else {
+            c.note = f;
+            for (int k = 1; k < 5; ++k)
+                *fields[k] = b.at(p++);
+        }
+        cells.push_back(c);
+    }
+    EXPECT_EQ(p, end) << "packed data must decode to exactly rows x channels cells";
+    *next = end;
+    return cells;
+}
+
+xm::Instrument tinyInstrument() {
+    xm::Instrument ins;
+    ins.name = "t";
+    ins.sample.data = {0, 1000, -1000, 32767, -32768, 0};
+    ins.sample.loop = true;
+    ins.sample.loopStart = 1;
+    ins.sample.loopLength = 4;
+    ins.volume = sfx::envSustain(2, 4, 40);
+    return ins;
+}
+
+xm::Module tinyModule() {
+    xm::Module m;
+    m.name = "tiny";
+    m.channels = 2;
+    m.patterns.emplace_back(4, 2);
+    m.patterns[0].at(0, 0) = {49, 1, 0x50, 0, 0};        // note, instrument, volume
+    m.patterns[0].at(1, 1) = {60, 1, 0x30, 0x0E, 0xD2};  // all five fields
+    m.patterns[0].at(3, 0) = {0, 0, 0, 0x0B, 0};         // effect only
+    m.orders = {0, 0};
+    m.instruments.push_back(tinyInstrument());
+    return m;
+}
+
+// Fundamental of a periodic signal by normalised autocorrelation with
+// parabolic refinement of the best lag; `rate` is the playback rate.
+double pitchOf(const std::vector<int16_t>& s, size_t from, double rate, int minLag, int maxLag) {
+    const size_t n = 4096;
+    double best = -1.0;
+    int bestLag = 0;
+    std::vector<double> r(maxLag + 2, 0.0);
+    for (int lag = minLag - 1; lag <= maxLag + 1; ++lag) {
+        double acc = 0, e1 = 0, e2 = 0;
+        for (size_t i = from; i < from + n; ++i) {
+            acc += double(s[i]) * s[i + lag];
+            e1 += double(s[i]) * s[i];
+            e2 += double(s[i + lag]) * s[i + lag];
+        }
+        r[lag] = acc / std::sqrt(e1 * e2 + 1e-9);
+    }
+    for (int lag = minLag; lag <= maxLag; ++lag)
+        best = std::max(best, r[lag]);
+    // The first peak nearly as high as the highest is one period (later
+    // peaks are its multiples).
+    for (int lag = minLag; lag <= maxLag && !bestLag; ++lag)
+        if (r[lag] >= 0.9 * best && r[lag] >= r[lag - 1] && r[lag] >= r[lag + 1])
+            bestLag = lag;
+    double a = r[bestLag - 1], b = r[bestLag], c = r[bestLag + 1];
+    double shift = 0.5 * (a - c) / (a - 2 * b + c);
+    return rate / (bestLag + shift);
+}
+
+double cents(double hz, double ref) {
+    return 1200.0 * std::log2(hz / ref);
+}
+
+double playbackRate(const xm::Sample& s) {
+    return 8363.0 * std::pow(2.0, s.relativeNote / 12.0 + s.finetune / 1536.0);
+}
+
+// Ogg pages as (flags, granule, serial, page number).
+struct Page {
+    int flags;
+    int64_t granule;
+    uint32_t serial, number;
+};
+std::vector<Page> oggPages(const std::vector<uint8_t>& b) {
+    std::vector<Page> pages;
+    size_t p = 0;
+    while (p + 27 <= b.size()) {
+        EXPECT_EQ(0, std::memcmp(&b[p], "OggS", 4));
+        Page pg;
+        pg.flags = b[p + 5];
+        pg.granule =
+            static_cast<int64_t>(u32(b, p + 6)) | (static_cast<int64_t>(u32(b, p + 10)) << 32);
+        pg.serial = u32(b, p + 14);
+        pg.number = u32(b, p + 18);
+        int segs = b[p + 26];
+        size_t body = 0;
+        for (int i = 0; i < segs; ++i)
+            body += b[p + 27 + i];
+        pages.push_back(pg);
+        p += 27 + segs + body;
+    }
+    EXPECT_EQ(p, b.size());
+    return pages;
+}
+
+}  // namespace
+
+// ---- XM writer -------------------------------------------------------------
+
+TEST(XmWriter, HeaderPatternsAndSamplesFollowTheFormat) {
+    const xm::Module m = tinyModule();
+    const std::vector<uint8_t> b = xm::write(m);
+    EXPECT_EQ(0, std::memcmp(b.data(), "Extended Module: ", 17));
+    EXPECT_EQ(0x1A, b[37]);
+    EXPECT_EQ(0x0104, u16(b, 58));
+    EXPECT_EQ(276u, u32(b, 60));
+    EXPECT_EQ(2, u16(b, 64));      // song length
+    EXPECT_EQ(0, u16(b, 66));      // restart
+    EXPECT_EQ(2, u16(b, 68));      // channels
+    EXPECT_EQ(1, u16(b, 70));      // patterns
+    EXPECT_EQ(1, u16(b, 72));      // instruments
+    EXPECT_EQ(1, u16(b, 74) & 1);  // linear frequency table
+    EXPECT_EQ(6, u16(b, 76));
+    EXPECT_EQ(125, u16(b, 78));
+
+    size_t next = 0;
+    std::vector<xm::Cell> cells = unpackPattern(b, 336, 2, &next);
+    ASSERT_EQ(m.patterns[0].cells.size(), cells.size());
+    for (size_t i = 0; i < cells.size(); ++i) {
+        const xm::Cell& want = m.patterns[0].cells[i];
+        EXPECT_EQ(want.note, cells[i].note) << "cell " << i;
+        EXPECT_EQ(want.instrument, cells[i].instrument) << "cell " << i;
+        EXPECT_EQ(want.volume, cells[i].volume) << "cell " << i;
+        EXPECT_EQ(want.effect, cells[i].effect) << "cell " << i;
+        EXPECT_EQ(want.param, cells[i].param) << "cell " << i;
+    }
+
+    // Instrument header, then the sample header at +263, then the data.
+    const size_t ins = next;
+    EXPECT_EQ(263u, u32(b, ins));
+    EXPECT_EQ(1, u16(b, ins + 27));
+    EXPECT_EQ(40u, u32(b, ins + 29));
+    EXPECT_EQ(3, b[ins + 225]);      // volume points
+    EXPECT_EQ(2, b[ins + 227]);      // sustain point
+    EXPECT_EQ(1 | 2, b[ins + 233]);  // envelope on, with sustain
+    const size_t sh = ins + 263;
+    const xm::Sample& s = m.instruments[0].sample;
+    EXPECT_EQ(s.data.size() * 2, u32(b, sh));  // lengths in bytes
+    EXPECT_EQ(s.loopStart * 2, u32(b, sh + 4));
+    EXPECT_EQ(s.loopLength * 2, u32(b, sh + 8));
+    EXPECT_EQ(0x11, b[sh + 14]);  // 16-bit, forward loop
+    // Sample data as deltas: the running sum (wrapping at 16 bits) gives it back.
+    size_t d = sh + 40;
+    int16_t acc = 0;
+    for (size_t i = 0; i < s.data.size(); ++i) {
+        acc = static_cast<int16_t>(static_cast<uint16_t>(acc) + u16(b, d + 2 * i));
+        EXPECT_EQ(s.data[i], acc) << "sample frame " << i;
+    }
+    EXPECT_EQ(d + 2 * s.data.size(), b.size()) << "nothing may follow the last sample";
+}
+
+TEST(XmWriter, RefusesModulesThatBreakTheFormat) {
+    xm::Module odd = tinyModule();
+    odd.channels = 3;
+    for (auto& p : odd.patterns)
+        p = xm::Pattern(4, 3);
+    EXPECT_THROW(xm::write(odd), std::runtime_error);
+
+    xm::Module badOrder = tinyModule();
+    badOrder.orders = {0, 1};
+    EXPECT_THROW(xm::write(badOrder), std::runtime_error);
+
+    xm::Module badInstrument = tinyModule();
+    badInstrument.patterns[0].at(2, 1).instrument = 2;
+    EXPECT_THROW(xm::write(badInstrument), std::runtime_error);
+
+    xm::Module badEnvelope = tinyModule();
+    badEnvelope.instruments[0].volume.points = {{3, 64}};
+    EXPECT_THROW(xm::write(badEnvelope), std::runtime_error);
+}
+
+TEST(XmTuning, PairsMatchTheReplayerTable) {
+    struct Row {
+        double rate;
+        int rel, fine;
+        double exact;
+    } rows[] = {{8363, 0, 0, 8363.0},     {11025, 5, -24, 11043.0},  {22050, 17, -24, 22086.0},
+                {32000, 23, 32, 32033.7}, {44100, 29, -24, 44172.1}, {48000, 30, 32, 47996.4}};
+    for (const Row& r : rows) {
+        xm::Tuning t = xm::tuningFor(r.rate);
+        EXPECT_EQ(r.rel, t.relativeNote) << r.rate;
+        EXPECT_EQ(r.fine, t.finetune) << r.rate;
+        EXPECT_EQ(0, t.finetune % 8) << "every replayer honours multiples of 8 alike";
+        EXPECT_NEAR(r.exact, t.exactRate, 0.1) << r.rate;
+    }
+}
+
+// ---- Instruments -----------------------------------------------------------
+
+TEST(Instruments, PitchedInstrumentsSoundAtC4) {
+    const double c4 = 261.6255653;
+    std::vector<xm::Instrument> pitched = {
+        sfx::loopInstrument("saw", {sfx::Wave::Saw, 16, {0}, 8.0, 0.3, 0.0, 22050.0},
+                            sfx::envSustain(0, 4, 40), 0x100),
+        sfx::loopInstrument("pulse", {sfx::Wave::Pulse25, 16, {0}, 0.0, 0.0, 0.0, 22050.0},
+                            sfx::envSustain(0, 4, 40), 0x100),
+        sfx::loopInstrument("pad", {sfx::Wave::Saw, 192, {-1, 0, 1}, 6.0, 0.0, 0.0, 22050.0},
+                            sfx::envSustain(0, 4, 40), 0x100),
+        sfx::pluck("pluck", 0.3, 0.8, 0.6, 1),
+        sfx::keys("keys", 0.6, 2),
+        sfx::mallet("mallet", 0.3),
+        sfx::sweptBass("bass", 2000, 400, 0.05, 0.5, 0.6),
+    };
+    for (const xm::Instrument& ins : pitched) {
+        const double rate = playbackRate(ins.sample);
+        std::vector<int16_t> s = ins.sample.data;
+        // A looped sample is heard repeating: measure it that way.
+        while (ins.sample.loop && s.size() < 8000)
+            s.insert(s.end(), ins.sample.data.begin() + ins.sample.loopStart,
+                     ins.sample.data.end());
+        ASSERT_GT(s.size(), 5000u) << ins.name;
+        double hz = pitchOf(s, 600, rate, 40, 200);
+        EXPECT_NEAR(0.0, cents(hz, c4), 5.0) << ins.name << " plays " << hz << " Hz at C-4";
+    }
+}
+
+TEST(Instruments, LoopsAreSeamlessAndEveryInstrumentHasAnEnvelope) {
+    xm::Instrument lead =
+        sfx::loopInstrument("lead", {sfx::Wave::Square, 16, {0}, 10.0, 0.0, 0.2, 22050.0},
+                            sfx::envSustain(1, 8, 40), 0x200);
+    ASSERT_TRUE(lead.sample.loop);
+    EXPECT_EQ(lead.sample.data.size(), lead.sample.loopStart + lead.sample.loopLength);
+    // Across the loop point the wave steps no more than it does inside the loop.
+    const auto& d = lead.sample.data;
+    int maxStep = 0;
+    for (size_t i = 1; i < d.size(); ++i)
+        maxStep = std::max(maxStep, std::abs(d[i] - d[i - 1]));
+    EXPECT_LE(std::abs(d.front() - d.back()), maxStep);
+
+    std::vector<xm::Instrument> all = {lead,
+                                       sfx::kick("k", 150, 50, 0.2, 0.5),
+                                       sfx::snare("s", 200, 2000, 0.1, 1),
+                                       sfx::hat("h", 0.03, 7000, 2),
+                                       sfx::crash("c", 1.0, 3),
+                                       sfx::clap("cl", 4),
+                                       sfx::shaker("sh", 5),
+                                       sfx::tom("t", 100, 0.2),
+                                       sfx::riser("r", 1.0, 6),
+                                       sfx::bell("b", 3.5, 2.0, 0.5, 1.0)};
+    for (const xm::Instrument& ins : all) {
+        EXPECT_FALSE(ins.volume.points.empty()) << ins.name;
+        EXPECT_EQ(0, ins.volume.points.front().tick) << ins.name;
+        int peak = 0;
+        for (int16_t v : ins.sample.data)
+            peak = std::max(peak, std::abs(int(v)));
+        EXPECT_GT(peak, 20000) << ins.name << " is too quiet to use the 16 bits";
+        EXPECT_LE(peak, 32767) << ins.name;
+    }
+}
+
+// ---- Ogg Vorbis ------------------------------------------------------------
+
+TEST(OggVorbis, LengthIsExactAndOutputRepeats) {
+    for (int n : {1, 1367, 1477, 8192}) {
+        std::vector<float> pcm(n);
+        for (int i = 0; i < n; ++i)
+            pcm[i] = 0.3f * std::sin(i * 0.05f);
+        std::vector<uint8_t> a = sfx::encodeOggVorbis(pcm, 11025, 0.4f, 1234, "t");
+        std::vector<uint8_t> b = sfx::encodeOggVorbis(pcm, 11025, 0.4f, 1234, "t");
+        EXPECT_EQ(a, b) << "same input and serial must give the same bytes";
+        std::vector<Page> pages = oggPages(a);
+        ASSERT_GE(pages.size(), 3u);
+        EXPECT_EQ(2, pages.front().flags & 2);
+        EXPECT_EQ(4, pages.back().flags & 4);
+        EXPECT_EQ(n, pages.back().granule) << "the final granule sets the playing length";
+        for (size_t i = 0; i < pages.size(); ++i) {
+            EXPECT_EQ(1234u, pages[i].serial);
+            EXPECT_EQ(i, pages[i].number);
+        }
+        EXPECT_EQ(0, pages[0].granule);
+        EXPECT_EQ(0, pages[1].granule) << "the header pages carry no audio";
+    }
+}
+
+// ---- Composition -----------------------------------------------------------
+
+TEST(Composer, NotationGivesChordTonesApproachesAndKeyOffs) {
+    using namespace compose;
+    const Key dMajor{51, kMajor};
+    EXPECT_EQ(51, dMajor.note(0));
+    EXPECT_EQ(50, dMajor.note(-1));  // C#-4 below D-4
+    EXPECT_EQ(63, dMajor.note(7));
+    EXPECT_EQ(46, dMajor.note(-3));
+
+    xm::Pattern p(32, 2);
+    Harmony h = progression({Chord{0}, Chord{4}});  // D then A, 16 rows each
+    LineStyle st;
+    st.foldAbove = 3;
+    // Root, third, fifth over D; approach note into A; then over A.
+    int n = line(p, 0, 1, dMajor, h, "1...3...5.....A^1...3...5.......", st);
+    EXPECT_EQ(7, n);
+    EXPECT_EQ(51, p.at(0, 0).note);   // D
+    EXPECT_EQ(55, p.at(4, 0).note);   // F#
+    EXPECT_EQ(58, p.at(8, 0).note);   // A
+    EXPECT_EQ(57, p.at(14, 0).note);  // G#-4, a semitone under A, near the last note
+    EXPECT_EQ(xm::kNoteOff, p.at(15, 0).note);
+    EXPECT_EQ(46, p.at(16, 0).note);  // V folds below the tonic
+    EXPECT_EQ(50, p.at(20, 0).note);  // C#
+
+    // The major V of a minor key: the third is raised.
+    const Key aMinor{58, kMinor};
+    xm::Pattern q(16, 1);
+    line(q, 0, 1, aMinor, progression({Chord{4, 1}}), "3", LineStyle{});
+    EXPECT_EQ(aMinor.note(-3 + 2) + 1, q.at(0, 0).note);  // G# over E major
+
+    // A short text repeats to the end of the pattern.
+    xm::Pattern r(16, 1);
+    EXPECT_EQ(4, hits(r, 0, "x...", kitOf(3, 40)));
+    EXPECT_EQ(3, r.at(12, 0).instrument);
+}
+
+TEST(Composer, PadVoicesAreChordTonesMovingSmoothly) {
+    using namespace compose;
+    const Key cMajor{49, kMajor};
+    xm::Pattern p(64, 3);
+    Harmony h = progression({Chord{0}, Chord{4}, Chord{5}, Chord{3}});
+    pad(p, {0, 1, 2}, 1, cMajor, h, 60, 30);
+    const std::set<int> pcs[4] = {{0, 4, 7}, {7, 11, 2}, {9, 0, 4}, {5, 9, 0}};
+    for (int bar = 0; bar < 4; ++bar) {
+        std::set<int> got;
+        for (int v = 0; v < 3; ++v) {
+            int note = p.at(bar * 16, v).note;
+            ASSERT_GT(note, 0);
+            got.insert((note - 49 + 120) % 12);
+            if (bar > 0) {
+                EXPECT_LE(std::abs(note - p.at((bar - 1) * 16, v).note), 5)
+                    << "voice " << v << " leaps into bar " << bar;
+            }
+        }
+        EXPECT_EQ(pcs[bar], got) << "bar " << bar;
+    }
+}
+
+TEST(Composer, SongFinishChecksStructureAndLoopsBack) {
+    using namespace compose;
+    auto build = [](bool useSecond, std::vector<int> orders) {
+        Song s("t", 2, 100);
+        int a = s.add(tinyInstrument());
+        int b = s.add(tinyInstrument());
+        int p0 = s.newPattern(16);
+        int p1 = s.newPattern(16);
+        strike(s.pattern(p0), 0, 0, 49, a, 40);
+        strike(s.pattern(p1), 0, 0, 49, useSecond ? b : a, 40);
+        return s.finish(orders, 2, 2);
+    };
+    EXPECT_THROW(build(false, {0, 1}), std::runtime_error);    // instrument 2 unused
+    EXPECT_THROW(build(true, {0, 0}), std::runtime_error);     // pattern 1 never played
+    EXPECT_THROW(build(true, {1, 0, 1}), std::runtime_error);  // closing pattern repeats
+    xm::Module m = build(true, {0, 1});
+    const xm::Cell& tempo = m.patterns[0].at(0, 0);
+    EXPECT_EQ(xm::kSetSpeed, tempo.effect) << "the first pattern sets the tempo";
+    EXPECT_EQ(100, tempo.param);
+    bool jump = false;
+    for (int ch = 0; ch < 2; ++ch) {
+        const xm::Cell& c = m.patterns[1].at(15, ch);
+        jump = jump || (c.effect == xm::kPositionJump && c.param == 0);
+    }
+    EXPECT_TRUE(jump) << "the last row of the closing pattern jumps to the start";
+    // The sustaining instrument of channel 0 is released where a pattern
+    // does not start a note for it; channel 1 never sustains and stays empty.
+    xm::Module held = [] {
+        Song s("t", 2, 125);
+        int a = s.add(tinyInstrument());
+        int p0 = s.newPattern(16);
+        int p1 = s.newPattern(16);
+        strike(s.pattern(p0), 4, 0, 49, a, 40);
+        strike(s.pattern(p1), 0, 0, 51, a, 40);
+        return s.finish({0, 1}, 2, 1);
+    }();
+    EXPECT_EQ(xm::kNoteOff, held.patterns[0].at(0, 0).note);
+    EXPECT_EQ(51, held.patterns[1].at(0, 0).note);
+    EXPECT_EQ(0, held.patterns[0].at(0, 1).note);
+}
+
+// ---- The finished songs and effects ----------------------------------------
+
+TEST(Songs, StructureIsWhatTheGameExpectsAndEveryPartIsUsed) {
+    struct Want {
+        const char* file;
+        int channels, positions, patterns, instruments;
+    } want[] = {{"extend.xm", 12, 15, 9, 10}, {"level3.xm", 10, 38, 17, 11},
+                {"maddy.xm", 12, 24, 8, 12},  {"sad.xm", 8, 22, 11, 7},
+                {"spring.xm", 12, 17, 9, 10}, {"trauma.xm", 10, 12, 8, 9}};
+    std::vector<songs::Track> tracks = songs::all();
+    ASSERT_EQ(6u, tracks.size());
+    std::set<uint64_t> distinctSongs;
+    for (size_t t = 0; t < tracks.size(); ++t) {
+        const xm::Module& m = tracks[t].module;
+        SCOPED_TRACE(tracks[t].file);
+        EXPECT_EQ(want[t].file, tracks[t].file);
+        EXPECT_EQ(want[t].channels, m.channels);
+        EXPECT_EQ(want[t].positions, static_cast<int>(m.orders.size()));
+        EXPECT_EQ(want[t].patterns, static_cast<int>(m.patterns.size()));
+        EXPECT_EQ(want[t].instruments, static_cast<int>(m.instruments.size()));
+        std::set<int> patternsPlayed(m.orders.begin(), m.orders.end());
+        EXPECT_EQ(m.patterns.size(), patternsPlayed.size());
+        std::set<int> instrumentsPlayed;
+        int jumps = 0;
+        for (size_t pi = 0; pi < m.patterns.size(); ++pi)
+            for (const xm::Cell& c : m.patterns[pi].cells) {
+                if (c.instrument)
+                    instrumentsPlayed.insert(c.instrument);
+                if (c.effect == xm::kPositionJump) {
+                    ++jumps;
+                    EXPECT_EQ(m.orders.back(), pi) << "jump outside the closing pattern";
+                }
+            }
+        EXPECT_EQ(1, jumps);
+        EXPECT_EQ(m.instruments.size(), instrumentsPlayed.size());
+        for (const xm::Instrument& ins : m.instruments)
+            EXPECT_GE(ins.volume.points.size(), 2u);
+        // Every bar of every pattern starts or holds some sound: a note,
+        // or a note still held from before (no key-off since).
+        for (size_t pi = 0; pi < m.patterns.size(); ++pi) {
+            const xm::Pattern& p = m.patterns[pi];
+            for (int bar = 0; bar < p.rows / 16; ++bar) {
+                bool sound = false;
+                for (int row = bar * 16; row < bar * 16 + 16 && !sound; ++row)
+                    for (int ch = 0; ch < p.channels && !sound; ++ch)
+                        sound = p.at(row, ch).note && p.at(row, ch).note != xm::kNoteOff;
+                EXPECT_TRUE(sound) << "pattern " << pi << " bar " << bar << " starts no note";
+            }
+        }
+        uint64_t hash = 1469598103934665603ull;  // FNV-1a over the file bytes
+        for (uint8_t byte : xm::write(m))
+            hash = (hash ^ byte) * 1099511628211ull;
+        distinctSongs.insert(hash);
+    }
+    EXPECT_EQ(6u, distinctSongs.size());
+}
+
+TEST(Songs, GenerationIsDeterministic) {
+    EXPECT_EQ(xm::write(songs::trauma()), xm::write(songs::trauma()));
+    std::vector<sfx::Effect> a = sfx::makeEffects(), b = sfx::makeEffects();
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i)
+        EXPECT_EQ(a[i].pcm, b[i].pcm) << a[i].file;
+}
+
+TEST(Effects, LengthsFadesPeaksAndLoudness) {
+    struct Want {
+        const char* file;
+        int rate;
+        int samples;
+    } want[] = {{"bidip.ogg", 44100, 44100},  {"blip1.ogg", 44100, 1367},
+                {"boingg.ogg", 11025, 8192},  {"clicker.ogg", 11025, 3021},
+                {"keyclik.ogg", 11025, 1477}, {"bhump.ogg", 11025, 8192}};
+    std::vector<sfx::Effect> fx = sfx::makeEffects();
+    ASSERT_EQ(6u, fx.size());
+    double lo = 1e9, hi = -1e9;
+    for (size_t i = 0; i < fx.size(); ++i) {
+        SCOPED_TRACE(fx[i].file);
+        EXPECT_EQ(want[i].file, fx[i].file);
+        EXPECT_EQ(want[i].rate, fx[i].rate);
+        EXPECT_EQ(want[i].samples, static_cast<int>(fx[i].pcm.size()));
+        EXPECT_LE(sfx::peakOf(fx[i].pcm), sfx::kEffectPeak + 1e-6);
+        EXPECT_NEAR(0.0f, fx[i].pcm.front(), 1e-3) << "starts with a click";
+        EXPECT_NEAR(0.0f, fx[i].pcm.back(), 1e-3) << "ends with a click";
+        double mean = 0;
+        for (float v : fx[i].pcm)
+            mean += v;
+        EXPECT_NEAR(0.0, mean / fx[i].pcm.size(), 0.02) << "DC offset";
+        double loud = 20 * std::log10(sfx::loudestWindowRms(
+                               sfx::loudnessWeighted(fx[i].pcm, fx[i].rate), fx[i].rate / 10));
+        lo = std::min(lo, loud);
+        hi = std::max(hi, loud);
+    }
+    EXPECT_LE(hi - lo, 3.0) << "effects' loudness should match";
+}
