@@ -3,7 +3,10 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <string>
 #include <cmath>
+#include <initializer_list>
 #include <numbers>
 #include <string_view>
 #include <thread>
@@ -148,6 +151,63 @@ TSdlRenderBackend::~TSdlRenderBackend() {
     }
 }
 
+namespace {
+
+// True for a "GPU" renderer whose OpenGL is really a CPU rasteriser (Mesa's llvmpipe or
+// softpipe on a machine without GPU drivers, or under a virtual X server). For this game's
+// 2-D drawing SDL's own software renderer then costs a fraction of the CPU and memory.
+// A renderer the user picked with SDL_RENDER_DRIVER is always kept.
+bool userChoseRenderer() {
+    const char* chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+    return chosen != nullptr && *chosen != '\0';
+}
+
+// True when the machine has a GPU device node (a DRM render node or card, or the NVIDIA
+// driver's device).
+bool hasGraphicsDevice() {
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", ignored)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with("renderD") || name.starts_with("card")) {
+            return true;
+        }
+    }
+    return std::filesystem::exists("/dev/nvidia0", ignored);
+}
+
+// SDL's software renderer presents through the window system's own shared-memory images
+// rather than through an OpenGL texture, unless the user asked for something else.
+void useSoftwareWindowSurface() {
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
+}
+
+bool rasterisesOnTheCpu(SDL_Renderer* renderer) {
+    if (userChoseRenderer()) {
+        return false;
+    }
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || info.name == nullptr ||
+        std::string_view(info.name).find("opengl") == std::string_view::npos) {
+        return false;
+    }
+    using GetString = const unsigned char* (*)(unsigned int);
+    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    constexpr unsigned int kGlRenderer = 0x1F01;
+    const unsigned char* text = getString != nullptr ? getString(kGlRenderer) : nullptr;
+    if (text == nullptr) {
+        return false;
+    }
+    const std::string_view name(reinterpret_cast<const char*>(text));
+    for (std::string_view cpu : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"}) {
+        if (name.find(cpu) != std::string_view::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 bool TSdlRenderBackend::open(int width, int height, std::string& error) {
     if (width <= 0 || height <= 0) {
         error = "the display size must be positive";
@@ -185,9 +245,20 @@ bool TSdlRenderBackend::open(int width, int height, std::string& error) {
 }
 
 bool TSdlRenderBackend::createRenderer(std::string& error) {
-    renderer_ =
-        SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    if (!userChoseRenderer() && !hasGraphicsDevice()) {
+        // Without a GPU an OpenGL renderer would be a CPU rasteriser that costs far more than
+        // SDL's software renderer (and loads a compiler into memory): go straight to software.
+        useSoftwareWindowSurface();
+    } else {
+        renderer_ =
+            SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+        if (renderer_ != nullptr && rasterisesOnTheCpu(renderer_)) {
+            SDL_DestroyRenderer(renderer_);
+            renderer_ = nullptr;
+        }
+    }
     if (renderer_ == nullptr) {
+        useSoftwareWindowSurface();
         renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     }
     if (renderer_ == nullptr) {
