@@ -61,6 +61,9 @@ class TSdlCellTexture : public TCellTexture {
     ~TSdlCellTexture() override {
         if (life_->alive && texture_ != nullptr) {
             SDL_DestroyTexture(texture_);
+            for (const Stretched& copy : stretched_) {
+                SDL_DestroyTexture(copy.texture);
+            }
         }
     }
     TSdlCellTexture(const TSdlCellTexture&) = delete;
@@ -71,9 +74,28 @@ class TSdlCellTexture : public TCellTexture {
     }
     SDL_Texture* texture() const { return texture_; }
 
+    // A copy of the cell stretched to width x height, made by the caller, or nullptr.
+    SDL_Texture* stretched(int width, int height) const {
+        for (const Stretched& copy : stretched_) {
+            if (copy.width == width && copy.height == height) {
+                return copy.texture;
+            }
+        }
+        return nullptr;
+    }
+    void keepStretched(int width, int height, SDL_Texture* texture) {
+        stretched_.push_back({width, height, texture});
+    }
+
   private:
+    struct Stretched {
+        int width;
+        int height;
+        SDL_Texture* texture;
+    };
     std::shared_ptr<TSdlRendererLife> life_;
     SDL_Texture* texture_;
+    std::vector<Stretched> stretched_;
 };
 
 SDL_BlendMode sdlBlendMode(int blend) {
@@ -266,6 +288,9 @@ bool TSdlRenderBackend::createRenderer(std::string& error) {
         return false;
     }
     life_ = std::make_shared<TSdlRendererLife>();
+    SDL_RendererInfo created{};
+    SDL_GetRendererInfo(renderer_, &created);
+    software_ = (created.flags & SDL_RENDERER_SOFTWARE) != 0;
 
     SDL_RenderSetLogicalSize(renderer_, width_, height_);
     if (SDL_RenderTargetSupported(renderer_)) {
@@ -274,7 +299,9 @@ bool TSdlRenderBackend::createRenderer(std::string& error) {
     }
     if (backBuffer_ != nullptr) {
         SDL_SetTextureBlendMode(backBuffer_, SDL_BLENDMODE_NONE);
-        SDL_SetTextureScaleMode(backBuffer_, SDL_ScaleModeLinear);
+        // Smooth scaling to the window costs nothing on a GPU; on the CPU it would double the
+        // cost of every frame, so the software renderer scales by pixel replication.
+        SDL_SetTextureScaleMode(backBuffer_, software_ ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
         SDL_SetRenderTarget(renderer_, backBuffer_);
     }
     // Without a render target the game draws straight into the window, through the
@@ -283,6 +310,7 @@ bool TSdlRenderBackend::createRenderer(std::string& error) {
     SDL_RendererInfo info{};
     SDL_GetRendererInfo(renderer_, &info);
     selfPaced_ = (info.flags & SDL_RENDERER_PRESENTVSYNC) == 0 || driverWithoutVsync();
+
     SDL_DisplayMode mode{};
     const bool known = SDL_GetWindowDisplayMode(window_, &mode) == 0 && mode.refresh_rate >= 24;
     refreshPeriod_ =
@@ -344,8 +372,14 @@ void TSdlRenderBackend::present() {
         // Scale the back buffer into the window; the logical size letterboxes it.
         SDL_SetRenderTarget(renderer_, nullptr);
         SDL_RenderSetClipRect(renderer_, nullptr);
-        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-        SDL_RenderClear(renderer_);
+        int outputWidth = 0;
+        int outputHeight = 0;
+        SDL_GetRendererOutputSize(renderer_, &outputWidth, &outputHeight);
+        if (outputWidth != width_ || outputHeight != height_) {
+            // Black bars where the window's proportions differ from the picture's.
+            SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+            SDL_RenderClear(renderer_);
+        }
         SDL_RenderCopy(renderer_, backBuffer_, nullptr, nullptr);
         SDL_RenderPresent(renderer_);
         SDL_SetRenderTarget(renderer_, backBuffer_);
@@ -558,9 +592,49 @@ void TSdlRenderBackend::drawImageRect(TImage& image, int cell, float x, float y,
     if (texture == nullptr) {
         return;
     }
+    // The software renderer scales a stretched cell afresh on every draw, through a temporary
+    // picture. The game stretches its panel picture to the same few sizes every frame, so
+    // such a cell is stretched once and the copy is reused.
+    const bool plain = std::fmod(state.rotation, 360.0f) == 0.0f && state.scaleX == 1.0f &&
+                       state.scaleY == 1.0f;
+    const int wholeWidth = static_cast<int>(width);
+    const int wholeHeight = static_cast<int>(height);
+    if (software_ && plain && wholeWidth == width && wholeHeight == height && wholeWidth > 0 &&
+        wholeHeight > 0 && (wholeWidth != image.width || wholeHeight != image.height)) {
+        if (SDL_Texture* copy = stretchedCellTexture(image, cell, wholeWidth, wholeHeight)) {
+            texture = copy;
+        }
+    }
     applyTint(texture, state);
     applyClip(state);
     drawQuad(texture, nullptr, x, y, width, height, image.handleX, image.handleY, state);
+}
+
+SDL_Texture* TSdlRenderBackend::stretchedCellTexture(TImage& image, int cell, int width,
+                                                     int height) {
+    auto* owner = dynamic_cast<TSdlCellTexture*>(image.textures[cell].get());
+    if (owner == nullptr || width > 4096 || height > 4096) {
+        return nullptr;
+    }
+    if (SDL_Texture* copy = owner->stretched(width, height)) {
+        return copy;
+    }
+    SDL_Texture* copy =
+        SDL_CreateTexture(renderer_, kTextureFormat, SDL_TEXTUREACCESS_TARGET, width, height);
+    if (copy == nullptr) {
+        return nullptr;
+    }
+    SDL_Texture* source = owner->texture();
+    SDL_SetTextureBlendMode(source, SDL_BLENDMODE_NONE);
+    SDL_SetTextureColorMod(source, 255, 255, 255);
+    SDL_SetTextureAlphaMod(source, 255);
+    SDL_SetRenderTarget(renderer_, copy);
+    SDL_RenderSetClipRect(renderer_, nullptr);
+    SDL_RenderCopy(renderer_, source, nullptr, nullptr);
+    SDL_SetRenderTarget(renderer_, backBuffer_);
+    SDL_SetTextureScaleMode(copy, SDL_ScaleModeNearest);
+    owner->keepStretched(width, height, copy);
+    return copy;
 }
 
 void TSdlRenderBackend::tileImage(TImage& image, int cell, float x, float y,

@@ -66,6 +66,7 @@ class TSdlRenderBackend : public TRenderBackend, public TEventSource {
     bool createRenderer(std::string& error);
     void destroyRenderer();
     SDL_Texture* cellTexture(TImage& image, int cell);
+    SDL_Texture* stretchedCellTexture(TImage& image, int cell, int width, int height);
     SDL_Texture* fontTexture();
     void applyClip(const TDrawState& state);
     // Draws part of a texture as one quad: the w x h rectangle whose point (hx, hy) is the
@@ -89,6 +90,7 @@ class TSdlRenderBackend : public TRenderBackend, public TEventSource {
     int height_ = 0;
 
     bool selfPaced_ = false;
+    bool software_ = false;  // SDL's software renderer: every scaled draw is scaled on the CPU
     bool pacingAllowed_ = true;
     std::chrono::nanoseconds refreshPeriod_{};  // of the display, as it reports it
     int presentsWatched_ = 0;

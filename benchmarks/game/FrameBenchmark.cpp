@@ -75,3 +75,17 @@ void BM_PlayFrameWith200Fruit(benchmark::State& state) {
 BENCHMARK(BM_PlayFrameWith200Fruit)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+namespace {
+
+// Presenting a frame: the back buffer copied into the window (no pacing wait counted: the
+// CPU time is what matters).
+void BM_Present(benchmark::State& state) {
+    auto game = startedGame();
+    for (auto _ : state) {
+        gb::flip(-1);
+    }
+}
+BENCHMARK(BM_Present)->Unit(benchmark::kMillisecond);
+
+}  // namespace
