@@ -39,7 +39,9 @@ constexpr int kLevelUpSound = 2;
 constexpr int kTurnSound = 3;
 constexpr int kKeySound = 4;
 
-ImageRef loadPicture(const char* file) { return loadImage(std::string("incbin::media/gfx/") + file); }
+ImageRef loadPicture(const char* file) {
+    return loadImage(std::string("incbin::media/gfx/") + file);
+}
 
 ImageRef loadStrip(const char* file, int width, int height, int count) {
     return loadAnimImage(std::string("incbin::media/gfx/") + file, width, height, 0, count);
@@ -48,21 +50,49 @@ ImageRef loadStrip(const char* file, int width, int height, int count) {
 // How far the pen moves after a letter of the glyph strip.
 int letterAdvance(char ch) {
     switch (ch) {
-        case 'i': case 'j': case 'l': return 8;
-        case 'I': return 10;
-        case 'f': case 'r': case 't': return 11;
-        case 'L': return 12;
-        case 'E': case 'F': case 'P': return 14;
-        case 'd': case 'k': case 'q': return 17;
-        case 'H': case 'N': case 'O': case 'U': return 18;
-        case 'G': case 'Q': case 'V': case 'w': return 20;
-        case 'm': return 22;
-        case 'M': case 'W': return 24;
-        default: return ch >= 'A' && ch <= 'Z' ? 16 : 14;
+        case 'i':
+        case 'j':
+        case 'l':
+            return 8;
+        case 'I':
+            return 10;
+        case 'f':
+        case 'r':
+        case 't':
+            return 11;
+        case 'L':
+            return 12;
+        case 'E':
+        case 'F':
+        case 'P':
+            return 14;
+        case 'd':
+        case 'k':
+        case 'q':
+            return 17;
+        case 'H':
+        case 'N':
+        case 'O':
+        case 'U':
+            return 18;
+        case 'G':
+        case 'Q':
+        case 'V':
+        case 'w':
+            return 20;
+        case 'm':
+            return 22;
+        case 'M':
+        case 'W':
+            return 24;
+        default:
+            return ch >= 'A' && ch <= 'Z' ? 16 : 14;
     }
 }
 
-bool isLetter(int ch) { return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z'); }
+bool isLetter(int ch) {
+    return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z');
+}
 
 }  // namespace
 
@@ -127,9 +157,13 @@ void TGame::showLoading() {
     flip(-1);
 }
 
-void TGame::loadHiScores() { hiScores = THiScoreTable::create("gb.dat", 5); }
+void TGame::loadHiScores() {
+    hiScores = THiScoreTable::create("gb.dat", 5);
+}
 
-void TGame::saveHiScores() { hiScores->save(); }
+void TGame::saveHiScores() {
+    hiScores->save();
+}
 
 void TGame::loadImages() {
     logoImage = loadPicture("gumbolt.png");
@@ -174,8 +208,9 @@ void TGame::buildPieces() {
     for (int kind = 0; kind < 7; ++kind) {
         piecePrototypes[kind] = TPiece::create(kPieceShapes[kind], kind);
     }
-    TBlock::setImage(loadAnimImage("incbin::media/gfx/blockList.png", truncToInt(gameGrid->pitch->x),
-                                   truncToInt(gameGrid->pitch->y), 0, 7));
+    TBlock::setImage(loadAnimImage("incbin::media/gfx/blockList.png",
+                                   truncToInt(gameGrid->pitch->x), truncToInt(gameGrid->pitch->y),
+                                   0, 7));
 }
 
 float TGame::computeFallSpeed() {
@@ -184,7 +219,9 @@ float TGame::computeFallSpeed() {
     return t / 1500.0f;
 }
 
-void TGame::turnSpinner() { spinnerAngle = floatRemainder(spinnerAngle - 1.0f, 360.0f); }
+void TGame::turnSpinner() {
+    spinnerAngle = floatRemainder(spinnerAngle - 1.0f, 360.0f);
+}
 
 void TGame::drawSpinner() {
     setRotation(spinnerAngle);
@@ -246,7 +283,9 @@ void TGame::chooseNextPiece() {
     nextPiece->addToGrid();
 }
 
-void TGame::playSound(int effect) { soundManager->playSound(effect); }
+void TGame::playSound(int effect) {
+    soundManager->playSound(effect);
+}
 
 void TGame::drawScreen() {
     setColor(255, 255, 255);
@@ -383,12 +422,24 @@ void TGame::handlePieceKeys() {
             continue;
         }
         switch (i) {
-            case 0: currentPiece->moveLeft(); break;
-            case 1: currentPiece->moveRight(); break;
-            case 2: currentPiece->moveDown(); break;
-            case 3: currentPiece->dropDown(); break;
-            case 4: currentPiece->rotateRight(); break;
-            case 5: currentPiece->rotateLeft(); break;
+            case 0:
+                currentPiece->moveLeft();
+                break;
+            case 1:
+                currentPiece->moveRight();
+                break;
+            case 2:
+                currentPiece->moveDown();
+                break;
+            case 3:
+                currentPiece->dropDown();
+                break;
+            case 4:
+                currentPiece->rotateRight();
+                break;
+            case 5:
+                currentPiece->rotateLeft();
+                break;
         }
         playSound(i < 4 ? kKeySound : kTurnSound);
     }
@@ -527,13 +578,26 @@ void TGame::handleStateInput(bool keyboardTick) {
 void TGame::drawFrame() {
     drawScreen();
     switch (state) {
-        case paused: drawPausedScreen(); break;
-        case title: drawTitleScreen(); break;
-        case gameOver: drawGameOverScreen(); break;
-        case levelUp: drawLevelUpScreen(level); break;
-        case exitPrompt: drawExitScreen(); break;
-        case nameEntry: drawNameEntryScreen(); break;
-        default: break;
+        case paused:
+            drawPausedScreen();
+            break;
+        case title:
+            drawTitleScreen();
+            break;
+        case gameOver:
+            drawGameOverScreen();
+            break;
+        case levelUp:
+            drawLevelUpScreen(level);
+            break;
+        case exitPrompt:
+            drawExitScreen();
+            break;
+        case nameEntry:
+            drawNameEntryScreen();
+            break;
+        default:
+            break;
     }
 }
 
@@ -545,7 +609,9 @@ void TGame::restart() {
     currentPiece = nullptr;
 }
 
-void TGame::cycleColour() { colourCycle = (colourCycle + 1) % 7; }
+void TGame::cycleColour() {
+    colourCycle = (colourCycle + 1) % 7;
+}
 
 void TGame::drawBox(int cols, int rows) {
     const int width = cols * kCell;
@@ -581,11 +647,7 @@ void TGame::drawBox(int cols, int rows) {
 }
 
 void TGame::drawPausedScreen() {
-    const int remembered = colourCycle;
-    drawBox(10, 10);
-    drawImage(logoImage, 287, 170);
-    drawImage(pausedImage, 325, 360, remembered % 2);
-    colourCycle = remembered;
+    drawMessageBox(pausedImage, 325);
 }
 
 void TGame::drawTitleScreen() {
@@ -609,18 +671,20 @@ void TGame::drawNameEntryScreen() {
 }
 
 void TGame::drawGameOverScreen() {
-    const int remembered = colourCycle;
-    drawBox(10, 10);
-    drawImage(logoImage, 287, 170);
-    drawImage(gameOverImage, 289, 360, remembered % 2);
-    colourCycle = remembered;
+    drawMessageBox(gameOverImage, 289);
 }
 
 void TGame::drawExitScreen() {
+    drawMessageBox(exitImage, 274);
+}
+
+void TGame::drawMessageBox(const ImageRef& message, int x) {
+    // The ring starts on the same colour in every frame: the colour moves on only with
+    // gravity ticks. The message blinks between its two frames on the same beat.
     const int remembered = colourCycle;
     drawBox(10, 10);
     drawImage(logoImage, 287, 170);
-    drawImage(exitImage, 274, 360, remembered % 2);
+    drawImage(message, static_cast<float>(x), 360, remembered % 2);
     colourCycle = remembered;
 }
 
@@ -663,7 +727,8 @@ int TGame::DrawString(const std::string& text, int x, int y) {
     int cx = x;
     for (const char ch : text) {
         if (ch >= 'a' && ch <= 'z') {
-            drawImage(lettersImage, static_cast<float>(cx), static_cast<float>(y), 2 * (ch - 'a') + 1);
+            drawImage(lettersImage, static_cast<float>(cx), static_cast<float>(y),
+                      2 * (ch - 'a') + 1);
             cx += letterAdvance(ch);
         } else if (ch >= 'A' && ch <= 'Z') {
             drawImage(lettersImage, static_cast<float>(cx), static_cast<float>(y), 2 * (ch - 'A'));

@@ -20,7 +20,7 @@ class TVector;
 // and next piece, the score state, the player's entry, the high-score table and the sound
 // manager, and it runs the main loop.
 class TGame {
-public:
+  public:
     // Screen states.
     static constexpr int title = 1;
     static constexpr int nameEntry = 6;
@@ -146,8 +146,10 @@ public:
     // Ends the game: the player's score goes into the table, which is saved at once.
     void endGame();
 
-private:
+  private:
     void handleStateInput(bool keyboardTick);
+    // The 10 x 10 box with the logo and a blinking two-frame message at (x, 360).
+    void drawMessageBox(const ImageRef& message, int x);
 };
 
 }  // namespace gb

@@ -17,8 +17,12 @@ int realMilliSecs() {
 }
 }  // namespace
 
-int milliSecs() { return clockSource() ? clockSource()() : realMilliSecs(); }
+int milliSecs() {
+    return clockSource() ? clockSource()() : realMilliSecs();
+}
 
-void setClockSource(std::function<int()> source) { clockSource() = std::move(source); }
+void setClockSource(std::function<int()> source) {
+    clockSource() = std::move(source);
+}
 
 }  // namespace gb

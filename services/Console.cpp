@@ -31,11 +31,17 @@ void print(std::string_view text) {
     std::fflush(stdout);
 }
 
-void setPrintSink(LineSink sink) { printSink() = std::move(sink); }
+void setPrintSink(LineSink sink) {
+    printSink() = std::move(sink);
+}
 
-void setDebugLogEnabled(bool on) { detail::debugLogOn = on; }
+void setDebugLogEnabled(bool on) {
+    detail::debugLogOn = on;
+}
 
-void setDebugSink(LineSink sink) { debugSink() = std::move(sink); }
+void setDebugSink(LineSink sink) {
+    debugSink() = std::move(sink);
+}
 
 void initDebugLogFromEnvironment() {
     const char* value = std::getenv("GUMBOLT_DEBUG");

@@ -23,7 +23,9 @@ void emitDebugLine(const std::string& line);
 
 // The debug channel is silent unless switched on: by GUMBOLT_DEBUG=1 in the environment
 // (lines go to standard error) or by a test that installs a sink.
-inline bool debugLogEnabled() { return detail::debugLogOn; }
+inline bool debugLogEnabled() {
+    return detail::debugLogOn;
+}
 void setDebugLogEnabled(bool on);
 void setDebugSink(LineSink sink);
 

@@ -35,9 +35,13 @@ int embeddedFileSize(std::string_view path) {
     return it == registry().end() ? 0 : static_cast<int>(it->second.size);
 }
 
-int embeddedFileCount() { return static_cast<int>(registry().size()); }
+int embeddedFileCount() {
+    return static_cast<int>(registry().size());
+}
 
-void clearEmbeddedFiles() { registry().clear(); }
+void clearEmbeddedFiles() {
+    registry().clear();
+}
 
 const EmbeddedBlob* findBuiltInMedia(const char* path) {
     for (const EmbeddedBlob& blob : builtInMedia()) {

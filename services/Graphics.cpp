@@ -23,9 +23,13 @@ Display& display() {
     return instance;
 }
 
-TDrawState& state() { return display().state; }
+TDrawState& state() {
+    return display().state;
+}
 
-int resolveFlags(int flags) { return flags == -1 ? state().defaultImageFlags : flags; }
+int resolveFlags(int flags) {
+    return flags == -1 ? state().defaultImageFlags : flags;
+}
 
 bool validCell(const ImageRef& image, int cell) {
     return image && cell >= 0 && cell < image->cellCount() && image->cells[cell];
@@ -88,13 +92,17 @@ ImageRef cutCells(const PixmapRef& picture, bool hasAlpha, int cellWidth, int ce
 
 }  // namespace
 
-void selectRenderer() { display().backend = makeSdlRenderBackend(); }
+void selectRenderer() {
+    display().backend = makeSdlRenderBackend();
+}
 
 void useRenderBackend(std::shared_ptr<TRenderBackend> backend) {
     display().backend = std::move(backend);
 }
 
-TRenderBackend* renderBackend() { return display().backend.get(); }
+TRenderBackend* renderBackend() {
+    return display().backend.get();
+}
 
 int openGraphics(int width, int height, int /*depth*/, int /*hertz*/, int /*flags*/) {
     Display& d = display();
@@ -120,7 +128,9 @@ int openGraphics(int width, int height, int /*depth*/, int /*hertz*/, int /*flag
     return 1;
 }
 
-const std::string& graphicsError() { return display().error; }
+const std::string& graphicsError() {
+    return display().error;
+}
 
 void closeGraphics() {
     Display& d = display();
@@ -130,8 +140,12 @@ void closeGraphics() {
     d.state = TDrawState{};
 }
 
-int graphicsWidth() { return display().width; }
-int graphicsHeight() { return display().height; }
+int graphicsWidth() {
+    return display().width;
+}
+int graphicsHeight() {
+    return display().height;
+}
 
 void setWindowTitle(const std::string& title) {
     if (display().open) {
@@ -176,8 +190,8 @@ ImageRef loadAnimImage(const std::string& path, int cellWidth, int cellHeight, i
 }
 
 ImageRef createImage(int width, int height, int cellCount, int flags) {
-    ImageRef image = newImage(std::max(width, 0), std::max(height, 0),
-                              resolveFlags(flags) | dynamicImage);
+    ImageRef image =
+        newImage(std::max(width, 0), std::max(height, 0), resolveFlags(flags) | dynamicImage);
     for (int n = 0; n < std::max(cellCount, 0); ++n) {
         image->cells.push_back(std::make_shared<TPixmap>(image->width, image->height));
     }
@@ -206,7 +220,9 @@ void grabImage(const ImageRef& image, int x, int y, int cell) {
     image->textures[cell].reset();
 }
 
-void autoMidHandle(bool on) { state().autoMidHandle = on; }
+void autoMidHandle(bool on) {
+    state().autoMidHandle = on;
+}
 
 void midHandleImage(const ImageRef& image) {
     if (image) {
@@ -215,8 +231,12 @@ void midHandleImage(const ImageRef& image) {
     }
 }
 
-int imageWidth(const ImageRef& image) { return image ? image->width : 0; }
-int imageHeight(const ImageRef& image) { return image ? image->height : 0; }
+int imageWidth(const ImageRef& image) {
+    return image ? image->width : 0;
+}
+int imageHeight(const ImageRef& image) {
+    return image ? image->height : 0;
+}
 
 void drawImage(const ImageRef& image, float x, float y, int cell) {
     if (validCell(image, cell) && display().open) {
@@ -225,8 +245,7 @@ void drawImage(const ImageRef& image, float x, float y, int cell) {
     }
 }
 
-void drawImageRect(const ImageRef& image, float x, float y, float width, float height,
-                   int cell) {
+void drawImageRect(const ImageRef& image, float x, float y, float width, float height, int cell) {
     if (validCell(image, cell) && display().open) {
         display().backend->drawImageRect(*image, cell, x, y, width, height, state());
     }
@@ -256,8 +275,12 @@ PixmapRef createPixmap(int width, int height, int format, int rowAlignment) {
     return std::make_shared<TPixmap>(width, height, format, rowAlignment);
 }
 
-int pixmapWidth(const PixmapRef& pixmap) { return pixmap ? pixmap->width() : 0; }
-int pixmapHeight(const PixmapRef& pixmap) { return pixmap ? pixmap->height() : 0; }
+int pixmapWidth(const PixmapRef& pixmap) {
+    return pixmap ? pixmap->width() : 0;
+}
+int pixmapHeight(const PixmapRef& pixmap) {
+    return pixmap ? pixmap->height() : 0;
+}
 
 void writePixel(const PixmapRef& pixmap, int x, int y, std::uint32_t argb) {
     if (pixmap) {
@@ -281,13 +304,21 @@ void setColor(int red, int green, int blue) {
     state().blue = std::clamp(blue, 0, 255);
 }
 
-void setAlpha(float alpha) { state().alpha = std::clamp(alpha, 0.0f, 1.0f); }
+void setAlpha(float alpha) {
+    state().alpha = std::clamp(alpha, 0.0f, 1.0f);
+}
 
-void setBlend(int mode) { state().blend = mode; }
+void setBlend(int mode) {
+    state().blend = mode;
+}
 
-int getBlend() { return state().blend; }
+int getBlend() {
+    return state().blend;
+}
 
-void setRotation(float degrees) { state().rotation = degrees; }
+void setRotation(float degrees) {
+    state().rotation = degrees;
+}
 
 void setScale(float scaleX, float scaleY) {
     state().scaleX = scaleX;
@@ -298,6 +329,8 @@ void setViewport(int x, int y, int width, int height) {
     state().viewport = TViewport{x, y, std::max(width, 0), std::max(height, 0)};
 }
 
-const TDrawState& drawState() { return state(); }
+const TDrawState& drawState() {
+    return state();
+}
 
 }  // namespace gb

@@ -27,8 +27,8 @@ PixmapRef decodePicture(const unsigned char* data, std::size_t size, bool* hasAl
         *hasAlpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
     }
     image.format = PNG_FORMAT_RGBA;
-    auto pixmap = std::make_shared<TPixmap>(static_cast<int>(image.width),
-                                            static_cast<int>(image.height));
+    auto pixmap =
+        std::make_shared<TPixmap>(static_cast<int>(image.width), static_cast<int>(image.height));
     if (!png_image_finish_read(&image, nullptr, pixmap->data(), pixmap->pitch(), nullptr)) {
         png_image_free(&image);
         return nullptr;
@@ -50,7 +50,8 @@ PixmapRef loadPicture(const std::string& path, bool* hasAlpha) {
     std::string bytes(static_cast<std::size_t>(stream->size()), '\0');
     bytes.resize(stream->read(bytes.data(), bytes.size()));
     stream->close();
-    return decodePicture(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), hasAlpha);
+    return decodePicture(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                         hasAlpha);
 }
 
 }  // namespace gb

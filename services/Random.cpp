@@ -24,7 +24,8 @@ std::int32_t step() {
 double rndDouble() {
     const std::int32_t s1 = step();
     const std::int32_t s2 = step();
-    return (static_cast<double>(s1 & 0x1FFFFFFC) + static_cast<double>(s2 & 0x1FFFFFF8) / 134217728.0) /
+    return (static_cast<double>(s1 & 0x1FFFFFFC) +
+            static_cast<double>(s2 & 0x1FFFFFF8) / 134217728.0) /
            536870912.0;
 }
 
@@ -37,7 +38,9 @@ void seedRnd(int seed) {
     }
 }
 
-float rndFloat() { return static_cast<float>(step() & 0x0FFFFFF0) / 268435456.0f; }
+float rndFloat() {
+    return static_cast<float>(step() & 0x0FFFFFF0) / 268435456.0f;
+}
 
 int rand(int low, int high) {
     const long long d = static_cast<long long>(high) - low;
@@ -47,6 +50,8 @@ int rand(int low, int high) {
     return truncToInt(high + rndDouble() * static_cast<double>(1 - d));
 }
 
-int rndState() { return state; }
+int rndState() {
+    return state;
+}
 
 }  // namespace gb

@@ -8,7 +8,9 @@ namespace gb {
 namespace {
 volatile std::sig_atomic_t signalled = 0;
 
-extern "C" void onShutdownSignal(int) { signalled = 1; }
+extern "C" void onShutdownSignal(int) {
+    signalled = 1;
+}
 }  // namespace
 
 void installShutdownSignals() {
@@ -20,8 +22,12 @@ void installShutdownSignals() {
     }
 }
 
-bool shutdownSignalled() { return signalled != 0; }
+bool shutdownSignalled() {
+    return signalled != 0;
+}
 
-void clearShutdownSignal() { signalled = 0; }
+void clearShutdownSignal() {
+    signalled = 0;
+}
 
 }  // namespace gb

@@ -7,15 +7,21 @@ namespace gb {
 int TDeltaTimer::last_ = 0;
 float TDeltaTimer::delta_ = 0.0f;
 
-void TDeltaTimer::start() { last_ = milliSecs(); }
+void TDeltaTimer::start() {
+    last_ = milliSecs();
+}
 
 void TDeltaTimer::update() {
     delta_ = static_cast<float>(milliSecs() - last_) * 0.001f;
     last_ = milliSecs();
 }
 
-float TDeltaTimer::deltaTime() { return delta_; }
+float TDeltaTimer::deltaTime() {
+    return delta_;
+}
 
-void TDeltaTimer::setDeltaTime(float seconds) { delta_ = seconds; }
+void TDeltaTimer::setDeltaTime(float seconds) {
+    delta_ = seconds;
+}
 
 }  // namespace gb

@@ -4,7 +4,7 @@ namespace gb {
 
 // The frame-delta timer: the time between the last two updates, in seconds.
 class TDeltaTimer {
-public:
+  public:
     // Remembers the current milliSecs.
     static void start();
     // Measures the interval since the last start or update.
@@ -14,7 +14,7 @@ public:
     // Sets the interval directly (tests that step the fruit shower by hand).
     static void setDeltaTime(float seconds);
 
-private:
+  private:
     static int last_;
     static float delta_;
 };

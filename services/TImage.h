@@ -15,13 +15,13 @@ inline constexpr int dynamicImage = 8;
 
 // What a renderer keeps for one cell (its texture). Made on the cell's first draw.
 class TCellTexture {
-public:
+  public:
     virtual ~TCellTexture() = default;
 };
 
 // A picture divided into equally sized cells (frames), drawn cell by cell.
 class TImage {
-public:
+  public:
     int width = 0;   // of one cell
     int height = 0;  // of one cell
     int flags = 0;

@@ -5,7 +5,9 @@
 namespace gb {
 
 namespace {
-bool validKey(int code) { return code >= 0 && code < TKeyboard::kKeyCount; }
+bool validKey(int code) {
+    return code >= 0 && code < TKeyboard::kKeyCount;
+}
 }  // namespace
 
 void TKeyboard::keyPressed(int code) {
@@ -30,9 +32,13 @@ void TKeyboard::charTyped(int ch) {
     ++queueCount_;
 }
 
-void TKeyboard::focusChanged() { flush(); }
+void TKeyboard::focusChanged() {
+    flush();
+}
 
-void TKeyboard::closeRequested() { closeRequested_ = true; }
+void TKeyboard::closeRequested() {
+    closeRequested_ = true;
+}
 
 int TKeyboard::takeHits(int code) {
     if (!validKey(code)) {
@@ -43,7 +49,9 @@ int TKeyboard::takeHits(int code) {
     return n;
 }
 
-int TKeyboard::isDown(int code) const { return validKey(code) ? held_[code] : 0; }
+int TKeyboard::isDown(int code) const {
+    return validKey(code) ? held_[code] : 0;
+}
 
 int TKeyboard::takeChar() {
     if (queueCount_ == 0) {
@@ -71,9 +79,13 @@ TKeyboard& keyboard() {
     return instance;
 }
 
-void setEventSource(TEventSource* source) { currentSource = source; }
+void setEventSource(TEventSource* source) {
+    currentSource = source;
+}
 
-TEventSource* eventSource() { return currentSource; }
+TEventSource* eventSource() {
+    return currentSource;
+}
 
 void pollEvents() {
     if (currentSource != nullptr) {
@@ -101,6 +113,8 @@ void flushKeys() {
     keyboard().flush();
 }
 
-bool appCloseRequested() { return keyboard().closeWasRequested(); }
+bool appCloseRequested() {
+    return keyboard().closeWasRequested();
+}
 
 }  // namespace gb

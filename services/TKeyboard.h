@@ -36,15 +36,15 @@ inline constexpr int period = 190;
 // Keyboard state fed by window events: a held flag and a hit count per key code 0..255,
 // and a queue of up to 256 typed characters.
 class TKeyboard {
-public:
+  public:
     static constexpr int kKeyCount = 256;
     static constexpr int kQueueSize = 256;
 
     // Events.
-    void keyPressed(int code);   // a repeat of a held key adds no press
+    void keyPressed(int code);  // a repeat of a held key adds no press
     void keyReleased(int code);
-    void charTyped(int ch);      // dropped when the queue is full
-    void focusChanged();         // suspending or resuming flushes everything
+    void charTyped(int ch);  // dropped when the queue is full
+    void focusChanged();     // suspending or resuming flushes everything
     void closeRequested();
 
     // Queries (no event processing; see the free functions below for that).
@@ -55,7 +55,7 @@ public:
     bool closeWasRequested() const { return closeRequested_; }
     void clearCloseRequest() { closeRequested_ = false; }
 
-private:
+  private:
     std::array<std::uint8_t, kKeyCount> held_{};
     std::array<int, kKeyCount> hits_{};
     std::array<int, kQueueSize> queue_{};

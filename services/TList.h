@@ -24,16 +24,16 @@ int compareElements(const std::shared_ptr<T>& a, const std::shared_ptr<T>& b) {
 // an enumeration that survives removing the element just returned.
 template <class T>
 class TList {
-public:
+  public:
     using Ref = std::shared_ptr<T>;
 
     class Link {
-    public:
+      public:
         const Ref& value() const { return value_; }
         // The next link, or nullptr after the last element.
         Link* nextLink() const { return next_->isSentinel_ ? nullptr : next_; }
 
-    private:
+      private:
         friend class TList;
         Ref value_;
         Link* next_ = nullptr;
@@ -129,7 +129,7 @@ public:
     // Enumeration: the iterator steps to the successor before the loop body runs, so the
     // body may remove the element it was given.
     class Iterator {
-    public:
+      public:
         Iterator(Link* link, const Link* end) : link_(link), end_(end) {
             next_ = link_ != end_ ? link_->next_ : link_;
         }
@@ -141,7 +141,7 @@ public:
         }
         bool operator!=(const Iterator& other) const { return link_ != other.link_; }
 
-    private:
+      private:
         Link* link_;
         Link* next_;
         const Link* end_;
@@ -150,7 +150,7 @@ public:
     Iterator begin() { return Iterator(sentinel_.next_, &sentinel_); }
     Iterator end() { return Iterator(&sentinel_, &sentinel_); }
 
-private:
+  private:
     void unlink(Link* link) {
         link->prev_->next_ = link->next_;
         link->next_->prev_ = link->prev_;

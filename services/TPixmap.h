@@ -11,7 +11,7 @@ inline constexpr int kPixelFormatRGBA8888 = 6;
 
 // A raw picture in memory.
 class TPixmap {
-public:
+  public:
     TPixmap(int width, int height, int format = kPixelFormatRGBA8888, int rowAlignment = 4);
 
     int width() const { return width_; }
@@ -29,7 +29,7 @@ public:
     void writePixel(int x, int y, std::uint32_t argb);
     std::uint32_t readPixel(int x, int y) const;
 
-private:
+  private:
     int width_;
     int height_;
     int format_;

@@ -21,7 +21,7 @@ struct TDrawCall {
 // A display that draws nothing and records every call, so tests can check what a screen
 // draws, where and under which drawing state. grabPixels hands back a fixed colour.
 class TRecordingBackend : public TRenderBackend {
-public:
+  public:
     bool open(int width, int height, std::string& error) override;
     void setWindowTitle(const std::string& title) override { title_ = title; }
     void hideMouse() override { mouseHidden_ = true; }
@@ -43,7 +43,7 @@ public:
     int presentCount() const { return presents_; }
     bool failOpen = false;  // makes open fail, as a display that cannot be opened
 
-private:
+  private:
     std::vector<TDrawCall> calls_;
     std::string title_;
     bool mouseHidden_ = false;

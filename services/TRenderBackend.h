@@ -11,7 +11,7 @@ namespace gb {
 // What a display does for the drawing services: the SDL renderer for the game, a recording
 // stand-in for tests. The services keep the drawing state and pass it with every call.
 class TRenderBackend {
-public:
+  public:
     virtual ~TRenderBackend() = default;
 
     // Opens an 800 x 600 (width x height) display; false with a reason when it cannot.
@@ -24,8 +24,8 @@ public:
     virtual void present() = 0;
     // Draws a cell stretched to width x height, placed, turned and scaled about the
     // image handle as the drawing state says, clipped to the viewport.
-    virtual void drawImageRect(TImage& image, int cell, float x, float y, float width,
-                               float height, const TDrawState& state) = 0;
+    virtual void drawImageRect(TImage& image, int cell, float x, float y, float width, float height,
+                               const TDrawState& state) = 0;
     // Fills the viewport with copies of the cell anchored at (x, y) (handle already applied),
     // without rotation or scale.
     virtual void tileImage(TImage& image, int cell, float x, float y, const TDrawState& state) = 0;

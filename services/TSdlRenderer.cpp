@@ -3,11 +3,11 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <string>
 #include <cmath>
+#include <filesystem>
 #include <initializer_list>
 #include <numbers>
+#include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -301,7 +301,8 @@ bool TSdlRenderBackend::createRenderer(std::string& error) {
         SDL_SetTextureBlendMode(backBuffer_, SDL_BLENDMODE_NONE);
         // Smooth scaling to the window costs nothing on a GPU; on the CPU it would double the
         // cost of every frame, so the software renderer scales by pixel replication.
-        SDL_SetTextureScaleMode(backBuffer_, software_ ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+        SDL_SetTextureScaleMode(backBuffer_,
+                                software_ ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
         SDL_SetRenderTarget(renderer_, backBuffer_);
     }
     // Without a render target the game draws straight into the window, through the
@@ -595,8 +596,8 @@ void TSdlRenderBackend::drawImageRect(TImage& image, int cell, float x, float y,
     // The software renderer scales a stretched cell afresh on every draw, through a temporary
     // picture. The game stretches its panel picture to the same few sizes every frame, so
     // such a cell is stretched once and the copy is reused.
-    const bool plain = std::fmod(state.rotation, 360.0f) == 0.0f && state.scaleX == 1.0f &&
-                       state.scaleY == 1.0f;
+    const bool plain =
+        std::fmod(state.rotation, 360.0f) == 0.0f && state.scaleX == 1.0f && state.scaleY == 1.0f;
     const int wholeWidth = static_cast<int>(width);
     const int wholeHeight = static_cast<int>(height);
     if (software_ && plain && wholeWidth == width && wholeHeight == height && wholeWidth > 0 &&

@@ -68,7 +68,9 @@ std::shared_ptr<TStream> TStream::openWrite(const std::string& path) {
     return stream;
 }
 
-bool TStream::atEnd() const { return position_ >= size_; }
+bool TStream::atEnd() const {
+    return position_ >= size_;
+}
 
 std::size_t TStream::read(void* buffer, std::size_t n) {
     if (writing_) {
@@ -107,18 +109,17 @@ void TStream::write(const void* data, std::size_t n) {
 std::int32_t TStream::readInt() {
     unsigned char bytes[4] = {0, 0, 0, 0};
     read(bytes, sizeof bytes);
-    const std::uint32_t value = static_cast<std::uint32_t>(bytes[0]) |
-                                static_cast<std::uint32_t>(bytes[1]) << 8 |
-                                static_cast<std::uint32_t>(bytes[2]) << 16 |
-                                static_cast<std::uint32_t>(bytes[3]) << 24;
+    const std::uint32_t value =
+        static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+        static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
     return static_cast<std::int32_t>(value);
 }
 
 void TStream::writeInt(std::int32_t value) {
     const auto v = static_cast<std::uint32_t>(value);
-    const unsigned char bytes[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                                    static_cast<unsigned char>(v >> 16),
-                                    static_cast<unsigned char>(v >> 24)};
+    const unsigned char bytes[4] = {
+        static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
+        static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
     write(bytes, sizeof bytes);
 }
 
@@ -128,7 +129,9 @@ std::string TStream::readString(int n) {
     return text;
 }
 
-void TStream::writeString(std::string_view text) { write(text.data(), text.size()); }
+void TStream::writeString(std::string_view text) {
+    write(text.data(), text.size());
+}
 
 void TStream::close() {
     if (file_ != nullptr) {
@@ -142,15 +145,29 @@ void TStream::close() {
     size_ = position_;
 }
 
-StreamRef readStream(const std::string& path) { return TStream::openRead(path); }
-StreamRef writeStream(const std::string& path) { return TStream::openWrite(path); }
-int eof(const StreamRef& stream) { return checked(stream)->atEnd() ? 1 : 0; }
-std::int32_t readInt(const StreamRef& stream) { return checked(stream)->readInt(); }
-void writeInt(const StreamRef& stream, std::int32_t value) { checked(stream)->writeInt(value); }
-std::string readString(const StreamRef& stream, int n) { return checked(stream)->readString(n); }
+StreamRef readStream(const std::string& path) {
+    return TStream::openRead(path);
+}
+StreamRef writeStream(const std::string& path) {
+    return TStream::openWrite(path);
+}
+int eof(const StreamRef& stream) {
+    return checked(stream)->atEnd() ? 1 : 0;
+}
+std::int32_t readInt(const StreamRef& stream) {
+    return checked(stream)->readInt();
+}
+void writeInt(const StreamRef& stream, std::int32_t value) {
+    checked(stream)->writeInt(value);
+}
+std::string readString(const StreamRef& stream, int n) {
+    return checked(stream)->readString(n);
+}
 void writeString(const StreamRef& stream, std::string_view text) {
     checked(stream)->writeString(text);
 }
-void closeStream(const StreamRef& stream) { checked(stream)->close(); }
+void closeStream(const StreamRef& stream) {
+    checked(stream)->close();
+}
 
 }  // namespace gb

@@ -13,7 +13,7 @@ namespace gb {
 // Reads that meet the end stop quietly and leave the rest of the buffer untouched (zero);
 // a read or write that the system reports as failed is a program fault.
 class TStream {
-public:
+  public:
     ~TStream();
     TStream(const TStream&) = delete;
     TStream& operator=(const TStream&) = delete;
@@ -42,7 +42,7 @@ public:
     std::uint64_t position() const { return position_; }
     std::uint64_t size() const { return size_; }
 
-private:
+  private:
     TStream() = default;
 
     std::FILE* file_ = nullptr;

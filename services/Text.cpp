@@ -6,7 +6,9 @@
 
 namespace gb {
 
-std::string intToText(long long value) { return std::to_string(value); }
+std::string intToText(long long value) {
+    return std::to_string(value);
+}
 
 std::string floatToText(double value) {
     char buffer[64];
@@ -27,7 +29,9 @@ int truncToInt(double value) {
     return static_cast<int>(value);
 }
 
-float floatRemainder(float a, float b) { return a - b * std::trunc(a / b); }
+float floatRemainder(float a, float b) {
+    return a - b * std::trunc(a / b);
+}
 
 std::string objectToText(const void* object) {
     char buffer[32];

@@ -25,7 +25,9 @@ int truncToInt(double value);
 float floatRemainder(float a, float b);
 
 // Remainder of ints with the sign of the dividend (C++ %), spelled out for readers.
-inline int intRemainder(int a, int b) { return a % b; }
+inline int intRemainder(int a, int b) {
+    return a % b;
+}
 
 // A reference printed as its identity: eight hexadecimal digits.
 struct ObjectText {
@@ -35,18 +37,28 @@ std::string objectToText(const void* object);
 
 // Appends one value to a line of text in the game's text forms: strings as they are,
 // characters as themselves, integers in decimal, floats in the "%#.9g" form.
-inline void appendText(std::string& out, std::string_view text) { out.append(text); }
-inline void appendText(std::string& out, const char* text) { out.append(text); }
-inline void appendText(std::string& out, const std::string& text) { out.append(text); }
-inline void appendText(std::string& out, char ch) { out.push_back(ch); }
-inline void appendText(std::string& out, ObjectText object) { out += objectToText(object.object); }
+inline void appendText(std::string& out, std::string_view text) {
+    out.append(text);
+}
+inline void appendText(std::string& out, const char* text) {
+    out.append(text);
+}
+inline void appendText(std::string& out, const std::string& text) {
+    out.append(text);
+}
+inline void appendText(std::string& out, char ch) {
+    out.push_back(ch);
+}
+inline void appendText(std::string& out, ObjectText object) {
+    out += objectToText(object.object);
+}
 template <class T>
-    requires std::is_integral_v<T> && (!std::is_same_v<T, char>)
-void appendText(std::string& out, T value) {
+requires std::is_integral_v<T> &&
+    (!std::is_same_v<T, char>)void appendText(std::string& out, T value) {
     out += intToText(static_cast<long long>(value));
 }
 template <class T>
-    requires std::is_floating_point_v<T>
+requires std::is_floating_point_v<T>
 void appendText(std::string& out, T value) {
     out += floatToText(static_cast<double>(value));
 }

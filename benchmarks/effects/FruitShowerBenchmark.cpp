@@ -6,25 +6,10 @@
 #include "effects/TFruitShower.h"
 #include "services/Graphics.h"
 #include "services/TDeltaTimer.h"
-#include "services/TRenderBackend.h"
+#include "services/TNullBackend.h"
 
 namespace gb {
 namespace {
-
-// A display that draws nothing, so only the shower's own work is measured.
-class NullDisplay : public TRenderBackend {
-  public:
-    bool open(int, int, std::string&) override { return true; }
-    void setWindowTitle(const std::string&) override {}
-    void hideMouse() override {}
-    void clear(const TDrawState&) override {}
-    void present() override {}
-    void drawImageRect(TImage&, int, float, float, float, float, const TDrawState&) override {}
-    void tileImage(TImage&, int, float, float, const TDrawState&) override {}
-    void drawText(const std::string&, float, float, const TDrawState&) override {}
-    void drawPixmap(const TPixmap&, int, int) override {}
-    void grabPixels(int, int, TPixmap&) override {}
-};
 
 std::shared_ptr<TFruitShower> fullShower() {
     auto shower = TFruitShower::create();
@@ -37,7 +22,7 @@ std::shared_ptr<TFruitShower> fullShower() {
 // One frame of update and draw of 200 live fruit. The shower is rebuilt (untimed) every
 // 60 frames, long before any fruit finishes, so every frame moves and draws all 200.
 void BM_FruitShowerFrame200(benchmark::State& state) {
-    useRenderBackend(std::make_shared<NullDisplay>());
+    useRenderBackend(std::make_shared<TNullBackend>());
     openGraphics(800, 600);
     TFruit::setSharedImage(createImage(64, 72, 7));
     TDeltaTimer::setDeltaTime(1.0f / 60.0f);

@@ -12,30 +12,15 @@
 #include "playfield/TVector.h"
 #include "services/Graphics.h"
 #include "services/TDeltaTimer.h"
-#include "services/TRenderBackend.h"
+#include "services/TNullBackend.h"
 
 namespace gb {
 namespace {
 
-// A display that draws nothing, so only the playfield's own work is measured.
-class NullDisplay : public TRenderBackend {
-  public:
-    bool open(int, int, std::string&) override { return true; }
-    void setWindowTitle(const std::string&) override {}
-    void hideMouse() override {}
-    void clear(const TDrawState&) override {}
-    void present() override {}
-    void drawImageRect(TImage&, int, float, float, float, float, const TDrawState&) override {}
-    void tileImage(TImage&, int, float, float, const TDrawState&) override {}
-    void drawText(const std::string&, float, float, const TDrawState&) override {}
-    void drawPixmap(const TPixmap&, int, int) override {}
-    void grabPixels(int, int, TPixmap&) override {}
-};
-
 // The display, stand-in images and the game's 10 x 20 grid.
 struct Playfield {
     Playfield() {
-        useRenderBackend(std::make_shared<NullDisplay>());
+        useRenderBackend(std::make_shared<TNullBackend>());
         openGraphics(800, 600);
         TBlock::setImage(createImage(29, 29, 7));
         TFruit::setSharedImage(createImage(64, 72, 7));

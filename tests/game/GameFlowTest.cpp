@@ -77,7 +77,8 @@ TEST_F(Flow, StartUpLoadsEverythingInOrderAndShowsTheTitle) {
     EXPECT_TRUE(console[5] == "Sound initialized." || console[5] == "Sound failed to initialize.");
     EXPECT_EQ(between(console, "Track Loaded ").size(), 6u);
     EXPECT_EQ(between(console, "Sound Loaded ").size(), 6u);
-    const auto playing = std::find(console.begin(), console.end(), "Music playing media/sfx/extend.xm");
+    const auto playing =
+        std::find(console.begin(), console.end(), "Music playing media/sfx/extend.xm");
     const auto playerLine = std::find(console.begin(), console.end(), "Player");
     ASSERT_NE(playing, console.end());
     ASSERT_NE(playerLine, console.end());
@@ -244,7 +245,8 @@ TEST_F(Flow, LinesScoreByLevelAndTheSquareOfTheirNumber) {
     struct Case {
         int level, count, points;
     };
-    for (const Case c : {Case{1, 1, 10}, Case{1, 2, 40}, Case{1, 3, 90}, Case{3, 4, 480}, Case{5, 2, 200}}) {
+    for (const Case c :
+         {Case{1, 1, 10}, Case{1, 2, 40}, Case{1, 3, 90}, Case{3, 4, 480}, Case{5, 2, 200}}) {
         game->level = c.level;
         game->score = 0;
         game->state = TGame::playing;

@@ -17,26 +17,14 @@
 #include "services/Console.h"
 #include "services/Graphics.h"
 #include "services/ShutdownSignals.h"
-#include "services/TEventSource.h"
 #include "services/TKeyboard.h"
 #include "services/TRecordingBackend.h"
+#include "services/TScriptedEvents.h"
 
 namespace gb::testing {
 
-class ScriptedEvents : public TEventSource {
-public:
-    std::vector<std::function<void(TKeyboard&)>> pending;
-    void pump(TKeyboard& keyboard) override {
-        auto events = std::move(pending);
-        pending.clear();
-        for (auto& event : events) {
-            event(keyboard);
-        }
-    }
-};
-
 class GameHarness : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         namespace fs = std::filesystem;
         previousDir = fs::current_path();
@@ -84,21 +72,9 @@ protected:
     }
 
     // A key pressed and released before the next frame; ch is the character it types (0: none).
-    void tap(int code, int ch = 0) {
-        events.pending.push_back([code, ch](TKeyboard& k) {
-            k.keyPressed(code);
-            if (ch != 0) {
-                k.charTyped(ch);
-            }
-            k.keyReleased(code);
-        });
-    }
-    void press(int code) {
-        events.pending.push_back([code](TKeyboard& k) { k.keyPressed(code); });
-    }
-    void release(int code) {
-        events.pending.push_back([code](TKeyboard& k) { k.keyReleased(code); });
-    }
+    void tap(int code, int ch = 0) { events.tap(code, ch); }
+    void press(int code) { events.press(code); }
+    void release(int code) { events.release(code); }
     // Types a character with the key that makes it.
     void type(int ch) {
         int code = ch;
@@ -137,7 +113,7 @@ protected:
     std::filesystem::path previousDir;
     std::filesystem::path workDir;
     int now = 0;
-    ScriptedEvents events;
+    TScriptedEvents events;
     std::shared_ptr<TRecordingBackend> display;
     std::vector<std::string> console;
     std::shared_ptr<TGame> game;

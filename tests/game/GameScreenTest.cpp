@@ -1,8 +1,8 @@
 // What the screens draw and where, read from the recording display.
 
+#include "effects/TFruitShower.h"
 #include "hiscores/THiScore.h"
 #include "hiscores/THiScoreTable.h"
-#include "effects/TFruitShower.h"
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
 #include "tests/game/GameHarness.h"

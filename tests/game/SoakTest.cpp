@@ -40,11 +40,12 @@ TEST_F(Soak, RandomPlayForALongTimeStaysSoundAndFlat) {
         int code;
         int ch;
     };
-    const Key choices[] = {{key::left, 0},  {key::right, 0}, {key::down, 0},    {key::up, 0},
-                           {key::x, 'x'},   {key::z, 'z'},   {key::enter, 13},  {key::enter, 13},
-                           {key::p, 'p'},   {key::m, 'm'},   {key::period, '.'}, {key::comma, ','},
-                           {key::minus, '-'}, {key::equals, '='}, {'A', 'a'},   {key::backspace, 8},
-                           {key::escape, 27}, {'N', 'n'},     {key::space, ' '}, {key::up, 0}};
+    const Key choices[] = {
+        {key::left, 0},    {key::right, 0},    {key::down, 0},     {key::up, 0},
+        {key::x, 'x'},     {key::z, 'z'},      {key::enter, 13},   {key::enter, 13},
+        {key::p, 'p'},     {key::m, 'm'},      {key::period, '.'}, {key::comma, ','},
+        {key::minus, '-'}, {key::equals, '='}, {'A', 'a'},         {key::backspace, 8},
+        {key::escape, 27}, {'N', 'n'},         {key::space, ' '},  {key::up, 0}};
     int gamesEnded = 0;
     int previousState = game->state;
     long baseline = 0;
@@ -83,8 +84,9 @@ TEST_F(Soak, RandomPlayForALongTimeStaysSoundAndFlat) {
     EXPECT_FALSE(game->gameGrid->hasFruits());
     EXPECT_FALSE(game->previewGrid->hasFruits());
     EXPECT_GT(gamesEnded, static_cast<int>(minutes / 4));
-    std::printf("soak: %.1f game minutes, %ld frames, %d games ended, resident %ld KiB -> peak %ld KiB\n",
-                minutes, frameCount, gamesEnded, baseline, peak);
+    std::printf(
+        "soak: %.1f game minutes, %ld frames, %d games ended, resident %ld KiB -> peak %ld KiB\n",
+        minutes, frameCount, gamesEnded, baseline, peak);
 #if !defined(__SANITIZE_ADDRESS__)
     // The sanitizer's quarantine holds freed memory on purpose; elsewhere growth means a leak.
     EXPECT_LT(peak - baseline, 16 * 1024);

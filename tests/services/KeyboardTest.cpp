@@ -14,7 +14,7 @@ namespace {
 
 // An event source that replays scripted events on the next pump.
 class ScriptedEvents : public TEventSource {
-public:
+  public:
     std::vector<std::function<void(TKeyboard&)>> pending;
     void pump(TKeyboard& keyboard) override {
         for (auto& event : pending) {
@@ -25,7 +25,7 @@ public:
 };
 
 class KeyboardTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         keyboard().flush();
         setEventSource(&events);
@@ -74,10 +74,9 @@ TEST_F(KeyboardTest, CharacterQueueKeepsTheFirst256) {
 }
 
 TEST_F(KeyboardTest, FocusChangeFlushesAndCloseRequestIsRecorded) {
-    events.pending = {[](TKeyboard& k) { k.keyPressed(key::x); },
-                      [](TKeyboard& k) { k.charTyped('x'); },
-                      [](TKeyboard& k) { k.focusChanged(); },
-                      [](TKeyboard& k) { k.closeRequested(); }};
+    events.pending = {
+        [](TKeyboard& k) { k.keyPressed(key::x); }, [](TKeyboard& k) { k.charTyped('x'); },
+        [](TKeyboard& k) { k.focusChanged(); }, [](TKeyboard& k) { k.closeRequested(); }};
     EXPECT_EQ(keyDown(key::x), 0);
     EXPECT_EQ(keyHit(key::x), 0);
     EXPECT_EQ(getChar(), 0);

@@ -27,7 +27,8 @@ TEST(List, DescendingSortIsStable) {
     TList<Entry> list;
     const int keys[] = {3, 5, 3, 9, 5, 1, 3};
     for (int i = 0; i < 7; ++i) {
-        list.addLast(std::make_shared<Entry>(Entry{keys[i], std::string(1, static_cast<char>('a' + i))}));
+        list.addLast(
+            std::make_shared<Entry>(Entry{keys[i], std::string(1, static_cast<char>('a' + i))}));
     }
     list.sort(0);
     EXPECT_EQ(tags(list), (std::vector<std::string>{"d", "b", "e", "a", "c", "g", "f"}));

@@ -13,11 +13,12 @@ namespace {
 namespace fs = std::filesystem;
 
 class StreamTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("gumbolt-stream-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir =
+            fs::temp_directory_path() /
+            ("gumbolt-stream-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir);
     }
     void TearDown() override { fs::remove_all(dir); }

@@ -41,7 +41,8 @@ TEST(Text, RemainderTakesTheSignOfTheDividend) {
 
 TEST(Text, ConcatUsesTheGameTextForms) {
     int object = 0;
-    const std::string line = concatText("Offset to (", 1.5f, ",", -2, ") ", 'x', ObjectText{&object});
+    const std::string line =
+        concatText("Offset to (", 1.5f, ",", -2, ") ", 'x', ObjectText{&object});
     EXPECT_EQ(line.substr(0, 26), "Offset to (1.50000000,-2) ");
     EXPECT_EQ(line[26], 'x');
     EXPECT_EQ(line.size(), 27u + 8u);

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,36 +19,15 @@
 #include "playfield/TVector.h"
 #include "services/Clock.h"
 #include "services/Graphics.h"
-#include "services/TEventSource.h"
 #include "services/TKeyboard.h"
+#include "services/TScriptedEvents.h"
 
 namespace {
 
 using namespace gb;
 
-class Script : public TEventSource {
-public:
-    std::vector<std::function<void(TKeyboard&)>> pending;
-    void pump(TKeyboard& keyboard) override {
-        auto events = std::move(pending);
-        pending.clear();
-        for (auto& event : events) {
-            event(keyboard);
-        }
-    }
-    void tap(int code, int ch = 0) {
-        pending.push_back([code, ch](TKeyboard& k) {
-            k.keyPressed(code);
-            if (ch != 0) {
-                k.charTyped(ch);
-            }
-            k.keyReleased(code);
-        });
-    }
-};
-
 int now = 5000;
-Script script;
+TScriptedEvents script;
 std::shared_ptr<TGame> game;
 
 void frames(int n) {
@@ -65,7 +43,8 @@ bool writePng(const TPixmap& pixmap, const std::string& path) {
     image.width = static_cast<png_uint_32>(pixmap.width());
     image.height = static_cast<png_uint_32>(pixmap.height());
     image.format = PNG_FORMAT_RGBA;
-    return png_image_write_to_file(&image, path.c_str(), 0, pixmap.data(), pixmap.pitch(), nullptr) != 0;
+    return png_image_write_to_file(&image, path.c_str(), 0, pixmap.data(), pixmap.pitch(),
+                                   nullptr) != 0;
 }
 
 // Draws the current frame once more and grabs the back buffer before it is presented.
@@ -94,8 +73,9 @@ void buildStack(int fromRow, int open) {
             if (row < 16 && (column * 7 + row * 3) % 5 < 2) {
                 continue;
             }
-            auto block = TBlock::create(TVector(static_cast<float>(column), static_cast<float>(row)),
-                                        (column + row) % 7, nullptr);
+            auto block =
+                TBlock::create(TVector(static_cast<float>(column), static_cast<float>(row)),
+                               (column + row) % 7, nullptr);
             block->grid = game->gameGrid;
             game->gameGrid->addBlock(block);
         }
@@ -107,7 +87,8 @@ void buildStack(int fromRow, int open) {
 int main(int argc, char** argv) {
     const std::string dir = argc > 1 ? argv[1] : "docs/screenshots";
     std::filesystem::create_directories(dir);
-    const std::filesystem::path work = std::filesystem::temp_directory_path() / "gumbolt-screenshots";
+    const std::filesystem::path work =
+        std::filesystem::temp_directory_path() / "gumbolt-screenshots";
     std::filesystem::create_directories(work);
     std::filesystem::remove(work / "gb.dat");
     const std::string out = std::filesystem::absolute(dir).string();
