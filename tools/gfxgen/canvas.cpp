@@ -48,11 +48,6 @@ Col shade(Col c, float k) {
     return rgbf(s.r, s.g, s.b, s.a);
 }
 
-Col withAlpha(Col c, float alpha) {
-    Col s = straight(c);
-    return rgbf(s.r, s.g, s.b, alpha);
-}
-
 float luma(Col c) {
     Col s = straight(c);
     auto lin = [](float v) { return v <= 0.04045f ? v / 12.92f : std::pow((v + 0.055f) / 1.055f, 2.4f); };
@@ -118,14 +113,14 @@ void Canvas::set(int x, int y, Col c) {
 }
 
 void Canvas::over(int x, int y, Col c) {
-    if (x < 0 || y < 0 || x >= w || y >= h || c.a <= 0.0f) return;
+    if (x < 0 || y < 0 || x >= w || y >= h || c.a <= 0.0f || clipped(x, y)) return;
     Col& d = px[size_t(y) * size_t(w) + size_t(x)];
     float k = 1.0f - c.a;
     d = {c.r + d.r * k, c.g + d.g * k, c.b + d.b * k, c.a + d.a * k};
 }
 
 void Canvas::add(int x, int y, Col c) {
-    if (x < 0 || y < 0 || x >= w || y >= h) return;
+    if (x < 0 || y < 0 || x >= w || y >= h || clipped(x, y)) return;
     Col& d = px[size_t(y) * size_t(w) + size_t(x)];
     d = {std::min(1.0f, d.r + c.r), std::min(1.0f, d.g + c.g), std::min(1.0f, d.b + c.b),
          std::min(1.0f, d.a + c.a)};
@@ -158,14 +153,6 @@ void Canvas::draw(const Canvas& src, int dx, int dy, float opacity) {
         for (int x = 0; x < src.w; ++x) over(x + dx, y + dy, src.px[size_t(y) * size_t(src.w) + size_t(x)] * opacity);
 }
 
-void Canvas::drawAdd(const Canvas& src, int dx, int dy, float opacity) {
-    for (int y = 0; y < src.h; ++y)
-        for (int x = 0; x < src.w; ++x) {
-            Col c = src.px[size_t(y) * size_t(src.w) + size_t(x)] * opacity;
-            add(x + dx, y + dy, {c.r, c.g, c.b, 0});
-        }
-}
-
 void Canvas::drawTransformed(const Canvas& src, int sx, int sy, int sw, int sh, float x, float y, float dw,
                              float dh, float angleDeg, float hx, float hy, bool additive, float alpha) {
     const float kx = dw / float(sw), ky = dh / float(sh);
@@ -181,15 +168,17 @@ void Canvas::drawTransformed(const Canvas& src, int sx, int sy, int sw, int sh, 
     }
     int x0 = std::max(0, int(std::floor(minX)) - 1), x1 = std::min(w - 1, int(std::ceil(maxX)) + 1);
     int y0 = std::max(0, int(std::floor(minY)) - 1), y1 = std::min(h - 1, int(std::ceil(maxY)) + 1);
+    // Texels clamp to the rectangle's edge; pixels whose centre falls
+    // outside the rectangle are not drawn.
     auto texel = [&](int u, int v) -> Col {
-        if (u < 0 || v < 0 || u >= sw || v >= sh) return {};
+        u = std::clamp(u, 0, sw - 1), v = std::clamp(v, 0, sh - 1);
         return src.get(sx + u, sy + v);
     };
     for (int Y = y0; Y <= y1; ++Y)
         for (int X = x0; X <= x1; ++X) {
             float px0 = float(X) + 0.5f - x, py0 = float(Y) + 0.5f - y;
             float u = (px0 * cs + py0 * sn) / kx + hx, v = (-px0 * sn + py0 * cs) / ky + hy;
-            if (u < -1 || v < -1 || u > float(sw) + 1 || v > float(sh) + 1) continue;
+            if (u < 0 || v < 0 || u >= float(sw) || v >= float(sh)) continue;
             float fu = u - 0.5f, fv = v - 0.5f;
             int iu = int(std::floor(fu)), iv = int(std::floor(fv));
             float tu = fu - float(iu), tv = fv - float(iv);
@@ -254,7 +243,9 @@ Mask dilate(const Mask& m, float r) {
             float best = 0;
             for (int j = -ir; j <= ir; ++j)
                 for (int i = -ir; i <= ir; ++i) {
-                    float wgt = clampf(r + 0.5f - std::sqrt(float(i * i + j * j)));
+                    // A neighbour's centre lies half a pixel inside its own
+                    // edge, so it covers this pixel fully up to r + 0.5 away.
+                    float wgt = clampf(r + 1.0f - std::sqrt(float(i * i + j * j)));
                     if (wgt <= 0) continue;
                     best = std::max(best, m.at(x + i, y + j) * wgt);
                 }
@@ -279,13 +270,6 @@ Mask erode(const Mask& m, float r) {
     return out;
 }
 
-Mask shift(const Mask& m, int dx, int dy) {
-    Mask out(m.w, m.h);
-    for (int y = 0; y < m.h; ++y)
-        for (int x = 0; x < m.w; ++x) out.ref(x, y) = m.at(x - dx, y - dy);
-    return out;
-}
-
 Mask pad(const Mask& m, int p) {
     Mask out(m.w + 2 * p, m.h + 2 * p);
     for (int y = 0; y < m.h; ++y)
@@ -293,21 +277,9 @@ Mask pad(const Mask& m, int p) {
     return out;
 }
 
-Mask mul(const Mask& a, const Mask& b) {
-    Mask out(a.w, a.h);
-    for (size_t i = 0; i < a.v.size(); ++i) out.v[i] = a.v[i] * b.v[i];
-    return out;
-}
-
 Mask subtract(const Mask& a, const Mask& b) {
     Mask out(a.w, a.h);
     for (size_t i = 0; i < a.v.size(); ++i) out.v[i] = clampf(a.v[i] - b.v[i]);
-    return out;
-}
-
-Mask maxOf(const Mask& a, const Mask& b) {
-    Mask out(a.w, a.h);
-    for (size_t i = 0; i < a.v.size(); ++i) out.v[i] = std::max(a.v[i], b.v[i]);
     return out;
 }
 
@@ -398,12 +370,12 @@ Col sphereShade(Col base, float x, float y, float cx, float cy, float r, float s
     float diff = std::max(0.0f, nx * lx + ny * ly + nz * lz);
     float hx = lx, hy = ly, hz = lz + 1.0f;
     float hl = std::sqrt(hx * hx + hy * hy + hz * hz);
-    float spec = std::pow(std::max(0.0f, (nx * hx + ny * hy + nz * hz) / hl), 28.0f) * specular;
+    float glint = std::pow(std::max(0.0f, (nx * hx + ny * hy + nz * hz) / hl), 28.0f) * specular;
     Col c = shade(base, (diff - 0.62f) * 0.9f);
     // Rim light on the lower right keeps the edge bright (sweets are translucent).
     float rim = smoothstep(0.75f, 1.0f, std::sqrt(d2)) * clampf(nx * 0.5f + ny * 0.7f + 0.2f);
     c = shade(c, rim * 0.25f);
-    return shade(c, spec);
+    return shade(c, glint);
 }
 
 namespace {

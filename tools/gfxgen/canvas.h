@@ -24,7 +24,6 @@ Col rgbf(float r, float g, float b, float alpha = 1.0f);
 Col mix(Col x, Col y, float t);
 // Moves the colour towards white (k > 0) or black (k < 0), keeping alpha.
 Col shade(Col c, float k);
-Col withAlpha(Col c, float alpha);
 float luma(Col c);
 
 float clampf(float v, float lo = 0.0f, float hi = 1.0f);
@@ -55,10 +54,17 @@ class Canvas {
 public:
     int w = 0, h = 0;
     std::vector<Col> px;
+    // Clip rectangle for over() and add(); the whole canvas when empty.
+    int clipX0 = 0, clipY0 = 0, clipX1 = -1, clipY1 = -1;
 
     Canvas() = default;
     Canvas(int width, int height);
 
+    void setClip(int x, int y, int cw, int ch) { clipX0 = x, clipY0 = y, clipX1 = x + cw, clipY1 = y + ch; }
+    void resetClip() { clipX0 = clipY0 = 0, clipX1 = clipY1 = -1; }
+    bool clipped(int x, int y) const {
+        return clipX1 >= 0 && (x < clipX0 || y < clipY0 || x >= clipX1 || y >= clipY1);
+    }
     Col get(int x, int y) const;
     void set(int x, int y, Col c);
     // Source-over compositing of a premultiplied colour.
@@ -71,11 +77,10 @@ public:
     void fillSdf(const Sdf& d, const Paint& p, float opacity = 1.0f);
     // Draws another canvas with its top-left at (dx, dy), whole pixels.
     void draw(const Canvas& src, int dx, int dy, float opacity = 1.0f);
-    void drawAdd(const Canvas& src, int dx, int dy, float opacity = 1.0f);
-    // Draws a rectangle of another canvas through an affine map with
-    // bilinear sampling: the source rectangle (sx,sy,sw,sh) lands on the
-    // destination rectangle (x,y,dw,dh) rotated by angle degrees about the
-    // point (x + hx*dw/sw, y + hy*dh/sh) ... see implementation.
+    // Draws the source rectangle (sx, sy, sw, sh) of another canvas scaled
+    // to dw x dh and turned by angleDeg (clockwise on screen) about its
+    // handle (handleX, handleY, in source pixels), which lands on (x, y);
+    // bilinear sampling, optionally added as light instead of blended.
     void drawTransformed(const Canvas& src, int sx, int sy, int sw, int sh, float x, float y, float dw,
                          float dh, float angleDeg, float handleX, float handleY, bool additive,
                          float alpha = 1.0f);
@@ -90,11 +95,8 @@ Mask blur(const Mask& m, float sigma);
 // Grows (r > 0) the coverage by r pixels, anti-aliased.
 Mask dilate(const Mask& m, float r);
 Mask erode(const Mask& m, float r);
-Mask shift(const Mask& m, int dx, int dy);
 Mask pad(const Mask& m, int p);
-Mask mul(const Mask& a, const Mask& b);
 Mask subtract(const Mask& a, const Mask& b);
-Mask maxOf(const Mask& a, const Mask& b);
 
 // Top-left lit bevel: adds light on the upper-left slopes and shade on the
 // lower-right slopes of the (blurred) mask.
@@ -102,7 +104,7 @@ void bevel(Canvas& c, const Mask& m, int ox, int oy, float sigma, float light, f
            Col darkCol = Col{0, 0, 0, 1});
 // Soft drop shadow of the mask.
 void dropShadow(Canvas& c, const Mask& m, int ox, int oy, float dx, float dy, float sigma,
-                float opacity, Col col = Col{0.08f * 1, 0, 0.1f, 1});
+                float opacity, Col col = Col{0.08f, 0, 0.1f, 1});
 
 // Signed-distance primitives.
 float sdCircle(float x, float y, float cx, float cy, float r);

@@ -50,5 +50,7 @@ Canvas makeSoundBadge();
 
 // Block base colours by piece kind.
 Col blockColour(int kind);
+// One glossy block of the given size (29 in the game) at (x, y).
+void drawCandyBlock(Canvas& c, int x, int y, int size, Col base);
 
 }  // namespace gfx

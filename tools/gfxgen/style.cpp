@@ -76,25 +76,4 @@ CandyStyle styleBubblegum() {
     return s;
 }
 
-CandyStyle styleMint() {
-    CandyStyle s;
-    s.fill = {hex(0xEFFFF8), hex(0x7FF0CC), hex(0x22B58E)};
-    s.outline = hex(0x0E2E3A);
-    return s;
-}
-
-CandyStyle styleCherry() {
-    CandyStyle s;
-    s.fill = {hex(0xFFD9DE), hex(0xFF5A6E), hex(0xC21634)};
-    s.outline = hex(0x3A0620);
-    return s;
-}
-
-CandyStyle styleOrange() {
-    CandyStyle s;
-    s.fill = {hex(0xFFF0D8), hex(0xFFA640), hex(0xF06A0A)};
-    s.outline = hex(0x421A0E);
-    return s;
-}
-
 }  // namespace gfx

@@ -56,8 +56,5 @@ void drawSweet(Canvas& c, const Mask& shape, int ox, int oy, const SweetStyle& s
 // Candy colourways used by two-frame strips and labels.
 CandyStyle styleLemon();
 CandyStyle styleBubblegum();
-CandyStyle styleMint();
-CandyStyle styleCherry();
-CandyStyle styleOrange();
 
 }  // namespace gfx

@@ -7,21 +7,21 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_OUTLINE_H
 
 namespace gfx {
 
 namespace {
 
 FT_Library g_lib = nullptr;
-FT_Face g_faces[3] = {nullptr, nullptr, nullptr};
+FT_Face g_faces[2] = {nullptr, nullptr};
 
-// Fonts from Debian packages: fonts-cherrybomb, fonts-comfortaa, fonts-dejavu-core.
-const char* const kFontFiles[3] = {
+// Fonts from Debian packages: fonts-cherrybomb and fonts-dejavu-core.
+const char* const kFontFiles[2] = {
     "/usr/share/fonts/opentype/cherrybomb/CherryBomb-Regular.otf",
-    "/usr/share/fonts/truetype/comfortaa/Comfortaa-Bold.ttf",
     "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",
 };
-const char* const kFontPackages[3] = {"fonts-cherrybomb", "fonts-comfortaa", "fonts-dejavu-core"};
+const char* const kFontPackages[2] = {"fonts-cherrybomb", "fonts-dejavu-core"};
 
 std::u32string decodeUtf8(const std::string& s) {
     std::u32string out;
@@ -45,7 +45,7 @@ std::u32string decodeUtf8(const std::string& s) {
 void initFonts() {
     if (g_lib) return;
     if (FT_Init_FreeType(&g_lib)) throw std::runtime_error("FreeType could not be initialised");
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 2; ++i)
         if (FT_New_Face(g_lib, kFontFiles[i], 0, &g_faces[i]))
             throw std::runtime_error(std::string("cannot open font ") + kFontFiles[i] + " (Debian package " +
                                      kFontPackages[i] + ")");
@@ -73,7 +73,7 @@ TextRun renderText(Face face, const std::string& utf8, float sizePx, const TextO
     float pen = 0;
     FT_UInt prev = 0;
     int minX = 1 << 20, minY = 1 << 20, maxX = -(1 << 20), maxY = -(1 << 20);
-    const FT_Int32 loadFlags = FT_LOAD_RENDER | (opt.hinting ? FT_LOAD_TARGET_LIGHT : FT_LOAD_NO_HINTING);
+    const FT_Int32 loadFlags = opt.hinting ? FT_LOAD_TARGET_LIGHT : FT_LOAD_NO_HINTING;
     for (char32_t cp : text) {
         FT_UInt gi = FT_Get_Char_Index(ft, cp);
         if (prev && gi && FT_HAS_KERNING(ft)) {
@@ -83,13 +83,21 @@ TextRun renderText(Face face, const std::string& utf8, float sizePx, const TextO
         }
         FT_Matrix m;
         m.xx = FT_Fixed(std::lround(opt.scaleX * 65536.0f));
-        m.xy = FT_Fixed(std::lround(opt.slant * 65536.0f));
+        m.xy = 0;
         m.yx = 0;
         m.yy = 0x10000;
         float fl = std::floor(pen);
         FT_Vector delta{FT_Pos(std::lround((pen - fl) * 64.0f)), 0};
         FT_Set_Transform(ft, &m, &delta);
-        if (FT_Load_Glyph(ft, gi, loadFlags) == 0) {
+        bool ok = FT_Load_Glyph(ft, gi, loadFlags) == 0;
+        if (ok && opt.embolden > 0 && ft->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
+            FT_Pos e = FT_Pos(std::lround(opt.embolden * 64.0f));
+            FT_Outline_EmboldenXY(&ft->glyph->outline, e, e);
+            // Keep the glyph on its baseline: emboldening grows it downwards too.
+            FT_Outline_Translate(&ft->glyph->outline, -e / 2, -e / 2);
+        }
+        ok = ok && FT_Render_Glyph(ft->glyph, FT_RENDER_MODE_NORMAL) == 0;
+        if (ok) {
             FT_Bitmap& bm = ft->glyph->bitmap;
             Piece p{std::vector<float>(size_t(bm.width) * bm.rows), int(bm.width), int(bm.rows),
                     int(fl) + ft->glyph->bitmap_left, -ft->glyph->bitmap_top};

@@ -10,7 +10,7 @@ struct FT_FaceRec_;
 
 namespace gfx {
 
-enum class Face { Display, Rounded, Sans };
+enum class Face { Display, Sans };
 
 // A rendered run of text: its coverage, cropped to the ink plus a margin.
 struct TextRun {
@@ -25,8 +25,8 @@ struct TextRun {
 struct TextOptions {
     float scaleX = 1.0f;     // horizontal squeeze (<1) or stretch (>1)
     float tracking = 0.0f;   // extra pixels between letters
-    float slant = 0.0f;      // shear: x += slant * height above baseline
     bool hinting = false;    // light hinting for small, upright text
+    float embolden = 0.0f;   // extra stroke weight in pixels
     int margin = 6;
 };
 

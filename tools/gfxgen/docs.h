@@ -1,0 +1,22 @@
+// Proof pictures for people: the contact sheet, screen mock-ups and the icon.
+#pragma once
+
+#include <string>
+
+#include "canvas.h"
+
+namespace gfx {
+
+// Writes contact-sheet.png, play-screen.png, title-screen.png,
+// name-entry.png and overlays.png into the directory; false if a file
+// cannot be written.
+bool writeDocs(const std::string& dir);
+
+Canvas makeContactSheet();
+Canvas makePlayScreen();
+Canvas makeTitleScreen();
+Canvas makeNameEntryScreen();
+Canvas makeOverlays();
+Canvas makeIcon();
+
+}  // namespace gfx

@@ -1,0 +1,55 @@
+// gfxgen: writes the game's pictures.
+//   gfxgen OUTDIR          every picture of the catalogue into OUTDIR
+//   gfxgen --docs DOCSDIR  contact sheet and screen mock-ups
+//   gfxgen --icon FILE     the 256 x 256 desktop icon
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "catalogue.h"
+#include "docs.h"
+#include "text.h"
+
+namespace {
+
+int usage() {
+    std::fprintf(stderr, "usage: gfxgen OUTDIR | gfxgen --docs DOCSDIR | gfxgen --icon FILE\n");
+    return 2;
+}
+
+int writeAll(const std::string& dir) {
+    for (const gfx::Picture& p : gfx::catalogue()) {
+        gfx::Canvas c = p.make();
+        if (c.w != p.w || c.h != p.h) {
+            std::fprintf(stderr, "gfxgen: %s came out %dx%d instead of %dx%d\n", p.file.c_str(), c.w, c.h, p.w, p.h);
+            return 1;
+        }
+        std::string path = dir + "/" + p.file;
+        if (!gfx::writePng(c, path)) {
+            std::fprintf(stderr, "gfxgen: cannot write %s\n", path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        int rc;
+        if (argc == 2 && argv[1][0] != '-')
+            rc = writeAll(argv[1]);
+        else if (argc == 3 && std::string(argv[1]) == "--docs")
+            rc = gfx::writeDocs(argv[2]) ? 0 : 1;
+        else if (argc == 3 && std::string(argv[1]) == "--icon")
+            rc = gfx::writePng(gfx::makeIcon(), argv[2]) ? 0 : 1;
+        else
+            return usage();
+        gfx::doneFonts();
+        return rc;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "gfxgen: %s\n", e.what());
+        return 1;
+    }
+}
