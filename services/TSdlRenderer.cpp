@@ -75,24 +75,39 @@ class TSdlCellTexture : public TCellTexture {
     SDL_Texture* texture() const { return texture_; }
 
     // A copy of the cell stretched to width x height, made by the caller, or nullptr.
-    SDL_Texture* stretched(int width, int height) const {
+    SDL_Texture* stretched(int width, int height) const { return find(width, height, -1, -1); }
+    // A width x height picture tiled with the cell from (offsetX, offsetY), or nullptr.
+    SDL_Texture* tiled(int width, int height, float offsetX, float offsetY) const {
+        return find(width, height, offsetX, offsetY);
+    }
+    void keepTiled(int width, int height, float offsetX, float offsetY, SDL_Texture* texture) {
+        stretched_.push_back({width, height, texture, offsetX, offsetY});
+    }
+    void keepStretched(int width, int height, SDL_Texture* texture) {
+        stretched_.push_back({width, height, texture});
+    }
+    bool canKeepMore() const { return stretched_.size() < kMostCopies; }
+
+  private:
+    // The game stretches and tiles each picture to one or two sizes; more than this means
+    // sizes that keep changing, which a cache would only fill up with.
+    static constexpr std::size_t kMostCopies = 8;
+    struct Stretched {
+        int width;
+        int height;
+        SDL_Texture* texture;
+        float offsetX = -1.0f;  // -1: a stretched copy; otherwise where the tiling starts
+        float offsetY = -1.0f;
+    };
+    SDL_Texture* find(int width, int height, float offsetX, float offsetY) const {
         for (const Stretched& copy : stretched_) {
-            if (copy.width == width && copy.height == height) {
+            if (copy.width == width && copy.height == height && copy.offsetX == offsetX &&
+                copy.offsetY == offsetY) {
                 return copy.texture;
             }
         }
         return nullptr;
     }
-    void keepStretched(int width, int height, SDL_Texture* texture) {
-        stretched_.push_back({width, height, texture});
-    }
-
-  private:
-    struct Stretched {
-        int width;
-        int height;
-        SDL_Texture* texture;
-    };
     std::shared_ptr<TSdlRendererLife> life_;
     SDL_Texture* texture_;
     std::vector<Stretched> stretched_;
@@ -620,6 +635,9 @@ SDL_Texture* TSdlRenderBackend::stretchedCellTexture(TImage& image, int cell, in
     if (SDL_Texture* copy = owner->stretched(width, height)) {
         return copy;
     }
+    if (!owner->canKeepMore()) {
+        return nullptr;
+    }
     SDL_Texture* copy =
         SDL_CreateTexture(renderer_, kTextureFormat, SDL_TEXTUREACCESS_TARGET, width, height);
     if (copy == nullptr) {
@@ -655,8 +673,45 @@ void TSdlRenderBackend::tileImage(TImage& image, int cell, float x, float y,
     // The first copies whose right and bottom edges pass the viewport's left and top.
     const float firstX = x + std::floor((static_cast<float>(v.x) - x) / w) * w;
     const float firstY = y + std::floor((static_cast<float>(v.y) - y) / h) * h;
-    const auto right = static_cast<float>(v.x + v.width);
-    const auto bottom = static_cast<float>(v.y + v.height);
+    // The software renderer pays for every copy; the game tiles each grid's background with
+    // the same pattern every frame, so the tiled viewport is made once and drawn as one.
+    if (software_) {
+        auto* owner = dynamic_cast<TSdlCellTexture*>(image.textures[cell].get());
+        const float offsetX = firstX - static_cast<float>(v.x);
+        const float offsetY = firstY - static_cast<float>(v.y);
+        SDL_Texture* tiles =
+            owner != nullptr ? owner->tiled(v.width, v.height, offsetX, offsetY) : nullptr;
+        if (tiles == nullptr && owner != nullptr && owner->canKeepMore()) {
+            tiles = SDL_CreateTexture(renderer_, kTextureFormat, SDL_TEXTUREACCESS_TARGET, v.width,
+                                      v.height);
+            if (tiles != nullptr) {
+                SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_NONE);
+                SDL_SetTextureColorMod(texture, 255, 255, 255);
+                SDL_SetTextureAlphaMod(texture, 255);
+                SDL_SetRenderTarget(renderer_, tiles);
+                SDL_RenderSetClipRect(renderer_, nullptr);
+                copyTiles(texture, offsetX, offsetY, w, h, static_cast<float>(v.width),
+                          static_cast<float>(v.height));
+                SDL_SetRenderTarget(renderer_, backBuffer_);
+                SDL_SetTextureScaleMode(tiles, SDL_ScaleModeNearest);
+                owner->keepTiled(v.width, v.height, offsetX, offsetY, tiles);
+                applyTint(texture, state);
+                applyClip(state);
+            }
+        }
+        if (tiles != nullptr) {
+            applyTint(tiles, state);
+            const SDL_Rect target{v.x, v.y, v.width, v.height};
+            SDL_RenderCopy(renderer_, tiles, nullptr, &target);
+            return;
+        }
+    }
+    copyTiles(texture, firstX, firstY, w, h, static_cast<float>(v.x + v.width),
+              static_cast<float>(v.y + v.height));
+}
+
+void TSdlRenderBackend::copyTiles(SDL_Texture* texture, float firstX, float firstY, float w,
+                                  float h, float right, float bottom) {
     for (float top = firstY; top < bottom; top += h) {
         for (float left = firstX; left < right; left += w) {
             const SDL_FRect target{left, top, w, h};

@@ -67,6 +67,10 @@ class TSdlRenderBackend : public TRenderBackend, public TEventSource {
     void destroyRenderer();
     SDL_Texture* cellTexture(TImage& image, int cell);
     SDL_Texture* stretchedCellTexture(TImage& image, int cell, int width, int height);
+    // Copies of a tile from (firstX, firstY) on, covering everything left of right and
+    // above bottom.
+    void copyTiles(SDL_Texture* texture, float firstX, float firstY, float w, float h, float right,
+                   float bottom);
     SDL_Texture* fontTexture();
     void applyClip(const TDrawState& state);
     // Draws part of a texture as one quad: the w x h rectangle whose point (hx, hy) is the
