@@ -18,6 +18,16 @@
 
 namespace gb {
 
+// A cell turned by one step of a full turn: the picture's top-left corner relative to the
+// handle it turns about, and its size.
+struct TSdlTurnedCell {
+    SDL_Texture* texture = nullptr;
+    float left = 0.0f;
+    float top = 0.0f;
+    int width = 0;
+    int height = 0;
+};
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -64,6 +74,11 @@ class TSdlCellTexture : public TCellTexture {
             for (const Stretched& copy : stretched_) {
                 SDL_DestroyTexture(copy.texture);
             }
+            for (const Turned& copy : turned_) {
+                if (copy.texture != nullptr) {
+                    SDL_DestroyTexture(copy.texture);
+                }
+            }
         }
     }
     TSdlCellTexture(const TSdlCellTexture&) = delete;
@@ -88,6 +103,21 @@ class TSdlCellTexture : public TCellTexture {
     }
     bool canKeepMore() const { return stretched_.size() < kMostCopies; }
 
+    // The cell turned by one of kTurns steps of a full turn about its handle, made by the
+    // caller, or nullptr.
+    static constexpr int kTurns = 48;
+    using Turned = TSdlTurnedCell;
+    const Turned* turned(int step) const {
+        return turned_.empty() || turned_[static_cast<std::size_t>(step)].texture == nullptr
+                   ? nullptr
+                   : &turned_[static_cast<std::size_t>(step)];
+    }
+    const Turned* keepTurned(int step, const Turned& copy) {
+        turned_.resize(kTurns);
+        turned_[static_cast<std::size_t>(step)] = copy;
+        return &turned_[static_cast<std::size_t>(step)];
+    }
+
   private:
     // The game stretches and tiles each picture to one or two sizes; more than this means
     // sizes that keep changing, which a cache would only fill up with.
@@ -111,6 +141,7 @@ class TSdlCellTexture : public TCellTexture {
     std::shared_ptr<TSdlRendererLife> life_;
     SDL_Texture* texture_;
     std::vector<Stretched> stretched_;
+    std::vector<Turned> turned_;
 };
 
 SDL_BlendMode sdlBlendMode(int blend) {
@@ -621,9 +652,86 @@ void TSdlRenderBackend::drawImageRect(TImage& image, int cell, float x, float y,
             texture = copy;
         }
     }
+    // Turning a cell on the CPU costs far more than copying one, and the fruit shower turns
+    // up to 200 of them every frame. The software renderer therefore keeps each cell turned
+    // in steps of 7.5 degrees and draws the nearest step, scaled about the handle.
+    const bool unstretched =
+        width == static_cast<float>(image.width) && height == static_cast<float>(image.height);
+    if (software_ && !plain && unstretched && state.scaleX == state.scaleY && state.scaleX > 0.0f) {
+        if (const auto* turned = turnedCellTexture(image, cell, state.rotation)) {
+            applyTint(turned->texture, state);
+            applyClip(state);
+            const float s = state.scaleX;
+            const SDL_FRect target{x + turned->left * s, y + turned->top * s,
+                                   static_cast<float>(turned->width) * s,
+                                   static_cast<float>(turned->height) * s};
+            SDL_RenderCopyF(renderer_, turned->texture, nullptr, &target);
+            return;
+        }
+    }
     applyTint(texture, state);
     applyClip(state);
     drawQuad(texture, nullptr, x, y, width, height, image.handleX, image.handleY, state);
+}
+
+const TSdlTurnedCell* TSdlRenderBackend::turnedCellTexture(TImage& image, int cell,
+                                                           float rotation) {
+    auto* owner = dynamic_cast<TSdlCellTexture*>(image.textures[cell].get());
+    if (owner == nullptr || image.width > 256 || image.height > 256) {
+        return nullptr;
+    }
+    float turns = std::fmod(rotation, 360.0f) / 360.0f;
+    if (turns < 0.0f) {
+        turns += 1.0f;
+    }
+    const int step =
+        static_cast<int>(std::lround(turns * TSdlCellTexture::kTurns)) % TSdlCellTexture::kTurns;
+    if (const auto* turned = owner->turned(step)) {
+        return turned;
+    }
+    // The bounding box of the turned cell, relative to the handle it turns about.
+    TDrawState turning;
+    turning.rotation = 360.0f * static_cast<float>(step) / TSdlCellTexture::kTurns;
+    const double radians = static_cast<double>(turning.rotation) * (std::numbers::pi / 180.0);
+    const double cosine = std::cos(radians);
+    const double sine = std::sin(radians);
+    const float hx = image.handleX;
+    const float hy = image.handleY;
+    const auto w = static_cast<float>(image.width);
+    const auto h = static_cast<float>(image.height);
+    double left = 1e9, top = 1e9, right = -1e9, bottom = -1e9;
+    for (const auto& [px, py] : {std::pair{-hx, -hy}, std::pair{w - hx, -hy},
+                                 std::pair{-hx, h - hy}, std::pair{w - hx, h - hy}}) {
+        const double cx = px * cosine - py * sine;
+        const double cy = px * sine + py * cosine;
+        left = std::min(left, cx);
+        right = std::max(right, cx);
+        top = std::min(top, cy);
+        bottom = std::max(bottom, cy);
+    }
+    TSdlTurnedCell copy;
+    copy.left = static_cast<float>(std::floor(left));
+    copy.top = static_cast<float>(std::floor(top));
+    copy.width = static_cast<int>(std::ceil(right) - copy.left);
+    copy.height = static_cast<int>(std::ceil(bottom) - copy.top);
+    copy.texture = SDL_CreateTexture(renderer_, kTextureFormat, SDL_TEXTUREACCESS_TARGET,
+                                     copy.width, copy.height);
+    if (copy.texture == nullptr) {
+        return nullptr;
+    }
+    SDL_Texture* source = owner->texture();
+    SDL_SetTextureBlendMode(source, SDL_BLENDMODE_NONE);
+    SDL_SetTextureColorMod(source, 255, 255, 255);
+    SDL_SetTextureAlphaMod(source, 255);
+    SDL_SetRenderTarget(renderer_, copy.texture);
+    SDL_RenderSetClipRect(renderer_, nullptr);
+    SDL_SetRenderDrawBlendMode(renderer_, SDL_BLENDMODE_NONE);
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 0);
+    SDL_RenderClear(renderer_);
+    drawTurnedQuad(source, nullptr, -copy.left, -copy.top, w, h, hx, hy, turning);
+    SDL_SetRenderTarget(renderer_, backBuffer_);
+    SDL_SetTextureScaleMode(copy.texture, SDL_ScaleModeNearest);
+    return owner->keepTurned(step, copy);
 }
 
 SDL_Texture* TSdlRenderBackend::stretchedCellTexture(TImage& image, int cell, int width,

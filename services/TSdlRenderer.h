@@ -14,6 +14,8 @@ struct SDL_Rect;
 
 namespace gb {
 
+struct TSdlTurnedCell;
+
 // The platform renderer: an SDL2 window and renderer (GPU where there is one, software
 // elsewhere). It is also the window system's event source for the keyboard.
 std::shared_ptr<TRenderBackend> makeSdlRenderBackend();
@@ -67,6 +69,7 @@ class TSdlRenderBackend : public TRenderBackend, public TEventSource {
     void destroyRenderer();
     SDL_Texture* cellTexture(TImage& image, int cell);
     SDL_Texture* stretchedCellTexture(TImage& image, int cell, int width, int height);
+    const TSdlTurnedCell* turnedCellTexture(TImage& image, int cell, float rotation);
     // Copies of a tile from (firstX, firstY) on, covering everything left of right and
     // above bottom.
     void copyTiles(SDL_Texture* texture, float firstX, float firstY, float w, float h, float right,
