@@ -66,7 +66,20 @@ def read_only(path):
     os.chmod(path, 0o444)
 
 
+def no_display():
+    print("no display can be opened")
+    with tempfile.TemporaryDirectory(prefix="gumbolt-hostile-") as workdir:
+        env = dict(os.environ, SDL_VIDEODRIVER="no-such-driver", SDL_AUDIODRIVER="dummy")
+        env.pop("DISPLAY", None)
+        result = subprocess.run([GAME], cwd=workdir, env=env, capture_output=True, text=True, timeout=60)
+        lines = [line for line in result.stderr.splitlines() if line.strip()]
+        check(result.returncode == 1, f"exit status 1 (got {result.returncode})")
+        check(len(lines) == 1 and lines[0].startswith("Gumbolt: cannot open the display: "),
+              f"one clear line on standard error with the reason: {lines}")
+
+
 def main():
+    no_display()
     scenario("no audio device", nothing, 0, audio="no-such-driver",
              after=lambda p, out, err: check("Sound failed to initialize." in out,
                                              "the sound start failure is reported and play goes on"))
