@@ -89,6 +89,22 @@ bool readFile(const std::string& path, std::vector<char>& out) {
     return true;
 }
 
+// The first kMusicSeconds of a module as interleaved stereo floats (shorter if it ends).
+std::vector<float> renderMusic(openmpt::module& mod) {
+    const size_t frames = static_cast<size_t>(kMusicSeconds * kRate);
+    std::vector<float> pcm(frames * 2);
+    size_t done = 0;
+    while (done < frames) {
+        size_t n = mod.read_interleaved_stereo(kRate, std::min<size_t>(4096, frames - done),
+                                               pcm.data() + done * 2);
+        if (n == 0)
+            break;
+        done += n;
+    }
+    pcm.resize(done * 2);
+    return pcm;
+}
+
 // Loudness of each channel of a module played alone for the first 60 s.
 void channelLevels(const std::vector<char>& data, const std::string& name) {
     std::ostringstream log;
@@ -101,17 +117,7 @@ void channelLevels(const std::vector<char>& data, const std::string& name) {
             mod.get_interface(openmpt::ext::interactive_id));
         for (int ch = 0; ch < channels; ++ch)
             inter->set_channel_mute_status(ch, ch != solo);
-        const size_t frames = static_cast<size_t>(kMusicSeconds * kRate);
-        std::vector<float> pcm(frames * 2);
-        size_t done = 0;
-        while (done < frames) {
-            size_t n = mod.read_interleaved_stereo(kRate, std::min<size_t>(4096, frames - done),
-                                                   pcm.data() + done * 2);
-            if (n == 0)
-                break;
-            done += n;
-        }
-        pcm.resize(done * 2);
+        const std::vector<float> pcm = renderMusic(mod);
         std::printf(" %d:%.1f", solo + 1, toDb(rms(pcm, 0, pcm.size())));
     }
     std::printf("\n");
@@ -131,17 +137,7 @@ Result measureModule(const std::string& dir, const std::string& name, bool secti
     try {
         openmpt::module mod(data, log);
         mod.set_repeat_count(-1);
-        const size_t frames = static_cast<size_t>(kMusicSeconds * kRate);
-        std::vector<float> pcm(frames * 2);
-        size_t done = 0;
-        while (done < frames) {
-            size_t n = mod.read_interleaved_stereo(kRate, std::min<size_t>(4096, frames - done),
-                                                   pcm.data() + done * 2);
-            if (n == 0)
-                break;
-            done += n;
-        }
-        pcm.resize(done * 2);
+        const std::vector<float> pcm = renderMusic(mod);
         r.peakDb = toDb(peak(pcm));
         r.loudDb = toDb(rms(pcm, 0, pcm.size()));
         r.silence = longestSilence(pcm);
