@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <numbers>
 #include <string>
@@ -714,24 +715,11 @@ const TSdlTurnedCell* TSdlRenderBackend::turnedCellTexture(TImage& image, int ce
     copy.top = static_cast<float>(std::floor(top));
     copy.width = static_cast<int>(std::ceil(right) - copy.left);
     copy.height = static_cast<int>(std::ceil(bottom) - copy.top);
-    copy.texture = SDL_CreateTexture(renderer_, kTextureFormat, SDL_TEXTUREACCESS_TARGET,
-                                     copy.width, copy.height);
-    if (copy.texture == nullptr) {
-        return nullptr;
-    }
     SDL_Texture* source = owner->texture();
-    SDL_SetTextureBlendMode(source, SDL_BLENDMODE_NONE);
-    SDL_SetTextureColorMod(source, 255, 255, 255);
-    SDL_SetTextureAlphaMod(source, 255);
-    SDL_SetRenderTarget(renderer_, copy.texture);
-    SDL_RenderSetClipRect(renderer_, nullptr);
-    SDL_SetRenderDrawBlendMode(renderer_, SDL_BLENDMODE_NONE);
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 0);
-    SDL_RenderClear(renderer_);
-    drawTurnedQuad(source, nullptr, -copy.left, -copy.top, w, h, hx, hy, turning);
-    SDL_SetRenderTarget(renderer_, backBuffer_);
-    SDL_SetTextureScaleMode(copy.texture, SDL_ScaleModeNearest);
-    return owner->keepTurned(step, copy);
+    copy.texture = makeCopy(source, copy.width, copy.height, [&] {
+        drawTurnedQuad(source, nullptr, -copy.left, -copy.top, w, h, hx, hy, turning);
+    });
+    return copy.texture != nullptr ? owner->keepTurned(step, copy) : nullptr;
 }
 
 SDL_Texture* TSdlRenderBackend::stretchedCellTexture(TImage& image, int cell, int width,
@@ -746,21 +734,32 @@ SDL_Texture* TSdlRenderBackend::stretchedCellTexture(TImage& image, int cell, in
     if (!owner->canKeepMore()) {
         return nullptr;
     }
+    SDL_Texture* source = owner->texture();
+    SDL_Texture* copy = makeCopy(source, width, height,
+                                 [&] { SDL_RenderCopy(renderer_, source, nullptr, nullptr); });
+    if (copy != nullptr) {
+        owner->keepStretched(width, height, copy);
+    }
+    return copy;
+}
+
+SDL_Texture* TSdlRenderBackend::makeCopy(SDL_Texture* source, int width, int height,
+                                         const std::function<void()>& draw) {
     SDL_Texture* copy =
         SDL_CreateTexture(renderer_, kTextureFormat, SDL_TEXTUREACCESS_TARGET, width, height);
     if (copy == nullptr) {
         return nullptr;
     }
-    SDL_Texture* source = owner->texture();
     SDL_SetTextureBlendMode(source, SDL_BLENDMODE_NONE);
     SDL_SetTextureColorMod(source, 255, 255, 255);
     SDL_SetTextureAlphaMod(source, 255);
     SDL_SetRenderTarget(renderer_, copy);
     SDL_RenderSetClipRect(renderer_, nullptr);
-    SDL_RenderCopy(renderer_, source, nullptr, nullptr);
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 0);
+    SDL_RenderClear(renderer_);
+    draw();
     SDL_SetRenderTarget(renderer_, backBuffer_);
     SDL_SetTextureScaleMode(copy, SDL_ScaleModeNearest);
-    owner->keepStretched(width, height, copy);
     return copy;
 }
 
@@ -773,8 +772,6 @@ void TSdlRenderBackend::tileImage(TImage& image, int cell, float x, float y,
     if (texture == nullptr) {
         return;
     }
-    applyTint(texture, state);
-    applyClip(state);
     const auto w = static_cast<float>(image.width);
     const auto h = static_cast<float>(image.height);
     const TViewport& v = state.viewport;
@@ -790,30 +787,24 @@ void TSdlRenderBackend::tileImage(TImage& image, int cell, float x, float y,
         SDL_Texture* tiles =
             owner != nullptr ? owner->tiled(v.width, v.height, offsetX, offsetY) : nullptr;
         if (tiles == nullptr && owner != nullptr && owner->canKeepMore()) {
-            tiles = SDL_CreateTexture(renderer_, kTextureFormat, SDL_TEXTUREACCESS_TARGET, v.width,
-                                      v.height);
-            if (tiles != nullptr) {
-                SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_NONE);
-                SDL_SetTextureColorMod(texture, 255, 255, 255);
-                SDL_SetTextureAlphaMod(texture, 255);
-                SDL_SetRenderTarget(renderer_, tiles);
-                SDL_RenderSetClipRect(renderer_, nullptr);
+            tiles = makeCopy(texture, v.width, v.height, [&] {
                 copyTiles(texture, offsetX, offsetY, w, h, static_cast<float>(v.width),
                           static_cast<float>(v.height));
-                SDL_SetRenderTarget(renderer_, backBuffer_);
-                SDL_SetTextureScaleMode(tiles, SDL_ScaleModeNearest);
+            });
+            if (tiles != nullptr) {
                 owner->keepTiled(v.width, v.height, offsetX, offsetY, tiles);
-                applyTint(texture, state);
-                applyClip(state);
             }
         }
         if (tiles != nullptr) {
             applyTint(tiles, state);
+            applyClip(state);
             const SDL_Rect target{v.x, v.y, v.width, v.height};
             SDL_RenderCopy(renderer_, tiles, nullptr, &target);
             return;
         }
     }
+    applyTint(texture, state);
+    applyClip(state);
     copyTiles(texture, firstX, firstY, w, h, static_cast<float>(v.x + v.width),
               static_cast<float>(v.y + v.height));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -69,6 +70,10 @@ class TSdlRenderBackend : public TRenderBackend, public TEventSource {
     void destroyRenderer();
     SDL_Texture* cellTexture(TImage& image, int cell);
     SDL_Texture* stretchedCellTexture(TImage& image, int cell, int width, int height);
+    // A new width x height picture, transparent at first, into which draw copies the source's
+    // own pixels (no blending, no tint); nullptr when the renderer cannot make one.
+    SDL_Texture* makeCopy(SDL_Texture* source, int width, int height,
+                          const std::function<void()>& draw);
     const TSdlTurnedCell* turnedCellTexture(TImage& image, int cell, float rotation);
     // Copies of a tile from (firstX, firstY) on, covering everything left of right and
     // above bottom.
