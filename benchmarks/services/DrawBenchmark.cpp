@@ -45,7 +45,13 @@ class SdlDisplay {
         gb::closeGraphics();
         gb::useRenderBackend(nullptr);
     }
-    bool opened() const { return opened_; }
+    // False, with the benchmark marked as skipped, when the display could not be opened.
+    bool ready(benchmark::State& state) const {
+        if (!opened_) {
+            state.SkipWithError(gb::graphicsError().c_str());
+        }
+        return opened_;
+    }
     gb::TSdlRenderBackend& backend() { return *backend_; }
 
   private:
@@ -71,8 +77,7 @@ void drawFruit(const gb::ImageRef& cell) {
 // One frame's drawing: clear, a full-screen tile and 400 additive turned and scaled cells.
 void BM_TileAnd400AdditiveCells(benchmark::State& state) {
     SdlDisplay display;
-    if (!display.opened()) {
-        state.SkipWithError(gb::graphicsError().c_str());
+    if (!display.ready(state)) {
         return;
     }
     const gb::ImageRef cell = fruitCell();
@@ -89,8 +94,7 @@ BENCHMARK(BM_TileAnd400AdditiveCells)->Unit(benchmark::kMillisecond);
 // The full-screen tile alone.
 void BM_FullScreenTile(benchmark::State& state) {
     SdlDisplay display;
-    if (!display.opened()) {
-        state.SkipWithError(gb::graphicsError().c_str());
+    if (!display.ready(state)) {
         return;
     }
     const gb::ImageRef cell = fruitCell();
@@ -104,8 +108,7 @@ BENCHMARK(BM_FullScreenTile)->Unit(benchmark::kMillisecond);
 // The same frame presented into the window (frame pacing off), as the game's flip does.
 void BM_FramePresented(benchmark::State& state) {
     SdlDisplay display;
-    if (!display.opened()) {
-        state.SkipWithError(gb::graphicsError().c_str());
+    if (!display.ready(state)) {
         return;
     }
     const gb::ImageRef cell = fruitCell();

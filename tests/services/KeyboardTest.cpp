@@ -1,28 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <vector>
-
 #include "services/KeyMap.h"
-#include "services/TEventSource.h"
 #include "services/TKeyboard.h"
+#include "services/TScriptedEvents.h"
 
 #include <SDL_keycode.h>
 
 namespace gb {
 namespace {
-
-// An event source that replays scripted events on the next pump.
-class ScriptedEvents : public TEventSource {
-  public:
-    std::vector<std::function<void(TKeyboard&)>> pending;
-    void pump(TKeyboard& keyboard) override {
-        for (auto& event : pending) {
-            event(keyboard);
-        }
-        pending.clear();
-    }
-};
 
 class KeyboardTest : public ::testing::Test {
   protected:
@@ -31,7 +16,7 @@ class KeyboardTest : public ::testing::Test {
         setEventSource(&events);
     }
     void TearDown() override { setEventSource(nullptr); }
-    ScriptedEvents events;
+    TScriptedEvents events;
 };
 
 TEST_F(KeyboardTest, HitsCountPressesAndRepeatsOfAHeldKeyAddNone) {
