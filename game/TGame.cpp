@@ -39,7 +39,7 @@ constexpr int kLevelUpSound = 2;
 constexpr int kTurnSound = 3;
 constexpr int kKeySound = 4;
 
-ImageRef loadPicture(const char* file) {
+ImageRef loadGameImage(const char* file) {
     return loadImage(std::string("incbin::media/gfx/") + file);
 }
 
@@ -166,12 +166,12 @@ void TGame::saveHiScores() {
 }
 
 void TGame::loadImages() {
-    logoImage = loadPicture("gumbolt.png");
-    playerLabelImage = loadPicture("player.png");
-    scoreLabelImage = loadPicture("score.png");
-    levelLabelImage = loadPicture("level.png");
-    linesLabelImage = loadPicture("lines.png");
-    nextLabelImage = loadPicture("nextBlock.png");
+    logoImage = loadGameImage("gumbolt.png");
+    playerLabelImage = loadGameImage("player.png");
+    scoreLabelImage = loadGameImage("score.png");
+    levelLabelImage = loadGameImage("level.png");
+    linesLabelImage = loadGameImage("lines.png");
+    nextLabelImage = loadGameImage("nextBlock.png");
     digitsImage = loadStrip("numbers.png", 24, 28, 10);
     lettersImage = loadStrip("lettersSmall.png", 28, 31, 52);
     pipesImage = loadStrip("pipes.png", 20, 20, 9);
@@ -179,14 +179,14 @@ void TGame::loadImages() {
     startImage = loadStrip("start.png", 190, 35, 2);
     gameOverImage = loadStrip("gameover.png", 222, 46, 2);
     exitImage = loadStrip("exit.png", 251, 40, 2);
-    levelUpImage = loadPicture("levelup.png");
-    keysImage = loadPicture("keys.png");
-    quillonLogo = loadPicture("quillon.png");
-    fmodLogo = loadPicture("fmod.png");
-    norvaneLogo = loadPicture("norvane.png");
-    vantrelLogo = loadPicture("vantrel.png");
+    levelUpImage = loadGameImage("levelup.png");
+    keysImage = loadGameImage("keys.png");
+    quillonLogo = loadGameImage("quillon.png");
+    fmodLogo = loadGameImage("fmod.png");
+    norvaneLogo = loadGameImage("norvane.png");
+    vantrelLogo = loadGameImage("vantrel.png");
     panelImage = makeGradientImage();
-    spinnerImage = loadPicture("yingyang.png");
+    spinnerImage = loadGameImage("yingyang.png");
     midHandleImage(spinnerImage);
     spinnerAngle = 0.0f;
 }
