@@ -1,6 +1,8 @@
 #include "services/Clock.h"
 
-#include <chrono>
+#include <time.h>
+
+#include <cstdint>
 
 namespace gb {
 
@@ -10,15 +12,23 @@ std::function<int()>& clockSource() {
     return source;
 }
 
-int realMilliSecs() {
-    using namespace std::chrono;
-    static const steady_clock::time_point start = steady_clock::now();
-    return static_cast<int>(duration_cast<milliseconds>(steady_clock::now() - start).count());
+int systemMilliSecs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const auto millis = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+                        static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+    // Keep the low 32 bits, read as an int: the counter wraps about every 49.7 days.
+    return static_cast<int>(static_cast<std::uint32_t>(millis));
 }
 }  // namespace
 
 int milliSecs() {
-    return clockSource() ? clockSource()() : realMilliSecs();
+    return clockSource() ? clockSource()() : systemMilliSecs();
+}
+
+int millisBetween(int earlier, int later) {
+    return static_cast<int>(static_cast<std::uint32_t>(later) -
+                            static_cast<std::uint32_t>(earlier));
 }
 
 void setClockSource(std::function<int()> source) {

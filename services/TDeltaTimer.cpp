@@ -12,7 +12,7 @@ void TDeltaTimer::start() {
 }
 
 void TDeltaTimer::update() {
-    delta_ = static_cast<float>(milliSecs() - last_) * 0.001f;
+    delta_ = static_cast<float>(millisBetween(last_, milliSecs())) * 0.001f;
     last_ = milliSecs();
 }
 

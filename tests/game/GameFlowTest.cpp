@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <csignal>
 #include <fstream>
+#include <set>
 
 #include "audio/TSoundManager.h"
 #include "hiscores/THiScore.h"
@@ -11,6 +12,7 @@
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
 #include "playfield/TVector.h"
+#include "services/Random.h"
 #include "tests/game/GameHarness.h"
 
 namespace gb::testing {
@@ -471,6 +473,22 @@ TEST_F(Flow, SameSeedAndSameKeysReplayIdentically) {
     now = 1000;
     const auto second = playScript();
     EXPECT_EQ(first, second);
+}
+
+// The generator is seeded with the clock's reading at start-up, and the first piece dealt is
+// the generator's first draw: starts at different times of the machine's uptime open with
+// different pieces.
+TEST_F(Flow, TheFirstPieceDependsOnTheMomentOfTheStart) {
+    std::set<int> kinds;
+    for (int minutes : {1, 7, 30, 95, 240, 600, 1000, 1440}) {
+        now = minutes * 60'000 + minutes * 37;
+        game.reset();
+        startGame();
+        seedRnd(now);
+        EXPECT_EQ(game->nextPiece->kind, rand(1, 7) - 1) << now;
+        kinds.insert(game->nextPiece->kind);
+    }
+    EXPECT_GE(kinds.size(), 4u);
 }
 
 }  // namespace
