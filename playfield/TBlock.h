@@ -54,7 +54,7 @@ class TBlock : public std::enable_shared_from_this<TBlock> {
     VectorRef savedPosition;
     int kind = 0;
     // 1 when the block failed to be placed since it was last drawn; such a block ignores
-    // moveBy and rotate until the next frame has drawn it.
+    // moveBy and rotate until the next frame draws it (or its piece starts a new move).
     int stuck = 0;
     // Not owning: the piece owns its blocks.
     std::weak_ptr<TPiece> owner;

@@ -201,6 +201,9 @@ void TPiece::offsetBy(const TVector& v) {
 }
 
 int TPiece::moveBy(const TVector& v) {
+    if (!startMove()) {
+        return 0;
+    }
     saveState();
     position->add(v);
     removeFromGrid();
@@ -254,11 +257,21 @@ bool TPiece::blocksHeld() const {
     return false;
 }
 
+bool TPiece::startMove() {
+    for (const BlockRef& block : blocks) {
+        if (block) {
+            block->stuck = 0;
+        }
+    }
+    stuck = 0;
+    return !blocksHeld();
+}
+
 void TPiece::dropDown() {
     debugLog("Drop Down");
-    // Held blocks ignore moves, so moveBy would put them back where they are and answer 1
-    // for ever; a piece that failed to be placed since it was last drawn stays where it is.
-    while (!blocksHeld() && moveDown() == 1) {
+    // Every moveDown that answers 1 has taken the whole piece one row down, and a held piece
+    // answers 0, so the drop ends at the floor or on the stack.
+    while (moveDown() == 1) {
     }
 }
 
@@ -273,6 +286,9 @@ void TPiece::saveState() {
 }
 
 void TPiece::rotate(int delta) {
+    if (!startMove()) {
+        return;
+    }
     saveState();
     angle = (angle + delta) % 360;  // keeps the sign of the dividend: 0 - 90 gives -90
     debugLog("Rotate Angle: ", angle, " Position (", position->x, ",", position->y, ")");

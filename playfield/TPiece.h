@@ -51,7 +51,9 @@ class TPiece : public std::enable_shared_from_this<TPiece> {
     void centre();
     void buildBlocks(const std::vector<int>& codes);
     void offsetBy(const TVector& v);
-    // 1 when the piece moved by v; 0 when it did not fit and was put back, marked stuck.
+    // 1 when the piece (its centre and every block) moved by v; 0 when it did not fit and was
+    // put back, marked stuck, or could not move at all. The blocks keep their offsets from the
+    // centre: only a turn changes them.
     int moveBy(const TVector& v);
     void reset();
     int moveLeft();
@@ -74,6 +76,12 @@ class TPiece : public std::enable_shared_from_this<TPiece> {
     // 1 when some block would ignore a move (it, or its owner, failed to be placed since the
     // blocks were last drawn).
     bool blocksHeld() const;
+    // Every move and turn starts here. A failed move marks the piece stuck so that the game
+    // sees it land; the next move of the same piece starts afresh, so a push into a wall does
+    // not hold a move down or a turn made just after it. A piece whose blocks are still held
+    // through another piece cannot move at all: the answer is false and nothing changes, so
+    // the centre never leaves the blocks.
+    bool startMove();
 };
 
 }  // namespace gb

@@ -127,7 +127,7 @@ TEST_F(PieceTest, StraightPieceTurnsAboutItsCentreAndReachesMinusOneAtTheWall) {
     EXPECT_EQ(upright->moveLeft(), 0);
 }
 
-TEST_F(PieceTest, ATurnThatDoesNotFitIsUndoneAndHoldsThePieceUntilDrawn) {
+TEST_F(PieceTest, ATurnThatDoesNotFitIsUndoneAndMarksThePieceStuckUntilDrawn) {
     PieceRef piece = place(0, 4, 19);  // lying on the floor
     const Cells before = cellsOf(*piece);
     TraceCapture traces;
@@ -140,46 +140,72 @@ TEST_F(PieceTest, ATurnThatDoesNotFitIsUndoneAndHoldsThePieceUntilDrawn) {
     EXPECT_TRUE(traces.contains("Rotate Angle: 90 Position (4.00000000,19.0000000)"));
     EXPECT_TRUE(traces.contains("Failed added Block at 4.00000000 , 20.5000000"));
 
-    // The stuck blocks skip the turn: they go back to the unrotated shape.
+    // Trying again fails again and changes nothing; drawing clears the mark.
     piece->rotateLeft();
-    EXPECT_EQ(piece->angle, 90);
+    EXPECT_EQ(piece->angle, 0);
     EXPECT_EQ(cellsOf(*piece), before);
     grid->draw();
     EXPECT_EQ(piece->isStuck(), 0);
 }
 
-TEST_F(PieceTest, AMoveIntoTheWallIsUndoneAndHoldsTheBlocksUntilDrawn) {
+// The blocks of a piece always sit at its centre plus its shape turned by its angle.
+void expectBlocksAroundTheCentre(const TPiece& piece) {
+    for (std::size_t i = 0; i < 4; ++i) {
+        TVector expected = *piece.shapeBlocks[i]->position;
+        expected.rotate(piece.angle);
+        expected.add(*piece.position);
+        EXPECT_NEAR(piece.blocks[i]->position->x, expected.x, 1e-4) << "block " << i;
+        EXPECT_NEAR(piece.blocks[i]->position->y, expected.y, 1e-4) << "block " << i;
+    }
+}
+
+TEST_F(PieceTest, AFailedPushDoesNotHoldTheNextMoveOrLetTheCentreDrift) {
     PieceRef square = place(1, 0, 5);  // blocks at x = -0.5 and 0.5: columns 0 and 1
     const Cells before = cellsOf(*square);
     EXPECT_EQ(square->moveLeft(), 0);
     EXPECT_EQ(square->position->x, 0.0f);
     EXPECT_EQ(cellsOf(*square), before);
-    EXPECT_EQ(square->isStuck(), 1);
-    EXPECT_EQ(square->moveRight(), 1);  // accepted, but the held blocks stay
-    EXPECT_EQ(cellsOf(*square), before);
-    grid->draw();
-    EXPECT_EQ(square->moveRight(), 1);
-    EXPECT_EQ(cellsOf(*square), (Cells{{1, 5}, {1, 6}, {2, 5}, {2, 6}}));
+    EXPECT_EQ(square->isStuck(), 1);  // the game reads this when a piece lands
+    // The move down just after the failed push is carried out, centre and blocks together.
+    EXPECT_EQ(square->moveDown(), 1);
+    EXPECT_EQ(cellsOf(*square), (Cells{{0, 6}, {0, 7}, {1, 6}, {1, 7}}));
+    expectBlocksAroundTheCentre(*square);
+
+    // Pushed into the wall and down, again and again, then turned: the piece stays whole.
+    PieceRef bar = place(4, 8, 2.5f);  // the L of kind 4 against the right wall
+    for (int step = 0; step < 12; ++step) {
+        bar->moveRight();
+        bar->moveDown();
+        expectBlocksAroundTheCentre(*bar);
+        EXPECT_EQ(cellsOf(*bar).size(), 4u);
+    }
+    EXPECT_FLOAT_EQ(bar->position->y, 14.5f);
+    bar->rotateLeft();
+    expectBlocksAroundTheCentre(*bar);
+    EXPECT_EQ(cellsOf(*bar), (Cells{{9, 14}, {9, 15}, {9, 16}, {8, 14}}));
 }
 
-TEST_F(PieceTest, DropDownLandsAndEndsAtOnceWhenAlreadyStuck) {
+TEST_F(PieceTest, DropDownLandsOnTheStackAndAHeldPieceCannotMove) {
     put(5, 15);
     PieceRef piece = place(2, 4, 3.5f);  // Z over columns 3..5, lower row in columns 4 and 5
     piece->dropDown();
     EXPECT_EQ(piece->position->y, 13.5f);
     EXPECT_EQ(piece->isStuck(), 1);
-
-    TraceCapture traces;
-    piece->dropDown();
-    EXPECT_EQ(traces.lines, std::vector<std::string>{"Drop Down"});
+    piece->dropDown();  // already landed: one failed step and nothing moves
     EXPECT_EQ(piece->position->y, 13.5f);
+    expectBlocksAroundTheCentre(*piece);
 
-    // Blocks held through the prototype they were copied from stop the drop just the same.
+    // Blocks held through the prototype they were copied from do not move, and neither does
+    // the centre: every move answers 0 and a drop ends at once.
     grid->draw();
     PieceRef other = place(1, 0.5f, 0.5f);
     prototypes[1]->markStuck();
+    EXPECT_EQ(other->moveDown(), 0);
     other->dropDown();
+    other->rotateLeft();
     EXPECT_EQ(other->position->y, 0.5f);
+    EXPECT_EQ(other->angle, 0);
+    expectBlocksAroundTheCentre(*other);
 }
 
 TEST_F(PieceTest, DetachLeavesTheBlocksInTheGridAndCopiesDropTheAngle) {
