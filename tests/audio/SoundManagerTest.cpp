@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "audio/TSoundManager.h"
+#include "tests/audio/FakeSoundLibrary.h"
 #include "services/Console.h"
 #include "services/EmbeddedFiles.h"
 #include "services/Text.h"
@@ -12,83 +13,8 @@
 namespace gb {
 namespace {
 
+using testing::FakeSoundLibrary;
 using Lines = std::vector<std::string>;
-
-// A sound library that answers from a script and writes down every call. Song handles are
-// 0x100 + their order of loading since Init, samples 0x200 + theirs, so the log shows which
-// track a call addressed ("#2"). Loads and plays of null data or handles fail.
-class FakeSoundLibrary : public TSoundLibrary {
-  public:
-    int initResult = 1;
-    bool loadsFail = false;
-    int result = 1;  // of PlaySong, StopSong, SetPaused, both volume calls
-    int masterVolume = 77;
-    int finished = 0;
-    int errorOnFailure = kSoundInvalidParameter;
-    int error = kSoundOk;
-    Lines calls;
-
-    int init(int rate, int channels, unsigned flags) override {
-        songs = samples = 0;
-        return answer(concatText("Init ", rate, ' ', channels, ' ', int(flags)), initResult);
-    }
-    void close() override { calls.push_back("Close"); }
-    int getError() override { return error; }
-    FSOUND_SAMPLE* loadSample(int index, const void* data, unsigned mode, int offset,
-                              int length) override {
-        const bool ok = answer(concatText("Sample_Load ", index, ' ', name(data), ' ', int(mode),
-                                          ' ', offset, ' ', length),
-                               data != nullptr && !loadsFail);
-        return ok ? reinterpret_cast<FSOUND_SAMPLE*>(uintptr_t{0x200} + samples++) : nullptr;
-    }
-    int playSound(int channel, FSOUND_SAMPLE* sample) override {
-        return answer(concatText("PlaySound ", channel, ' ', name(sample)), 0);
-    }
-    int setSfxMasterVolume(int volume) override {
-        return answer(concatText("SetSFXMasterVolume ", volume), sfxResult);
-    }
-    FMUSIC_MODULE* loadSong(const void* data, int offset, int length, unsigned mode,
-                            const int* list, int listCount) override {
-        const bool ok = answer(concatText("LoadSongEx ", name(data), ' ', offset, ' ', length, ' ',
-                                          int(mode), ' ', name(list), ' ', listCount),
-                               data != nullptr && !loadsFail);
-        return ok ? reinterpret_cast<FMUSIC_MODULE*>(uintptr_t{0x100} + songs++) : nullptr;
-    }
-    int playSong(FMUSIC_MODULE* song) override {
-        return answer("PlaySong " + name(song), song != nullptr ? result : 0);
-    }
-    int stopSong(FMUSIC_MODULE* song) override { return answer("StopSong " + name(song), result); }
-    int setPaused(FMUSIC_MODULE* song, int paused) override {
-        return answer(concatText("SetPaused ", name(song), ' ', paused), result);
-    }
-    int setMasterVolume(FMUSIC_MODULE* song, int volume) override {
-        return answer(concatText("SetMasterVolume ", name(song), ' ', volume), result);
-    }
-    int getMasterVolume(FMUSIC_MODULE*) override { return masterVolume; }
-    int isFinished(FMUSIC_MODULE* song) override {
-        calls.push_back("IsFinished " + name(song));
-        return finished;
-    }
-    int sfxResult = 1;
-
-  private:
-    int answer(const std::string& call, int value) {
-        calls.push_back(call);
-        if (value == 0) {
-            error = errorOnFailure;
-        }
-        return value;
-    }
-    static std::string name(const void* handle) {
-        const auto value = reinterpret_cast<uintptr_t>(handle);
-        if (value == 0) {
-            return "null";
-        }
-        return value < 0x300 ? concatText('#', int(value & 0xFF)) : "data";
-    }
-    int songs = 0;
-    int samples = 0;
-};
 
 const std::string kInvalidLine =
     "FMOD Error status : An invalid parameter was passed To this Function";
@@ -308,6 +234,46 @@ TEST_F(SoundManagerTest, RefusedVolumeTakesTheLibrarysValueAndEachHalfReports) {
     manager->setVolume(40);
     EXPECT_EQ(manager->volume, 40);
     EXPECT_EQ(printed, (Lines{"Volume not changed to 40", kInvalidLine}));
+}
+
+// The text for every code the library can report, and for codes it cannot.
+TEST_F(SoundManagerTest, ErrorTextsNameEveryLibraryCode) {
+    const Lines texts = {
+        "No errors",
+        "Cannot call this command after FSOUND_Init. Call FSOUND_Close first.",
+        "This command failed because FSOUND_Init Or FSOUND_SetOutput was Not called",
+        "Error initializing output device.",
+        "Error initializing output device, but more specifically, the output device is already "
+        "in use And cannot be reused.",
+        "Playing the sound failed.",
+        "Soundcard does Not support the features needed For this soundsystem (16bit stereo "
+        "output)",
+        "Error setting cooperative level For hardware.",
+        "Error creating hardware sound buffer.",
+        "File Not found",
+        "Unknown file format",
+        "Error loading file",
+        "Not enough memory Or resources",
+        "The version number of this file format is Not supported",
+        "An invalid parameter was passed To this Function",
+        "Tried To use an EAX command on a non EAX enabled channel Or output.",
+        "Failed To allocate a New channel",
+        "Recording is Not supported on this machine",
+        "Windows Media Player Not installed so cannot play wma Or use internet streaming.",
+        "An error occured trying To open the specified CD device",
+    };
+    for (int code = 0; code < static_cast<int>(texts.size()); ++code) {
+        library.error = code;
+        EXPECT_EQ(errorText(), texts[static_cast<std::size_t>(code)]) << "code " << code;
+    }
+    for (int code : {-1, 20, 1000}) {
+        library.error = code;
+        EXPECT_EQ(errorText(), "Unknown Error") << "code " << code;
+    }
+    library.error = kSoundFileNotFound;
+    TSoundManager manager;
+    manager.printError();
+    EXPECT_EQ(printed, Lines{"FMOD Error status : File Not found"});
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // What the screens draw and where, read from the recording display.
 
+#include <map>
+
 #include "effects/TFruitShower.h"
 #include "hiscores/THiScore.h"
 #include "hiscores/THiScoreTable.h"
@@ -180,6 +182,58 @@ TEST_F(Screens, LevelUpBoxWaitsForTheFruitToFinish) {
     const auto digits = display->drawsOf(game->digitsImage.get());
     ASSERT_EQ(digits.size(), 1u);
     EXPECT_EQ(std::make_pair(digits[0].x, digits[0].y), std::make_pair(434.0f, 360.0f));
+}
+
+// The play screen shows the score on row 280 and the level on row 330, both ending at x 230,
+// and the player's name from (130, 225); the line count is not shown.
+TEST_F(Screens, PlayScreenShowsScoreLevelAndNameInTheirPlaces) {
+    startGame();
+    game->score = 4071;
+    game->level = 12;
+    game->lines = 9;
+    game->player->name = "Zed";
+    display->reset();
+    game->drawScreen();
+    std::map<float, std::vector<std::pair<float, int>>> digitRows;
+    for (const auto& call : display->drawsOf(game->digitsImage.get())) {
+        digitRows[call.y].emplace_back(call.x, call.cell);
+    }
+    using Row = std::vector<std::pair<float, int>>;
+    EXPECT_EQ(digitRows[280.0f], (Row{{204, 1}, {178, 7}, {152, 0}, {126, 4}}));
+    EXPECT_EQ(digitRows[330.0f], (Row{{204, 2}, {178, 1}}));
+    EXPECT_EQ(digitRows.size(), 2u);
+    Row letters;
+    for (const auto& call : display->drawsOf(game->lettersImage.get())) {
+        EXPECT_EQ(call.y, 225.0f);
+        letters.emplace_back(call.x, call.cell);
+    }
+    EXPECT_EQ(letters, (Row{{130, 50}, {146, 9}, {160, 7}}));  // Z, e, d
+}
+
+// Each strip is cut at the cell size of its picture: a strip cut wrongly shows halves of two
+// glyphs in one cell.
+TEST_F(Screens, PictureStripsAreCutIntoTheirCells) {
+    startGame();
+    struct Strip {
+        const char* name;
+        const ImageRef& image;
+        int width, height, count;
+    };
+    const Strip strips[] = {
+        {"numbers", game->digitsImage, 24, 28, 10},  {"letters", game->lettersImage, 28, 31, 52},
+        {"pipes", game->pipesImage, 20, 20, 9},      {"paused", game->pausedImage, 150, 44, 2},
+        {"start", game->startImage, 190, 35, 2},     {"game over", game->gameOverImage, 222, 46, 2},
+        {"exit", game->exitImage, 251, 40, 2},       {"blocks", TBlock::image(), 29, 29, 7},
+    };
+    for (const Strip& strip : strips) {
+        ASSERT_NE(strip.image, nullptr) << strip.name;
+        EXPECT_EQ(strip.image->width, strip.width) << strip.name;
+        EXPECT_EQ(strip.image->height, strip.height) << strip.name;
+        EXPECT_EQ(strip.image->cellCount(), strip.count) << strip.name;
+    }
+    for (const ImageRef& single : {game->logoImage, game->levelUpImage, game->keysImage}) {
+        EXPECT_EQ(single->cellCount(), 1);
+    }
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -90,6 +92,30 @@ TEST_F(StreamTest, IncbinPathsReadRegisteredBytes) {
 TEST_F(StreamTest, NullStreamIsAProgramFault) {
     EXPECT_EXIT(eof(nullptr), ::testing::ExitedWithCode(255),
                 "Attempt to access field or method of Null object");
+}
+
+// A read that the system refuses before the end of the file is a broken stream, not an early
+// end: the program stops with the stream's error. Here the descriptor under an open stream is
+// swapped for one that may only write, so the next read fails as a failing disk would.
+TEST_F(StreamTest, AFailingReadIsReportedAsABrokenStream) {
+    const std::string file = path("scores.bin");
+    std::ofstream(file, std::ios::binary) << std::string(12, 'x');
+    EXPECT_EXIT(
+        {
+            StreamRef in = readStream(file);
+            for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+                std::error_code error;
+                if (fs::read_symlink(entry.path(), error) == fs::path(file)) {
+                    const int writeOnly = ::open(file.c_str(), O_WRONLY);
+                    ::dup2(writeOnly, std::stoi(entry.path().filename().string()));
+                }
+            }
+            readInt(in);
+        },
+        ::testing::ExitedWithCode(255), "Error reading from stream");
+    // Reading from a stream opened for writing is the same fault.
+    EXPECT_EXIT(readInt(writeStream(path("out.bin"))), ::testing::ExitedWithCode(255),
+                "Error reading from stream");
 }
 
 }  // namespace

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <cmath>
 
@@ -69,6 +73,34 @@ TEST(Print, LinesGoToTheSinkWhenOneIsInstalled) {
     setPrintSink(nullptr);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], "Sound initialized.");
+}
+
+// Without a sink, each line reaches standard output with a single line feed and is flushed at
+// once: the child below ends with _exit, which would drop anything still buffered.
+TEST(Print, WritesEachLineToStandardOutputAtOnce) {
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    std::fflush(stdout);
+    const pid_t child = ::fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        ::dup2(pipeEnds[1], STDOUT_FILENO);
+        ::close(pipeEnds[0]);
+        setPrintSink(nullptr);
+        print("Sound initialized.");
+        print("Level: 1, Speed: 1000.00000, Score: 0, Lines: 0");
+        ::_exit(0);
+    }
+    ::close(pipeEnds[1]);
+    std::string output;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;) {
+        output.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(output, "Sound initialized.\nLevel: 1, Speed: 1000.00000, Score: 0, Lines: 0\n");
 }
 
 }  // namespace

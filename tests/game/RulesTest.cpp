@@ -1,0 +1,460 @@
+// The rules that decide how the game plays, each seen the way a player meets it: whole frames,
+// with the sound library replaced by a recording one so that the music and the effects can be
+// read back as the catalogue files they were loaded from.
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "audio/TSoundManager.h"
+#include "game/GameAssets.h"
+#include "hiscores/THiScore.h"
+#include "hiscores/THiScoreTable.h"
+#include "playfield/TBlock.h"
+#include "playfield/TGrid.h"
+#include "playfield/TPiece.h"
+#include "playfield/TVector.h"
+#include "services/EmbeddedFiles.h"
+#include "tests/audio/FakeSoundLibrary.h"
+#include "tests/game/GameHarness.h"
+
+namespace gb::testing {
+namespace {
+
+using Cells = std::set<std::pair<int, int>>;
+
+// Seconds between two gravity steps at a level: (1008 - 8 level^2) / 1500.
+double fallIntervalAt(int level) {
+    return (1008.0 - 8.0 * level * level) / 1500.0;
+}
+
+class Rules : public GameHarness {
+  protected:
+    void SetUp() override {
+        GameHarness::SetUp();
+        installSoundLibrary(&sound);
+    }
+    void TearDown() override {
+        GameHarness::TearDown();
+        installSoundLibrary(nullptr);
+    }
+
+    // The catalogue file whose bytes a song or a sample was loaded from.
+    static std::string fileOf(const void* data) {
+        for (std::string_view path : assetRegistrationOrder()) {
+            if (embeddedFileData(path) == data) {
+                return std::string(path);
+            }
+        }
+        return "unknown";
+    }
+    static int handleNumber(const std::string& call) {
+        const auto hash = call.find('#');
+        return hash == std::string::npos ? -1 : std::stoi(call.substr(hash + 1));
+    }
+
+    // The effect files played since the last call, in order.
+    std::vector<std::string> effectsPlayed() {
+        std::vector<std::string> files;
+        for (; seenCalls < sound.calls.size(); ++seenCalls) {
+            const std::string& call = sound.calls[seenCalls];
+            if (call.starts_with("PlaySound ")) {
+                const int n = handleNumber(call);
+                files.push_back(n < 0 ? "none" : fileOf(sound.sampleData.at(n)));
+            }
+        }
+        return files;
+    }
+
+    // The song last started, and whether it is paused now.
+    std::pair<std::string, bool> music() const {
+        std::string song = "none";
+        bool paused = false;
+        for (const std::string& call : sound.calls) {
+            if (call.starts_with("PlaySong #")) {
+                song = fileOf(sound.songData.at(handleNumber(call)));
+                paused = false;
+            } else if (call.starts_with("SetPaused #")) {
+                paused = call.back() == '1';
+            }
+        }
+        return {song, paused};
+    }
+
+    void waitForPiece() {
+        for (int i = 0; i < 200 && !game->currentPiece; ++i) {
+            frames(1);
+        }
+        ASSERT_NE(game->currentPiece, nullptr);
+    }
+
+    // Fills every empty cell of a row except the given columns with settled blocks.
+    void fillRow(int row, const std::vector<int>& gaps = {}) {
+        for (int column = 0; column < 10; ++column) {
+            if (std::find(gaps.begin(), gaps.end(), column) == gaps.end() &&
+                !game->gameGrid->cells[column][row]) {
+                auto block = TBlock::create(
+                    TVector(static_cast<float>(column), static_cast<float>(row)), 0, nullptr);
+                ASSERT_EQ(game->gameGrid->addBlock(block), 1) << column << "," << row;
+            }
+        }
+    }
+
+    // Fills the bottom rows, drops the falling piece onto them and plays until it has landed
+    // and the rows have been scored.
+    void landOnFullRows(int rows) {
+        for (int i = 0; i < 300 && game->linesToRemove > 0; ++i) {
+            frames(1);  // the rows of the previous landing collapse first
+        }
+        for (int row = 19; row > 19 - rows; --row) {
+            fillRow(row);
+        }
+        const int linesBefore = game->lines;
+        tap(key::up);
+        for (int i = 0; i < 300 && game->lines == linesBefore; ++i) {
+            frames(1);
+        }
+        ASSERT_EQ(game->lines, linesBefore + rows);
+    }
+
+    // The cells of the falling piece's blocks, each checked to be held by the grid there.
+    Cells pieceCells() {
+        Cells cells;
+        for (const BlockRef& block : game->currentPiece->blocks) {
+            const int column = block->position->roundX();
+            const int row = block->position->roundY();
+            EXPECT_EQ(game->gameGrid->cells.at(column).at(row), block) << column << "," << row;
+            cells.emplace(column, row);
+        }
+        return cells;
+    }
+
+    // Puts a piece of the given kind, unturned, at a centre of our choosing in place of the
+    // falling one, and stops gravity so that only the keys move it.
+    void replacePiece(int kind, float x, float y) {
+        game->currentPiece->removeFromGrid();
+        auto piece = TPiece::createCopy(*game->piecePrototypes[kind]);
+        piece->setGrid(game->gameGrid);
+        piece->position->setXY(x, y);
+        piece->applyRotation();
+        piece->offsetBy(*piece->position);
+        ASSERT_EQ(piece->addToGrid(), 1);
+        game->currentPiece = piece;
+        game->fallSpeed = 1000.0f;
+    }
+
+    FakeSoundLibrary sound;
+    std::size_t seenCalls = 0;
+};
+
+// Left or Right pushed into a wall or a stack while Down is held, with turns now and then: the
+// piece never comes apart, never overlaps the stack and moves at most one row per tick.
+TEST_F(Rules, PushingIntoAWallWhileHoldingDownNeverPullsThePieceApart) {
+    struct Case {
+        const char* what;
+        int side;
+        bool stack;
+    };
+    for (const Case c : {Case{"left wall", key::left, false}, Case{"right wall", key::right, false},
+                         Case{"stack on the left", key::left, true},
+                         Case{"stack on the right", key::right, true}}) {
+        SCOPED_TRACE(c.what);
+        game.reset();
+        startGame();
+        startPlaying();
+        waitForPiece();
+        if (c.stack) {
+            const int column = c.side == key::left ? 1 : 8;
+            for (int row = 6; row < 20; ++row) {
+                auto block = TBlock::create(
+                    TVector(static_cast<float>(column), static_cast<float>(row)), 3, nullptr);
+                ASSERT_EQ(game->gameGrid->addBlock(block), 1);
+            }
+        }
+        int settled = c.stack ? 14 : 0;
+        press(c.side);
+        press(key::down);
+        auto piece = game->currentPiece;
+        int lowest = 0;
+        for (int frame = 0; frame < 400 && game->state == TGame::playing; ++frame) {
+            if (frame % 25 == 24) {
+                tap(frame % 50 == 49 ? key::x : key::z);
+            }
+            const int angle = piece->angle;
+            frames(1);
+            if (game->state != TGame::playing || !game->currentPiece) {
+                break;
+            }
+            if (game->currentPiece != piece) {  // landed: its four blocks joined the stack
+                settled += 4;
+                piece = game->currentPiece;
+                lowest = 0;
+                press(c.side);  // a new piece clears the keyboard: hold the keys again
+                press(key::down);
+            } else {
+                int bottom = 0;
+                for (const BlockRef& block : piece->blocks) {
+                    bottom = std::max(bottom, block->position->roundY());
+                }
+                // A keyboard tick and a gravity tick can fall in one frame; a turn can lower
+                // the bottom by up to two rows more.
+                const bool turned = piece->angle != angle;
+                EXPECT_LE(bottom - lowest, lowest == 0 ? 20 : (turned ? 4 : 2)) << "frame " << frame;
+                lowest = bottom;
+            }
+            // Each block sits at the centre plus the shape turned by the piece's angle.
+            for (std::size_t i = 0; i < 4; ++i) {
+                TVector expected = *piece->shapeBlocks[i]->position;
+                expected.rotate(piece->angle);
+                expected.add(*piece->position);
+                ASSERT_NEAR(piece->blocks[i]->position->x, expected.x, 1e-3) << "frame " << frame;
+                ASSERT_NEAR(piece->blocks[i]->position->y, expected.y, 1e-3) << "frame " << frame;
+            }
+            EXPECT_EQ(pieceCells().size(), 4u);
+            int occupied = 0;
+            for (const auto& column : game->gameGrid->cells) {
+                occupied += static_cast<int>(std::count_if(column.begin(), column.end(),
+                                                           [](const BlockRef& b) { return !!b; }));
+            }
+            // The pieces pile up at one side and never complete a row: nothing is removed.
+            ASSERT_EQ(occupied, settled + 4) << "frame " << frame;
+        }
+        release(c.side);
+        release(key::down);
+        EXPECT_GE(settled, 8) << "pieces should have landed while the keys were held";
+    }
+}
+
+// The score needed for the next level grows with the cube of the level, one scoring raises the
+// level by one at most, each level falls faster, and each level-up starts the next track paused
+// until play resumes: level3, maddy, sad, spring, trauma after extend, then extend again.
+TEST_F(Rules, LevelsFollowTheCubeOfTheLevelAndEachOneBringsTheNextTrack) {
+    startGame();
+    EXPECT_EQ(music(), std::make_pair(std::string("media/sfx/extend.xm"), false));
+    startPlaying();
+    waitForPiece();
+    effectsPlayed();
+
+    struct Step {
+        int scoreBefore, rows, scoreAfter, level;
+        const char* track;  // the track a level-up brings
+    };
+    const Step steps[] = {
+        {90, 1, 100, 1, nullptr},  // 100 is not above 100
+        {100, 1, 110, 2, "media/sfx/level3.xm"},
+        {780, 1, 800, 2, nullptr},  // 800 = 100 x 2^3
+        {800, 1, 820, 3, "media/sfx/maddy.xm"},
+        {2670, 1, 2700, 3, nullptr},
+        {2700, 1, 2730, 4, "media/sfx/sad.xm"},
+        {6360, 1, 6400, 4, nullptr},
+        {6400, 1, 6440, 5, "media/sfx/spring.xm"},
+        {12450, 1, 12500, 5, nullptr},
+        {12500, 1, 12550, 6, "media/sfx/trauma.xm"},
+        // Four rows at level 6 pass both 21600 and 34300: still only one level.
+        {33400, 4, 34360, 7, "media/sfx/extend.xm"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.scoreAfter);
+        const int levelBefore = game->level;
+        game->score = step.scoreBefore;
+        landOnFullRows(step.rows);
+        EXPECT_EQ(game->score, step.scoreAfter);
+        EXPECT_EQ(game->level, step.level);
+        EXPECT_NEAR(game->fallSpeed, fallIntervalAt(step.level), 1e-6);
+        const auto effects = effectsPlayed();
+        EXPECT_NE(std::find(effects.begin(), effects.end(), "media/sfx/blip1.ogg"), effects.end());
+        if (step.track == nullptr) {
+            EXPECT_EQ(game->state, TGame::playing);
+            EXPECT_EQ(std::count(effects.begin(), effects.end(), "media/sfx/boingg.ogg"), 0);
+            continue;
+        }
+        ASSERT_EQ(game->state, TGame::levelUp);
+        EXPECT_EQ(step.level, levelBefore + 1);
+        EXPECT_EQ(std::count(effects.begin(), effects.end(), "media/sfx/boingg.ogg"), 1);
+        EXPECT_EQ(music(), std::make_pair(std::string(step.track), true));
+        frames(30);
+        EXPECT_EQ(game->state, TGame::levelUp);
+        type('g');
+        frames(1);
+        EXPECT_EQ(game->state, TGame::playing);
+        EXPECT_EQ(music(), std::make_pair(std::string(step.track), false));
+    }
+
+    // A game over at level 7; the next game starts again at level 1 and its pace.
+    game->currentPiece->removeFromGrid();
+    game->currentPiece = nullptr;
+    for (int row = 0; row < 4; ++row) {
+        fillRow(row, {9});
+    }
+    ASSERT_TRUE(runUntilState(TGame::gameOver, 300));
+    type('g');
+    frames(1);
+    EXPECT_EQ(game->state, TGame::title);
+    EXPECT_EQ(game->level, 1);
+    EXPECT_EQ(game->score, 0);
+    EXPECT_NEAR(game->fallSpeed, fallIntervalAt(1), 1e-6);
+}
+
+// Gravity takes the piece down one row per fall interval of its level; from level 12 on the
+// interval is below zero and the piece falls a row every frame.
+TEST_F(Rules, GravityFallsAtThePaceOfTheLevel) {
+    struct Case {
+        int level, frames;
+    };
+    for (const Case c : {Case{1, 180}, Case{5, 180}, Case{8, 180}, Case{11, 20}, Case{12, 15},
+                         Case{40, 15}}) {
+        SCOPED_TRACE(c.level);
+        game.reset();
+        startGame();
+        startPlaying();
+        waitForPiece();
+        game->level = c.level;
+        game->fallSpeed = game->computeFallSpeed();
+        auto piece = game->currentPiece;
+        const float startY = piece->position->y;
+        frames(c.frames, 17);
+        ASSERT_EQ(game->currentPiece, piece);
+        const double rows = piece->position->y - startY;
+        const double seconds = c.frames * 0.017;
+        const double interval = fallIntervalAt(c.level);
+        if (interval < 0.017) {
+            EXPECT_EQ(rows, c.frames);
+        } else {
+            EXPECT_GE(rows, std::floor(seconds / interval) - 1);
+            EXPECT_LE(rows, std::ceil(seconds / interval));
+        }
+    }
+}
+
+// Z turns a quarter turn counter-clockwise on the screen and X clockwise; every action has its
+// own sound effect, and the unused sixth effect never plays.
+TEST_F(Rules, TurnsGoTheirWayAndEveryActionPlaysItsEffect) {
+    startGame();
+    effectsPlayed();
+    type('g');
+    frames(1);
+    type('a');
+    frames(1);
+    EXPECT_EQ(effectsPlayed(), std::vector<std::string>{"media/sfx/keyclik.ogg"});
+    tap(key::enter, 13);
+    frames(1);
+    waitForPiece();
+    EXPECT_EQ(effectsPlayed(), std::vector<std::string>{"media/sfx/bidip.ogg"});
+
+    // The L of kind 4: a row of three in row 6, columns 3 to 5, and one block above its right end.
+    replacePiece(4, 4.0f, 5.5f);
+    EXPECT_EQ(pieceCells(), (Cells{{3, 6}, {4, 6}, {5, 6}, {5, 5}}));
+    tap(key::z, 'z');
+    frames(3);
+    // Counter-clockwise: the right end goes up and the block above it now points left.
+    EXPECT_EQ(pieceCells(), (Cells{{5, 5}, {5, 6}, {5, 7}, {4, 5}}));
+    EXPECT_EQ(effectsPlayed(), std::vector<std::string>{"media/sfx/clicker.ogg"});
+    tap(key::x, 'x');
+    frames(3);
+    tap(key::x, 'x');
+    frames(3);
+    // Clockwise from the start: the right end goes down and its block points right.
+    EXPECT_EQ(pieceCells(), (Cells{{4, 5}, {4, 6}, {4, 7}, {5, 7}}));
+    EXPECT_EQ(effectsPlayed(),
+              (std::vector<std::string>{"media/sfx/clicker.ogg", "media/sfx/clicker.ogg"}));
+
+    for (int code : {key::left, key::right, key::down, key::up}) {
+        tap(code);
+        frames(3);
+        EXPECT_EQ(effectsPlayed(), std::vector<std::string>{"media/sfx/keyclik.ogg"}) << code;
+    }
+    for (const std::string& call : sound.calls) {
+        if (call.starts_with("PlaySound ")) {
+            EXPECT_NE(fileOf(sound.sampleData.at(handleNumber(call))), "media/sfx/bhump.ogg");
+        }
+    }
+}
+
+// A key held while a new piece enters is forgotten: the new piece stays where it came in
+// until the key is pressed again.
+TEST_F(Rules, ANewPieceClearsTheKeysHeldBeforeIt) {
+    startGame();
+    startPlaying();
+    press(key::left);
+    waitForPiece();
+    frames(20);
+    EXPECT_FLOAT_EQ(game->currentPiece->position->x, 4.0f);
+    release(key::left);
+    frames(1);
+    tap(key::left);
+    frames(3);
+    EXPECT_FLOAT_EQ(game->currentPiece->position->x, 3.0f);
+}
+
+// The exit prompt takes Y and N in either case; Enter with an empty name plays and records the
+// game under the empty name; the ring of every overlay moves on one colour per gravity tick.
+TEST_F(Rules, PromptsNamesAndOverlayColours) {
+    startGame();
+    // The title's ring starts at (270, 39); its first block shows the current colour.
+    auto ringColour = [this] {
+        display->reset();
+        frames(1);
+        for (const auto& call : display->drawsOf(TBlock::image().get())) {
+            if (call.x == 270.0f && call.y == 39.0f) {
+                return call.cell;
+            }
+        }
+        ADD_FAILURE() << "no ring block at (270, 39)";
+        return -1;
+    };
+    std::vector<int> colours{ringColour()};
+    for (int i = 0; i < 300; ++i) {
+        const int colour = ringColour();
+        if (colour != colours.back()) {
+            colours.push_back(colour);
+        }
+    }
+    // About 5 s at one colour per 0.667 s gravity tick, one step at a time.
+    ASSERT_GE(colours.size(), 7u);
+    for (std::size_t i = 1; i < colours.size(); ++i) {
+        EXPECT_EQ(colours[i], (colours[i - 1] + 1) % 7);
+    }
+
+    for (int answer : {'N', 'n'}) {
+        tap(key::escape, 27);
+        frames(1);
+        ASSERT_EQ(game->state, TGame::exitPrompt);
+        type(answer);
+        frames(1);
+        EXPECT_EQ(game->state, TGame::title) << static_cast<char>(answer);
+    }
+
+    type('g');
+    frames(1);
+    for (int i = 0; i < 6; ++i) {
+        tap(key::backspace, 8);
+        frames(1);
+    }
+    ASSERT_EQ(game->player->name, "");
+    tap(key::enter, 13);
+    frames(1);
+    ASSERT_EQ(game->state, TGame::playing);
+    for (int row = 0; row < 4; ++row) {
+        fillRow(row, {9});
+    }
+    game->score = 999999;
+    ASSERT_TRUE(runUntilState(TGame::gameOver, 200));
+    const auto best = game->hiScores->firstLink()->value();
+    EXPECT_EQ(best->score, 999999);
+    EXPECT_EQ(best->name.find_first_not_of(' '), std::string::npos) << "'" << best->name << "'";
+
+    for (int answer : {'y', 'Y'}) {
+        game->state = TGame::gameOver;
+        tap(key::escape, 27);
+        frames(1);
+        type(answer);
+        frames(1);
+        EXPECT_EQ(game->state, TGame::quit) << static_cast<char>(answer);
+    }
+}
+
+}  // namespace
+}  // namespace gb::testing
