@@ -90,6 +90,11 @@ int letterAdvance(char ch) {
     }
 }
 
+// A key pressed since the last look (the count is taken) or still held.
+bool hitOrHeld(int code) {
+    return (keyHit(code) != 0) | (keyDown(code) != 0);
+}
+
 bool isLetter(int ch) {
     return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z');
 }
@@ -455,10 +460,12 @@ void TGame::handleMusicKeys() {
     if (keyHit(key::comma)) {
         soundManager->previousTrack();
     }
-    if (keyHit(key::minus) || keyDown(key::minus)) {
+    // The volume keys act while held. "-" and "=" (or "+") on the main keyboard, and the
+    // keypad's "-" and "+", which every layout has in the same place.
+    if (hitOrHeld(key::minus) | hitOrHeld(key::padMinus)) {
         soundManager->volumeDown();
     }
-    if (keyHit(key::equals) || keyDown(key::equals)) {
+    if (hitOrHeld(key::equals) | hitOrHeld(key::padPlus)) {
         soundManager->volumeUp();
     }
 }

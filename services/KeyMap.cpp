@@ -31,6 +31,8 @@ constexpr std::pair<std::int32_t, int> kSpecialKeys[] = {
     {SDLK_KP_0, 96},         {SDLK_KP_PERIOD, 110}, {SDLK_LSHIFT, 16},
     {SDLK_RSHIFT, 16},       {SDLK_LCTRL, 17},      {SDLK_RCTRL, 17},
     {SDLK_LALT, 18},         {SDLK_RALT, 18},
+    // Layouts with a key of its own for "+" (German, Nordic...): the code of the "=/+" key.
+    {SDLK_PLUS, 187},
 };
 
 }  // namespace

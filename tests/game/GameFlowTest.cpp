@@ -442,6 +442,15 @@ TEST_F(Flow, MusicKeysWorkOnEveryScreenAndVolumeKeysRepeatWhileHeld) {
     release(key::minus);
     frames(1);
     EXPECT_EQ(game->soundManager->volume, volume - 24);
+    // The keypad's "+" and "-" work the same way on every keyboard layout.
+    press(key::padPlus);
+    frames(6);
+    release(key::padPlus);
+    frames(1);
+    EXPECT_EQ(game->soundManager->volume, volume - 24 + 16);
+    tap(key::padMinus);
+    frames(3);
+    EXPECT_EQ(game->soundManager->volume, volume - 16);
 }
 
 TEST_F(Flow, SameSeedAndSameKeysReplayIdentically) {

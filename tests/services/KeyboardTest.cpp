@@ -94,6 +94,9 @@ TEST(KeyMap, WindowKeysMapToTheGameCodes) {
     EXPECT_EQ(keyCodeForSymbol(SDLK_0), 48);
     EXPECT_EQ(keyCodeForSymbol(SDLK_9), 57);
     EXPECT_EQ(keyCodeForSymbol(SDLK_EQUALS), 187);
+    EXPECT_EQ(keyCodeForSymbol(SDLK_PLUS), 187);  // "+" on a key of its own
+    EXPECT_EQ(keyCodeForSymbol(SDLK_KP_PLUS), 107);
+    EXPECT_EQ(keyCodeForSymbol(SDLK_KP_MINUS), 109);
     EXPECT_EQ(keyCodeForSymbol(SDLK_COMMA), 188);
     EXPECT_EQ(keyCodeForSymbol(SDLK_MINUS), 189);
     EXPECT_EQ(keyCodeForSymbol(SDLK_PERIOD), 190);
