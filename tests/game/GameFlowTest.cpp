@@ -166,6 +166,25 @@ TEST_F(Flow, OneTypedCharacterIsTakenPerFrame) {
     EXPECT_EQ(game->player->name, "Playeab");
 }
 
+TEST_F(Flow, EveryBackspaceOrDeleteRemovesALetterEvenWithinOneFrame) {
+    startGame();
+    type('x');
+    frames(1);
+    tap(key::backspace, 8);
+    tap(key::backspace, 8);
+    frames(1);
+    EXPECT_EQ(game->player->name, "Play");
+    tap(key::del);
+    tap(key::backspace, 8);
+    frames(1);
+    EXPECT_EQ(game->player->name, "Pl");
+    for (int i = 0; i < 3; ++i) {
+        tap(key::backspace, 8);
+    }
+    frames(1);
+    EXPECT_EQ(game->player->name, "");
+}
+
 TEST_F(Flow, FirstGravityTickBringsTheFirstPieceAndKeysMoveIt) {
     startGame();
     startPlaying();
