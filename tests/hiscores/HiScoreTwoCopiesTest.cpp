@@ -15,6 +15,13 @@ namespace {
 
 using HiScoreTwoCopiesTest = TempDirTest;
 
+// "P0" or "P1": the names of the two processes' players.
+std::string playerName(int which) {
+    std::string name(1, 'P');
+    name.push_back(static_cast<char>('0' + which));
+    return name;
+}
+
 void finishGame(THiScoreTable& table, const std::string& name, std::int32_t score) {
     THiScore player;
     player.setName(name);
@@ -82,7 +89,7 @@ TEST_F(HiScoreTwoCopiesTest, TwoProcessesSavingAtOnceLoseNothing) {
         return [&, first] {
             auto table = THiScoreTable::create(path(), 5);
             for (int game = 0; game < kGames; ++game) {
-                finishGame(*table, "P" + std::to_string(first), 1000 + 2 * game + first);
+                finishGame(*table, playerName(first), 1000 + 2 * game + first);
                 if (!table->save()) {
                     return 1;
                 }
@@ -104,7 +111,7 @@ TEST_F(HiScoreTwoCopiesTest, TwoProcessesSavingAtOnceLoseNothing) {
     }
     Entries expected;
     for (int score = 1000 + 2 * kGames - 1; expected.size() < 5; --score) {
-        expected.emplace_back(padded("P" + std::to_string(score % 2)), score);
+        expected.emplace_back(padded(playerName(score % 2)), score);
     }
     EXPECT_EQ(entriesOf(*THiScoreTable::create(path(), 5)), expected);
 }
