@@ -110,6 +110,24 @@ TEST_F(HiScoreHostileFileTest, SpecialFilesAndLinksToThemAreNeitherWaitedForNorR
     }
 }
 
+TEST_F(HiScoreHostileFileTest, AFileThatTurnsIntoAFifoAfterTheStartIsNotWaitedForAtTheSave) {
+    writeBytes(path(), record("Old", 42));
+    auto table = THiScoreTable::create(path(), 5);
+    table->addPlayer(THiScore());
+    fs::remove(path());
+    ASSERT_EQ(::mkfifo(path().c_str(), 0666), 0);
+    ::testing::internal::CaptureStderr();
+    const auto saveOnce = [&] {
+        ::alarm(30);  // a save that waits for a writer fails the test instead of hanging it
+        return table->save() ? 1 : 0;
+    };
+    EXPECT_EQ(inChild(saveOnce, false), 0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Could not save the high scores to " + path() +
+                  ": the scores there could not be read (not a regular file)\n");
+    EXPECT_TRUE(fs::is_fifo(path()));
+}
+
 // Peak resident memory of this process in kB, as the kernel reports it.
 long peakResidentKb() {
     std::ifstream status("/proc/self/status");
