@@ -756,8 +756,9 @@ void TGame::nameEntryStep() {
     if (keyHit(key::enter)) {
         state = playing;
         flushKeys();
-    } else if (keyHit(key::del) || keyHit(key::backspace)) {
-        if (!name.empty()) {
+    } else if (const int presses = keyHit(key::del) + keyHit(key::backspace); presses > 0) {
+        // One letter per press, also for presses that arrive within one frame.
+        for (int i = 0; i < presses && !name.empty(); ++i) {
             name.pop_back();
         }
         playSound(kKeySound);

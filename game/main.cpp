@@ -6,8 +6,10 @@
 #include "services/Console.h"
 #include "services/Graphics.h"
 #include "services/ShutdownSignals.h"
+#include "services/StandardStreams.h"
 
 int main() {
+    gb::secureStandardStreams();
     gb::initDebugLogFromEnvironment();
     gb::installShutdownSignals();
     gb::registerGameAssets();

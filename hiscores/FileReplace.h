@@ -8,13 +8,34 @@ namespace gb {
 
 // Replaces the contents of the file at path so that a crash, a kill or a full disk at any
 // moment leaves either the old file or the new one, never a part of either: the bytes go to a
-// temporary file beside it, are flushed to disk, and the temporary file is renamed over the
-// old one. A symbolic link is followed, so the file it names is the one replaced; an existing
-// file keeps its permissions, and one that we may not write stays as it is.
+// new file beside it (unnamed while it is written, where the file system allows), are flushed
+// to disk, and the new file is renamed over the old one.
 //
-// Returns true on success. On failure the old file is untouched, the temporary file is
-// removed and reason holds the system's description of what went wrong.
+// A symbolic link is followed only to a regular file, which is then the file replaced (the
+// link stays); a link to anything else, or to nothing, is left alone. Only a regular file is
+// ever replaced: a directory, a FIFO or a device is left untouched. The new file keeps the
+// owner, group and permissions of the old one where the process may set them, and an old
+// file that we may not write stays as it is.
+//
+// Where the directory does not let us create a file but the old file is writable, the bytes
+// are written into the old file itself and flushed to disk instead (a crash during that
+// write may leave old records after the new ones).
+//
+// Returns true on success. On failure the old file is untouched, nothing new is left behind
+// and reason holds a description of what went wrong.
 bool replaceFileContents(const std::string& path, std::string_view bytes, std::string& reason);
+
+// Removes the temporary files that saves of path left behind when their process was killed
+// between naming the new file and moving it into place: the files beside it named
+// "<name>.<process id>.tmp" or "<name>.<process id>-<n>.tmp" whose process no longer runs.
+void removeStaleTemporaries(const std::string& path);
+
+// The file that replacing path would replace: the target of a symbolic link, path itself
+// otherwise. Empty, with errno set, when path is a link that cannot be followed.
+std::string fileBehind(const std::string& path);
+
+// The directory holding the file at path: "." for a bare name.
+std::string directoryOf(const std::string& path);
 
 // The step that moves the finished temporary file over the old one; rename(2) unless a test
 // replaces it to imitate a failure or a crash between writing and renaming. An empty

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "hiscores/FileLock.h"
+#include "hiscores/FileRead.h"
 #include "hiscores/FileReplace.h"
 #include "services/Console.h"
 #include "services/ProgramError.h"
@@ -24,8 +26,20 @@ constexpr DefaultEntry kDefaultTable[] = {
 
 constexpr const char* kLineEnd = "\r\n";
 
-// Records fetched from the file per read.
-constexpr std::size_t kRecordsPerRead = 4096;
+// Says once why the file will be left alone for this run.
+void reportUnreadable(const std::string& fileName, const std::string& reason) {
+    std::fprintf(stderr,
+                 "Could not read the high scores in %s: %s. Playing with the default scores; "
+                 "%s will not be overwritten.\n",
+                 fileName.c_str(), reason.c_str(), fileName.c_str());
+    std::fflush(stderr);
+}
+
+void reportFailedSave(const std::string& fileName, const std::string& reason) {
+    std::fprintf(stderr, "Could not save the high scores to %s: %s\n", fileName.c_str(),
+                 reason.c_str());
+    std::fflush(stderr);
+}
 
 }  // namespace
 
@@ -42,34 +56,46 @@ void THiScoreTable::init(const std::string& newFileName, int newMaxScores) {
 }
 
 void THiScoreTable::load() {
-    StreamRef stream = readStream(fileName);
-    scores = std::make_shared<TList<THiScore>>();
-    if (!stream) {
-        fillWithDefaults();
-        return;
+    removeStaleTemporaries(fileName);
+    std::string bytes;
+    std::string reason;
+    switch (readFileStart(fileName, kMaxFileRecords * THiScore::kRecordSize, bytes, reason)) {
+        case FileReadResult::read:
+            scores = bestOf(bytes);
+            break;
+        case FileReadResult::unreadable:
+            if (!keepFile_) {
+                reportUnreadable(fileName, reason);
+            }
+            keepFile_ = true;
+            scores = defaultScores(true);
+            break;
+        case FileReadResult::missing:
+            scores = defaultScores(true);
+            break;
     }
-    readBest(stream);
-    closeStream(stream);
 }
 
-void THiScoreTable::fillWithDefaults() {
+std::shared_ptr<TList<THiScore>> THiScoreTable::defaultScores(bool printNames) const {
+    auto list = std::make_shared<TList<THiScore>>();
     for (const DefaultEntry& entry : kDefaultTable) {
-        auto score = THiScore::create(entry.name);
+        auto score = printNames ? THiScore::create(entry.name) : std::make_shared<THiScore>();
+        score->name = entry.name;
         score->score = entry.score;
-        scores->addLast(score);
+        list->addLast(score);
     }
+    return list;
 }
 
-// Reads the records in blocks and keeps the best maxScores as it goes. A record is kept only
-// if the table has room or it scores strictly above the lowest kept entry, and it goes after
-// every kept entry with a score at least as high; so the result is exactly what reading every
-// record and then sortAndTrim would give, with the memory of one block. A trailing partial
-// record counts, its missing bytes as zero; reading stops at the size the file had when it
-// was opened, or earlier if the file shrinks meanwhile.
-void THiScoreTable::readBest(const StreamRef& stream) {
+// Keeps the best maxScores records of the bytes as it goes. A record is kept only if there
+// is room or it scores strictly above the lowest kept entry, and it goes after every kept
+// entry with a score at least as high; so the result is exactly what reading every record
+// and then sortAndTrim would give. A trailing partial record counts, its missing bytes as
+// zero.
+std::shared_ptr<TList<THiScore>> THiScoreTable::bestOf(const std::string& bytes) const {
     const std::size_t keep = maxScores > 0 ? static_cast<std::size_t>(maxScores) : 0;
     std::vector<std::shared_ptr<THiScore>> best;
-    best.reserve(std::min<std::size_t>(keep, kRecordsPerRead));
+    best.reserve(std::min<std::size_t>(keep, kMaxFileRecords));
 
     auto offer = [&](const unsigned char* record, std::size_t n) {
         const std::int32_t score = THiScore::scoreOfRecord(record, n);
@@ -87,39 +113,61 @@ void THiScoreTable::readBest(const StreamRef& stream) {
     };
 
     constexpr std::size_t record = THiScore::kRecordSize;
-    std::vector<unsigned char> buffer(kRecordsPerRead * record);
-    for (;;) {
-        const std::size_t got = stream->read(buffer.data(), buffer.size());
-        std::size_t at = 0;
-        for (; at + record <= got; at += record) {
-            offer(buffer.data() + at, record);
-        }
-        if (at < got) {
-            offer(buffer.data() + at, got - at);
-        }
-        if (got < buffer.size()) {
-            break;
-        }
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t at = 0;
+    for (; at + record <= bytes.size(); at += record) {
+        offer(data + at, record);
     }
+    if (at < bytes.size()) {
+        offer(data + at, bytes.size() - at);
+    }
+    auto list = std::make_shared<TList<THiScore>>();
     for (auto& entry : best) {
-        scores->addLast(std::move(entry));
+        list->addLast(std::move(entry));
     }
+    return list;
 }
 
 bool THiScoreTable::save() {
-    std::string bytes;
-    if (scores) {
-        for (auto* link = scores->firstLink(); link != nullptr; link = link->nextLink()) {
-            link->value()->appendRecordTo(bytes);
-        }
-    }
-    std::string reason;
-    if (!replaceFileContents(fileName, bytes, reason)) {
-        std::fprintf(stderr, "Could not save the high scores to %s: %s\n", fileName.c_str(),
-                     reason.c_str());
-        std::fflush(stderr);
+    if (keepFile_) {
         return false;
     }
+    if (added_.empty()) {
+        return true;
+    }
+    const FileLock lock(fileName);
+
+    // What the file holds now, as a load would see it.
+    std::shared_ptr<TList<THiScore>> merged;
+    std::string bytes;
+    std::string reason;
+    switch (readFileStart(fileName, kMaxFileRecords * THiScore::kRecordSize, bytes, reason)) {
+        case FileReadResult::read:
+            merged = bestOf(bytes);
+            break;
+        case FileReadResult::missing:
+            merged = defaultScores(false);
+            break;
+        case FileReadResult::unreadable:
+            reportFailedSave(fileName, "the scores there could not be read (" + reason + ")");
+            return false;
+    }
+    for (const THiScore& entry : added_) {
+        merged->addLast(std::make_shared<THiScore>(entry));
+    }
+    merged->sort(0);
+    trim(*merged);
+
+    bytes.clear();
+    for (auto* link = merged->firstLink(); link != nullptr; link = link->nextLink()) {
+        link->value()->appendRecordTo(bytes);
+    }
+    if (!replaceFileContents(fileName, bytes, reason)) {
+        reportFailedSave(fileName, reason);
+        return false;
+    }
+    scores = merged;
+    added_.clear();
     return true;
 }
 
@@ -127,7 +175,9 @@ void THiScoreTable::addPlayer(const THiScore& entry) {
     if (!scores) {
         scores = std::make_shared<TList<THiScore>>();
     }
-    scores->addLast(entry.copy());
+    auto copy = entry.copy();
+    scores->addLast(copy);
+    added_.push_back(*copy);
     debugLog("Just added player");
     if (debugLogEnabled()) {
         debugLog(toString());
@@ -151,8 +201,12 @@ void THiScoreTable::sortAndTrim() {
         return;
     }
     scores->sort(0);
-    for (int n = scores->count() - maxScores; n > 0; --n) {
-        scores->removeLast();
+    trim(*scores);
+}
+
+void THiScoreTable::trim(TList<THiScore>& list) const {
+    for (int n = list.count() - maxScores; n > 0; --n) {
+        list.removeLast();
     }
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "hiscores/THiScore.h"
 #include "services/TList.h"
@@ -21,18 +23,27 @@ class THiScoreTable {
     static std::shared_ptr<THiScoreTable> create(const std::string& fileName, int maxScores);
     void init(const std::string& newFileName, int newMaxScores);
 
-    // Fills the table from the file, or with the default table when the file cannot be
-    // opened. A file of any length and content loads; only the best maxScores entries are
-    // kept while reading, so memory does not grow with the file.
+    // Fills the table from the file, or with the default table when there is no such file.
+    // A file of any length and content loads; only its first kMaxFileRecords records are
+    // read, so a start never waits on a huge file and memory does not grow with it. A file
+    // that is there but cannot be read (no permission, an I/O error, not a regular file)
+    // gives the default table too, is reported once on standard error, and is never written
+    // by this table. Temporary files that killed saves left beside the file are removed.
     void load();
 
-    // Writes every entry to the file in table order and returns true. The file is replaced
-    // as a whole: a failed save (reported on standard error in one line) or a crash during
-    // it leaves the old file as it was.
+    // Adds the entries this table was given since its last save to the scores in the file as
+    // it is now (another copy of the game may have saved meanwhile), keeps the best
+    // maxScores in the usual order, replaces the file as a whole and shows that result. The
+    // file is read and replaced under a lock, so two games saving at once take turns. A
+    // failed save (reported on standard error in one line) or a crash during it leaves the
+    // old file as it was, and the entries wait for the next save. Nothing is written when no
+    // entry was added since the last save (true), nor into a file that could not be read at
+    // load (false).
     bool save();
 
     // Adds a copy of the entry (its name is printed), then sorts and trims, so the entry only
-    // stays if it beats the lowest kept score or the table has room.
+    // stays if it beats the lowest kept score or the table has room. The entry is also kept
+    // for the next save, which offers it to the file whether or not it stayed here.
     void addPlayer(const THiScore& entry);
     void addPlayer(const std::shared_ptr<THiScore>& entry);
 
@@ -45,9 +56,16 @@ class THiScoreTable {
     // A dump of the table, one CR LF ended line per field and per entry.
     std::string toString() const;
 
+    // The most records load reads from the start of a file (1.2 MB).
+    static constexpr std::size_t kMaxFileRecords = 100000;
+
   private:
-    void fillWithDefaults();
-    void readBest(const StreamRef& stream);
+    std::shared_ptr<TList<THiScore>> defaultScores(bool printNames) const;
+    std::shared_ptr<TList<THiScore>> bestOf(const std::string& bytes) const;
+    void trim(TList<THiScore>& list) const;
+
+    std::vector<THiScore> added_;  // entries given since the last save, in the order given
+    bool keepFile_ = false;        // the file could not be read: never write it
 };
 
 }  // namespace gb

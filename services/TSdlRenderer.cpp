@@ -164,6 +164,26 @@ Uint8 alphaByte(float alpha) {
     return static_cast<Uint8>(std::lround(std::clamp(alpha, 0.0f, 1.0f) * 255.0f));
 }
 
+constexpr const char* kNoDisplay =
+    "no display was found (set DISPLAY or WAYLAND_DISPLAY, or choose a driver with "
+    "SDL_VIDEODRIVER)";
+
+// True when the user (or a test) named a video driver, in SDL_VIDEODRIVER or as a hint.
+bool userChoseVideoDriver() {
+    const char* chosen = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    return chosen != nullptr && *chosen != '\0';
+}
+
+// Drivers that draw into memory only: nothing appears anywhere.
+bool driverWithoutDisplay() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr) {
+        return true;
+    }
+    const std::string_view name(driver);
+    return name == "dummy" || name == "offscreen";
+}
+
 // Window systems that never wait for a vertical refresh on present.
 bool driverWithoutVsync() {
     const char* driver = SDL_GetCurrentVideoDriver();
@@ -285,6 +305,12 @@ bool TSdlRenderBackend::open(int width, int height, std::string& error) {
     if (!videoStarted_) {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             error = SDL_GetError();
+            return false;
+        }
+        if (!userChoseVideoDriver() && driverWithoutDisplay()) {
+            // SDL fell back to a driver that shows nothing: the game would run unseen.
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            error = kNoDisplay;
             return false;
         }
         videoStarted_ = true;
@@ -478,6 +504,18 @@ void TSdlRenderBackend::toggleFullscreen() {
     SDL_SetWindowFullscreen(window_, fullscreen() ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
 }
 
+bool TSdlRenderBackend::switchUnderWay(std::uint32_t pressTicks) const {
+    return switched_ && !SDL_TICKS_PASSED(pressTicks, switchSettlesAt_);
+}
+
+void TSdlRenderBackend::switchForPress(std::uint32_t pressTicks) {
+    toggleFullscreen();
+    // Under way until a while after the later of the press and the end of the switch.
+    const std::uint32_t done = SDL_GetTicks();
+    switchSettlesAt_ = (SDL_TICKS_PASSED(pressTicks, done) ? pressTicks : done) + kSwitchSettleMs;
+    switched_ = true;
+}
+
 bool TSdlRenderBackend::fullscreen() const {
     return window_ != nullptr && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0;
 }
@@ -486,8 +524,11 @@ void TSdlRenderBackend::pump(TKeyboard& keyboard) {
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {
         if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F11) {
-            if (event.key.repeat == 0) {
-                toggleFullscreen();
+            // Without a window manager a switch blocks for a tenth of a second or so, and a
+            // burst of presses would pile up switch after switch: a press while a switch is
+            // under way, or queued before it ended, is dropped, as are key repeats.
+            if (event.key.repeat == 0 && !switchUnderWay(event.key.timestamp)) {
+                switchForPress(event.key.timestamp);
             }
             continue;
         }

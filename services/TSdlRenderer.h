@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -56,6 +57,9 @@ class TSdlRenderBackend : public TRenderBackend, public TEventSource {
 
     // Switches between full screen and a resizable window.
     void toggleFullscreen();
+    // How long after an F11 switch (from the later of the press and the end of the switch,
+    // in SDL ticks) further presses are ignored.
+    static constexpr std::uint32_t kSwitchSettleMs = 300;
     bool fullscreen() const;
     // Whether present waits out the frame itself because the display does not wait for
     // its vertical refresh. Turning pacing off makes present return at once (measurements).
@@ -88,6 +92,9 @@ class TSdlRenderBackend : public TRenderBackend, public TEventSource {
     void drawTurnedQuad(SDL_Texture* texture, const SDL_Rect* source, float x, float y, float w,
                         float h, float hx, float hy, const TDrawState& state);
     void paceFrame();
+    // Whether an F11 press stamped at these SDL ticks falls while a switch is under way.
+    bool switchUnderWay(std::uint32_t pressTicks) const;
+    void switchForPress(std::uint32_t pressTicks);
 
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
@@ -100,6 +107,9 @@ class TSdlRenderBackend : public TRenderBackend, public TEventSource {
     bool videoStarted_ = false;
     int width_ = 0;
     int height_ = 0;
+
+    bool switched_ = false;              // a switch to or from full screen has been made
+    std::uint32_t switchSettlesAt_ = 0;  // SDL ticks at which the last switch counts as done
 
     bool selfPaced_ = false;
     bool software_ = false;  // SDL's software renderer: every scaled draw is scaled on the CPU

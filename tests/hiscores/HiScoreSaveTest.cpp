@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 
 #include "hiscores/FileReplace.h"
@@ -14,23 +17,29 @@
 namespace gb::test {
 namespace {
 
-// Files may grow to at most this many bytes; a write beyond fails (instead of a signal).
-void limitFileSize(rlim_t bytes) {
-    std::signal(SIGXFSZ, SIG_IGN);
+// Files may grow to at most this many bytes; a write beyond fails, or with the signal's
+// default action ends the process as a kill in the middle of a save would.
+void limitFileSize(rlim_t bytes, bool signalEnds) {
+    std::signal(SIGXFSZ, signalEnds ? SIG_DFL : SIG_IGN);
     rlimit limit{};
     limit.rlim_cur = bytes;
     limit.rlim_max = bytes;
     ::setrlimit(RLIMIT_FSIZE, &limit);
+    rlimit noCore{};
+    ::setrlimit(RLIMIT_CORE, &noCore);
 }
 
-// Every save here starts from a file holding one old entry and tries to write the five
-// default entries over it.
+// Every save here starts from a file holding one old entry and adds one new entry to it.
 class HiScoreSaveTest : public TempDirTest {
   protected:
     void SetUp() override {
         TempDirTest::SetUp();
-        table = THiScoreTable::create(path("missing.dat"), 5);  // the default table
-        table->fileName = path();
+        writeBytes(path(), oldBytes);
+        table = THiScoreTable::create(path(), 5);
+        THiScore entry;
+        entry.setName("New");
+        entry.score = 99;
+        table->addPlayer(entry);
     }
     void TearDown() override {
         setRenameStep({});
@@ -53,22 +62,23 @@ class HiScoreSaveTest : public TempDirTest {
     }
 
     const std::string oldBytes = record("Old", 42);
+    const std::string savedBytes = record("New", 99) + record("Old", 42);
     std::shared_ptr<THiScoreTable> table;
 };
 
 TEST_F(HiScoreSaveTest, ASaveReplacesTheWholeFileAndLeavesNothingElse) {
-    writeBytes(path(), oldBytes + oldBytes + oldBytes + oldBytes + oldBytes + oldBytes);
     ASSERT_TRUE(table->save());
-    EXPECT_EQ(readBytes(path()).size(), 60u);
+    EXPECT_EQ(readBytes(path()), savedBytes);
     EXPECT_EQ(filesInDir(), std::vector<std::string>{"gb.dat"});
 
-    table->scores->clear();
-    ASSERT_TRUE(table->save());
+    // The replacement itself writes exactly the bytes given, however long the old file was.
+    std::string reason;
+    ASSERT_TRUE(replaceFileContents(path(), "", reason));
     EXPECT_EQ(readBytes(path()), "");
+    EXPECT_EQ(filesInDir(), std::vector<std::string>{"gb.dat"});
 }
 
 TEST_F(HiScoreSaveTest, AFailedRenameLeavesTheOldFileAndNoTemporary) {
-    writeBytes(path(), oldBytes);
     setRenameStep([](const char*, const char*) {
         errno = EIO;
         return -1;
@@ -76,10 +86,14 @@ TEST_F(HiScoreSaveTest, AFailedRenameLeavesTheOldFileAndNoTemporary) {
     expectFailedSave(std::strerror(EIO));
     EXPECT_EQ(readBytes(path()), oldBytes);
     EXPECT_EQ(filesInDir(), std::vector<std::string>{"gb.dat"});
+    // The entry waits for the next save.
+    setRenameStep({});
+    ASSERT_TRUE(table->save());
+    EXPECT_EQ(readBytes(path()), savedBytes);
 }
 
-TEST_F(HiScoreSaveTest, AProcessEndingBetweenWritingAndRenamingLeavesTheOldFile) {
-    writeBytes(path(), oldBytes);
+TEST_F(HiScoreSaveTest, AProcessKilledDuringASaveLeavesNothingThatOutlivesTheNextStart) {
+    // Killed between naming the new file and renaming it.
     EXPECT_EXIT(
         {
             setRenameStep([](const char*, const char*) -> int { ::_exit(3); });
@@ -87,23 +101,62 @@ TEST_F(HiScoreSaveTest, AProcessEndingBetweenWritingAndRenamingLeavesTheOldFile)
         },
         ::testing::ExitedWithCode(3), "");
     EXPECT_EQ(readBytes(path()), oldBytes);
+
+    // Killed while writing: a file size limit ends the process part-way through the write.
+    for (int i = 0; i < 200; ++i) {
+        THiScore entry;
+        entry.score = 1000 + i;
+        table->addPlayer(entry);
+    }
+    table->maxScores = 500;
+    EXPECT_EXIT(
+        {
+            limitFileSize(1024, true);
+            table->save();
+            ::_exit(0);
+        },
+        ::testing::KilledBySignal(SIGXFSZ), "");
+    EXPECT_EQ(readBytes(path()), oldBytes);
+
+    // The next start cleans up what the killed processes left, and loads the old file.
     EXPECT_EQ(entriesOf(*THiScoreTable::create(path(), 5)), (Entries{{padded("Old"), 42}}));
-    // The next save still works despite the abandoned temporary file.
-    EXPECT_TRUE(table->save());
-    EXPECT_EQ(readBytes(path()).size(), 60u);
+    EXPECT_EQ(filesInDir(), std::vector<std::string>{"gb.dat"});
+}
+
+TEST_F(HiScoreSaveTest, OnlyTemporariesOfProcessesThatAreGoneAreRemoved) {
+    const pid_t gone = ::fork();
+    if (gone == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(gone, nullptr, 0);
+    const std::string dead = std::to_string(gone);
+    const std::string alive = std::to_string(::getppid());
+    for (const std::string& name : std::vector<std::string>{
+             "gb.dat." + dead + ".tmp", "gb.dat." + dead + "-7.tmp", "gb.dat." + alive + ".tmp",
+             "gb.dat." + dead + "x.tmp", "gb.dat." + dead + "-.tmp", "gb.dat.tmp",
+             "other.dat." + dead + ".tmp", "gb.dat." + dead + ".tmp.keep"}) {
+        writeBytes(path(name), "x");
+    }
+    fs::create_directory(path("gb.dat." + dead + "-8.tmp"));
+    removeStaleTemporaries(path());
+    EXPECT_EQ(filesInDir(),
+              (std::vector<std::string>{"gb.dat", "gb.dat." + alive + ".tmp",
+                                        "gb.dat." + dead + "-.tmp", "gb.dat." + dead + "-8.tmp",
+                                        "gb.dat." + dead + ".tmp.keep", "gb.dat." + dead + "x.tmp",
+                                        "gb.dat.tmp", "other.dat." + dead + ".tmp"}));
 }
 
 TEST_F(HiScoreSaveTest, AFullDiskLeavesTheOldFile) {
-    writeBytes(path(), oldBytes);
     // A file size limit below the new file's size makes the write fail part-way, as a full
     // disk would. The limit (set in a child process, so that it stays there) leaves room for
     // the report on standard error.
     for (int i = 0; i < 500; ++i) {
-        table->scores->addLast(std::make_shared<THiScore>());
+        table->addPlayer(THiScore());
     }
+    table->maxScores = 500;
     EXPECT_EXIT(
         {
-            limitFileSize(1024);
+            limitFileSize(1024, false);
             ::_exit(table->save() ? 1 : 0);
         },
         ::testing::ExitedWithCode(0), "Could not save the high scores to .*gb.dat: File too large");
@@ -111,47 +164,118 @@ TEST_F(HiScoreSaveTest, AFullDiskLeavesTheOldFile) {
     EXPECT_EQ(filesInDir(), std::vector<std::string>{"gb.dat"});
 }
 
-TEST_F(HiScoreSaveTest, AFileNameThatCannotBeAFileIsReportedAndKept) {
-    fs::create_directory(path());
-    writeBytes(path() + "/inside", "x");
-    expectFailedSave(std::strerror(EISDIR));
-    EXPECT_TRUE(fs::is_directory(path()));
-    EXPECT_EQ(readBytes(path() + "/inside"), "x");
-    EXPECT_EQ(filesInDir(), std::vector<std::string>{"gb.dat"});
+TEST_F(HiScoreSaveTest, OnlyARegularFileIsEverReplaced) {
+    std::string reason;
+    // A directory, and a path through a plain file.
+    fs::create_directory(path("folder"));
+    writeBytes(path("folder/inside"), "x");
+    EXPECT_FALSE(replaceFileContents(path("folder"), "new", reason));
+    EXPECT_EQ(reason, std::strerror(EISDIR));
+    EXPECT_EQ(readBytes(path("folder/inside")), "x");
+    EXPECT_FALSE(replaceFileContents(path() + "/gb.dat", "new", reason));
+    EXPECT_EQ(reason, std::strerror(ENOTDIR));
+    EXPECT_EQ(readBytes(path()), oldBytes);
 
-    writeBytes(path("plain"), oldBytes);
-    table->fileName = path("plain") + "/gb.dat";
-    expectFailedSave(std::strerror(ENOTDIR));
-    EXPECT_EQ(readBytes(path("plain")), oldBytes);
-}
-
-TEST_F(HiScoreSaveTest, ReadOnlyPlacesAreReportedAndKept) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "permission bits do not stop root";
+    // A FIFO, itself or behind a link, and a link to nothing.
+    ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0644), 0);
+    fs::create_symlink("fifo", path("to-fifo"));
+    fs::create_symlink("nothing", path("to-nothing"));
+    for (const char* name : {"fifo", "to-fifo"}) {
+        EXPECT_FALSE(replaceFileContents(path(name), "new", reason)) << name;
+        EXPECT_EQ(reason, "not a regular file");
+        EXPECT_TRUE(fs::is_fifo(path(name))) << name;
     }
-    writeBytes(path(), oldBytes);
-    fs::permissions(path(), fs::perms::owner_read);
-    expectFailedSave(std::strerror(EACCES));
-    EXPECT_EQ(readBytes(path()), oldBytes);
+    EXPECT_FALSE(replaceFileContents(path("to-nothing"), "new", reason));
+    EXPECT_EQ(reason, "a symbolic link to a file that does not exist");
+    EXPECT_TRUE(fs::is_symlink(path("to-nothing")));
+    EXPECT_FALSE(fs::exists(path("nothing")));
 
-    fs::permissions(path(), fs::perms::owner_read | fs::perms::owner_write);
-    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-    expectFailedSave(std::strerror(EACCES));
-    EXPECT_EQ(readBytes(path()), oldBytes);
+    // A device node behind a link (one like /dev/null, made here where the system allows).
+    std::vector<std::string> expected{"fifo", "folder", "gb.dat", "to-fifo", "to-nothing"};
+    if (::mknod(path("device").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0) {
+        fs::create_symlink("device", path("to-device"));
+        EXPECT_FALSE(replaceFileContents(path("to-device"), "new", reason));
+        EXPECT_EQ(reason, "not a regular file");
+        EXPECT_TRUE(fs::is_character_file(path("device")));
+        expected.insert(expected.begin(), "device");
+        expected.push_back("to-device");
+        std::sort(expected.begin(), expected.end());
+    } else {
+        std::printf("[ note     ] no device node can be made here (%s): not tried\n",
+                    std::strerror(errno));
+    }
+    EXPECT_EQ(filesInDir(), expected);
 }
 
-TEST_F(HiScoreSaveTest, ASaveKeepsALinkAndThePermissionsOfTheOldFile) {
+TEST_F(HiScoreSaveTest, ASaveKeepsALinkAndTheOwnerAndPermissionsOfTheOldFile) {
     fs::create_directory(dir / "real");
     writeBytes(path("real/scores.dat"), oldBytes);
     fs::permissions(path("real/scores.dat"),
                     fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::remove(path());
     fs::create_symlink("real/scores.dat", path());
 
     ASSERT_TRUE(table->save());
     EXPECT_TRUE(fs::is_symlink(path()));
-    EXPECT_EQ(readBytes(path("real/scores.dat")).size(), 60u);
+    EXPECT_EQ(readBytes(path("real/scores.dat")), savedBytes);
     EXPECT_EQ(fs::status(path("real/scores.dat")).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST_F(HiScoreSaveTest, ASaveAsRootKeepsThePlayersOwnershipOfTheFile) {
+    if (!runningAsRoot()) {
+        GTEST_SKIP() << "only root can save over a file that belongs to another user";
+    }
+    ASSERT_EQ(::chown(path().c_str(), kOtherUser, kOtherGroup), 0);
+    ASSERT_EQ(::chmod(path().c_str(), 0640), 0);
+    ASSERT_TRUE(table->save());
+    struct stat info {};
+    ASSERT_EQ(::stat(path().c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, kOtherUser);
+    EXPECT_EQ(info.st_gid, kOtherGroup);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(readBytes(path()), savedBytes);
+}
+
+// Read-only places, tried as an ordinary user (as root, in a child that gives up root).
+TEST_F(HiScoreSaveTest, ADirectoryThatTakesNoNewFileIsSavedIntoInPlace) {
+    // The directory refuses new files; gb.dat is the player's to write.
+    giveToChild(path());
+    ASSERT_EQ(::chmod(dir.c_str(), 0555), 0);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(inChild([&] { return table->save() ? 0 : 1; }), 0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(readBytes(path()), savedBytes);
+    EXPECT_EQ(filesInDir(), std::vector<std::string>{"gb.dat"});
+
+    // A longer old file is cut to the new length.
+    writeBytes(path(), oldBytes + oldBytes + oldBytes + oldBytes + oldBytes + oldBytes);
+    EXPECT_EQ(inChild([&] { return table->save() ? 0 : 1; }), 0);
+    EXPECT_EQ(readBytes(path()).size(), 60u);
+}
+
+TEST_F(HiScoreSaveTest, ReadOnlyFilesAreReportedAndKept) {
+    const std::string denied = std::strerror(EACCES);
+    const std::string expected =
+        "Could not save the high scores to " + path() + ": " + denied + "\n";
+    // A file we may not write, in a directory that does take new files and in one that
+    // does not (no writing in place either).
+    giveToChild(dir);
+    ASSERT_EQ(::chmod(path().c_str(), 0444), 0);
+    for (mode_t directoryMode : {0755, 0555}) {
+        ASSERT_EQ(::chmod(dir.c_str(), directoryMode), 0);
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(inChild([&] { return table->save() ? 0 : 1; }), 1);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), expected);
+        EXPECT_EQ(readBytes(path()), oldBytes);
+        EXPECT_EQ(filesInDir(), std::vector<std::string>{"gb.dat"});
+    }
+    // No file yet, in a directory that takes no new file: nothing to write into.
+    fs::remove(path());
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(inChild([&] { return table->save() ? 0 : 1; }), 1);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), expected);
+    EXPECT_FALSE(fs::exists(path()));
 }
 
 }  // namespace

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -78,6 +82,42 @@ inline std::string padded(const std::string& name) {
     std::string out = name;
     out.resize(8, ' ');
     return out;
+}
+
+// The user and group a test gives files to when it runs as root: "nobody" on Debian.
+constexpr uid_t kOtherUser = 65534;
+constexpr gid_t kOtherGroup = 65534;
+
+inline bool runningAsRoot() {
+    return ::geteuid() == 0;
+}
+
+// Gives a file to the user the unprivileged child below runs as (nothing to do when the tests
+// do not run as root: the child is then this user already).
+inline void giveToChild(const fs::path& file) {
+    if (runningAsRoot()) {
+        ASSERT_EQ(::chown(file.c_str(), kOtherUser, kOtherGroup), 0) << file;
+    }
+}
+
+// Runs body in a child process and returns its exit status, or 128 plus the signal that ended
+// it. As root the child first becomes an ordinary user ("nobody"), so that permission bits
+// stop it as they stop a player; otherwise it runs as this user. The child ends with _exit, so
+// nothing of this process's own ending runs twice.
+inline int inChild(const std::function<int()>& body, bool unprivileged = true) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (unprivileged && runningAsRoot()) {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(kOtherGroup) != 0 ||
+                ::setuid(kOtherUser) != 0) {
+                ::_exit(120);
+            }
+        }
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 }  // namespace gb::test

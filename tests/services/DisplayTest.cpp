@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
 #include "DisplayFixture.h"
 #include "services/BuiltInFont.h"
 #include "services/Graphics.h"
@@ -338,6 +344,39 @@ TEST(SdlDisplay, ADisplayThatCannotOpenGivesSdlsReason) {
     flip();
     useRenderBackend(nullptr);
     testkit::useHeadlessDisplay();
+}
+
+// Run in child processes: a start outside any desktop session has its own environment.
+TEST(SdlDisplay, WithNoDisplayAndNoDriverChosenTheDisplayDoesNotOpen) {
+    EXPECT_EXIT(
+        {
+            for (const char* name : {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY"}) {
+                unsetenv(name);
+            }
+            useRenderBackend(makeSdlRenderBackend());
+            if (openGraphics(800, 600, 32, 0, 0) == 0) {
+                std::fprintf(stderr, "%s\n", graphicsError().c_str());
+                ::_exit(0);
+            }
+            // Only a real display may open here (a console with kernel mode setting).
+            const std::string driver = SDL_GetCurrentVideoDriver();
+            std::fprintf(stderr, "opened on %s: no display was found\n", driver.c_str());
+            ::_exit(driver == "dummy" || driver == "offscreen" ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "no display was found");
+    // A driver chosen on purpose opens as before, even one that shows nothing.
+    for (const char* chosen : {"dummy", "offscreen"}) {
+        EXPECT_EXIT(
+            {
+                unsetenv("DISPLAY");
+                unsetenv("WAYLAND_DISPLAY");
+                setenv("SDL_VIDEODRIVER", chosen, 1);
+                useRenderBackend(makeSdlRenderBackend());
+                ::_exit(openGraphics(800, 600, 32, 0, 0) == 1 ? 0 : 1);
+            },
+            ::testing::ExitedWithCode(0), "")
+            << chosen;
+    }
 }
 
 }  // namespace

@@ -49,6 +49,12 @@ class SdlEventsTest : public testkit::SdlDisplayTest {
         testkit::SdlDisplayTest::TearDown();
     }
     static void push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
+    // Queues an event as if SDL had received it at the given ticks (SDL_PushEvent would
+    // stamp it with the present).
+    static void pushAt(SDL_Event event, Uint32 ticks) {
+        event.common.timestamp = ticks;
+        ASSERT_EQ(SDL_PeepEvents(&event, 1, SDL_ADDEVENT, 0, 0), 1) << SDL_GetError();
+    }
 };
 
 TEST_F(SdlEventsTest, KeyPressesCountOnceWhileTheKeyRepeats) {
@@ -123,9 +129,32 @@ TEST_F(SdlEventsTest, F11SwitchesFullScreenWithoutReachingTheGame) {
     // The picture still comes out at 800 x 600 after the switch.
     drawImage(testkit::solidImage(4, 4, testkit::argb(255, 255, 255, 255)), 796, 596);
     EXPECT_EQ(testkit::screenPixel(799, 599), 0xFFFFFFu);
-    push(keyEvent(SDL_KEYDOWN, SDLK_F11));
+    pushAt(keyEvent(SDL_KEYDOWN, SDLK_F11), SDL_GetTicks() + TSdlRenderBackend::kSwitchSettleMs);
     pollEvents();
     EXPECT_EQ(sdl->fullscreen(), before);
+}
+
+TEST_F(SdlEventsTest, AFloodOfF11SwitchesOnceUntilTheSwitchHasSettled) {
+    const bool before = sdl->fullscreen();
+    const Uint32 now = SDL_GetTicks();
+    for (int i = 0; i < 40; ++i) {
+        pushAt(keyEvent(SDL_KEYDOWN, SDLK_F11), now);
+        pushAt(keyEvent(SDL_KEYUP, SDLK_F11), now);
+    }
+    pollEvents();
+    EXPECT_EQ(sdl->fullscreen(), !before);
+    // Presses stamped while the switch is under way are dropped; so are key repeats, always.
+    const Uint32 later = SDL_GetTicks() + TSdlRenderBackend::kSwitchSettleMs + 1000;
+    pushAt(keyEvent(SDL_KEYDOWN, SDLK_F11), now + 1);
+    pushAt(keyEvent(SDL_KEYDOWN, SDLK_F11, 1), later);
+    pollEvents();
+    EXPECT_EQ(sdl->fullscreen(), !before);
+    // The first press after it has settled switches back.
+    pushAt(keyEvent(SDL_KEYDOWN, SDLK_F11), later);
+    pushAt(keyEvent(SDL_KEYDOWN, SDLK_F11), later + 1);
+    pollEvents();
+    EXPECT_EQ(sdl->fullscreen(), before);
+    EXPECT_EQ(keyHit(122), 0);
 }
 
 TEST(SdlEventTranslation, UnknownKeysAndMalformedTextAreHandled) {
