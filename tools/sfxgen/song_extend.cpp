@@ -9,7 +9,7 @@ namespace songs {
 
 using namespace compose;
 
-xm::Module extend() {
+Track extend() {
     Song song("extend", 12, 125);
     const Key key{51, kMajor};  // D-4
     enum { kKick, kSnare, kHats, kCrash, kBass, kLead, kEcho, kArp, kPad1, kPad2, kPad3, kBell };
@@ -196,7 +196,12 @@ xm::Module extend() {
     song.mix(openHat, 1.5);
     song.mix(bass, 0.7);
     song.setGain(1.26);
-    return song.finish({0, 1, 2, 3, 4, 1, 2, 5, 7, 3, 4, 6, 6, 7, 8}, 9, 10);
+    using P = analysis::Part;
+    return {"extend.xm",
+            song.finish({0, 1, 2, 3, 4, 1, 2, 5, 7, 3, 4, 6, 6, 7, 8}, 9, 10),
+            {P::Kick, P::Snare, P::Hats, P::Perc, P::Bass, P::Lead, P::Echo, P::Chords, P::Chords,
+             P::Chords, P::Chords, P::Counter},
+            {}};
 }
 
 }  // namespace songs

@@ -9,7 +9,7 @@ namespace songs {
 
 using namespace compose;
 
-xm::Module level3() {
+Track level3() {
     Song song("level3", 10, 140);
     const Key key{53, kMinor};  // E-4
     enum { kKick, kSnare, kHats, kPerc, kBass, kLead, kCounter, kArp, kPad1, kPad2 };
@@ -222,9 +222,14 @@ xm::Module level3() {
     song.mix(hat, 1.5);
     song.mix(openHat, 1.5);
     song.setGain(1.26);
-    return song.finish({0,  1,  2,  3,  2, 3, 4, 5,  6, 7, 8, 9, 10, 4,  5,  6, 11, 12, 11,
-                        12, 13, 14, 15, 2, 3, 9, 10, 4, 5, 6, 7, 8,  13, 14, 5, 6,  15, 16},
-                       17, 11);
+    using P = analysis::Part;
+    return {"level3.xm",
+            song.finish({0,  1,  2,  3,  2, 3, 4, 5,  6, 7, 8, 9, 10, 4,  5,  6, 11, 12, 11,
+                         12, 13, 14, 15, 2, 3, 9, 10, 4, 5, 6, 7, 8,  13, 14, 5, 6,  15, 16},
+                        17, 11),
+            {P::Kick, P::Snare, P::Hats, P::Perc, P::Bass, P::Lead, P::Counter, P::Chords,
+             P::Chords, P::Chords},
+            {}};
 }
 
 }  // namespace songs

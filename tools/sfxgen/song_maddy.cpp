@@ -26,7 +26,7 @@ void shuffle(xm::Pattern& p, const std::vector<int>& channels) {
 
 }  // namespace
 
-xm::Module maddy() {
+Track maddy() {
     Song song("maddy", 12, 118);
     const Key key{54, kMajor};  // F-4
     enum {
@@ -224,8 +224,13 @@ xm::Module maddy() {
     song.mix(clap, 1.3);
     song.mix(lead, 0.55);
     song.setGain(1.26);
-    return song.finish({0, 1, 2, 3, 4, 1, 2, 3, 4, 5, 5, 6, 6, 3, 4, 1, 2, 5, 1, 2, 3, 4, 3, 7}, 8,
-                       12);
+    using P = analysis::Part;
+    return {"maddy.xm",
+            song.finish({0, 1, 2, 3, 4, 1, 2, 3, 4, 5, 5, 6, 6, 3, 4, 1, 2, 5, 1, 2, 3, 4, 3, 7}, 8,
+                        12),
+            {P::Kick, P::Snare, P::Hats, P::Perc, P::Perc, P::Bass, P::Lead, P::Lead, P::Chords,
+             P::Counter, P::Chords, P::Chords},
+            {}};
 }
 
 }  // namespace songs

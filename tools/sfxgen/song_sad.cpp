@@ -10,7 +10,7 @@ namespace songs {
 
 using namespace compose;
 
-xm::Module sad() {
+Track sad() {
     Song song("sad", 8, 76);
     const Key key{51, kMinor};  // D-4
     enum { kKick, kSnare, kHats, kBass, kPiano, kFlute, kStr1, kStr2 };
@@ -135,7 +135,11 @@ xm::Module sad() {
     song.mix(bass, 0.7);
     song.mix(flute, 0.8);
     song.setGain(1.62);
-    return song.finish({0, 1, 2, 1, 2, 3, 4, 5, 6, 7, 3, 4, 5, 6, 8, 9, 6, 7, 1, 2, 9, 10}, 11, 7);
+    using P = analysis::Part;
+    return {"sad.xm",
+            song.finish({0, 1, 2, 1, 2, 3, 4, 5, 6, 7, 3, 4, 5, 6, 8, 9, 6, 7, 1, 2, 9, 10}, 11, 7),
+            {P::Kick, P::Snare, P::Hats, P::Bass, P::Chords, P::Lead, P::Chords, P::Chords},
+            {}};
 }
 
 }  // namespace songs

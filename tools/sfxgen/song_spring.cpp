@@ -9,7 +9,7 @@ namespace songs {
 
 using namespace compose;
 
-xm::Module spring() {
+Track spring() {
     Song song("spring", 12, 132);
     const Key key{56, kMajor};  // G-4
     enum {
@@ -176,7 +176,12 @@ xm::Module spring() {
     song.mix(hat, 1.6);
     song.mix(shake, 1.6);
     song.setGain(1.17);
-    return song.finish({0, 1, 2, 3, 4, 1, 2, 5, 7, 3, 4, 6, 2, 3, 4, 7, 8}, 9, 10);
+    using P = analysis::Part;
+    return {"spring.xm",
+            song.finish({0, 1, 2, 3, 4, 1, 2, 5, 7, 3, 4, 6, 2, 3, 4, 7, 8}, 9, 10),
+            {P::Kick, P::Snare, P::Hats, P::Perc, P::Bass, P::Lead, P::Echo, P::Chords, P::Chords,
+             P::Chords, P::Chords, P::Chords},
+            {}};
 }
 
 }  // namespace songs

@@ -9,7 +9,7 @@ namespace songs {
 
 using namespace compose;
 
-xm::Module trauma() {
+Track trauma() {
     Song song("trauma", 10, 100);
     const Key key{49, kPhrygian};  // C-4
     enum { kKick, kSnare, kHats, kPerc, kBass, kLead, kBell, kDrone1, kDrone2, kDrone3 };
@@ -163,7 +163,12 @@ xm::Module trauma() {
     song.mix(snare, 1.25);
     song.mix(hat, 1.6);
     song.setGain(1.3);
-    return song.finish({0, 1, 2, 1, 2, 3, 4, 5, 6, 3, 4, 7}, 8, 9);
+    using P = analysis::Part;
+    return {"trauma.xm",
+            song.finish({0, 1, 2, 1, 2, 3, 4, 5, 6, 3, 4, 7}, 8, 9),
+            {P::Kick, P::Snare, P::Hats, P::Perc, P::Bass, P::Lead, P::Counter, P::Chords,
+             P::Chords, P::Chords},
+            {}};
 }
 
 }  // namespace songs
