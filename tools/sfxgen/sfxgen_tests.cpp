@@ -11,6 +11,7 @@
 #include "dsp.h"
 #include "effects.h"
 #include "instruments.h"
+#include "loudness.h"
 #include "songs.h"
 #include "vorbis_out.h"
 #include "xm.h"
@@ -493,23 +494,86 @@ TEST(Effects, LengthsFadesPeaksAndLoudness) {
                 {"keyclik.ogg", 11025, 1477}, {"bhump.ogg", 11025, 8192}};
     std::vector<sfx::Effect> fx = sfx::makeEffects();
     ASSERT_EQ(6u, fx.size());
-    double lo = 1e9, hi = -1e9;
     for (size_t i = 0; i < fx.size(); ++i) {
         SCOPED_TRACE(fx[i].file);
         EXPECT_EQ(want[i].file, fx[i].file);
         EXPECT_EQ(want[i].rate, fx[i].rate);
         EXPECT_EQ(want[i].samples, static_cast<int>(fx[i].pcm.size()));
-        EXPECT_LE(sfx::peakOf(fx[i].pcm), sfx::kEffectPeak + 1e-6);
+        EXPECT_LE(sfx::truePeak(fx[i].pcm), sfx::kEffectPeak + 1e-6);
         EXPECT_NEAR(0.0f, fx[i].pcm.front(), 1e-3) << "starts with a click";
         EXPECT_NEAR(0.0f, fx[i].pcm.back(), 1e-3) << "ends with a click";
-        double mean = 0;
+        // Every effect as loud as the others, the short line-clear blip too.
+        EXPECT_NEAR(sfx::kEffectLoudness, sfx::loudestWindowLoudness(fx[i].pcm, fx[i].rate, 0.1),
+                    0.5);
+        // No offset anywhere, also not one that fades away with the sound:
+        // what passes a steep 10 Hz low-pass stays 30 dB under the peak.
+        sfx::Biquad lp1 = sfx::Biquad::lowPass(10, 0.7071, fx[i].rate);
+        sfx::Biquad lp2 = sfx::Biquad::lowPass(10, 0.7071, fx[i].rate);
+        float drift = 0.0f;
         for (float v : fx[i].pcm)
-            mean += v;
-        EXPECT_NEAR(0.0, mean / fx[i].pcm.size(), 0.02) << "DC offset";
-        double loud = 20 * std::log10(sfx::loudestWindowRms(
-                               sfx::loudnessWeighted(fx[i].pcm, fx[i].rate), fx[i].rate / 10));
-        lo = std::min(lo, loud);
-        hi = std::max(hi, loud);
+            drift = std::max(drift, std::fabs(lp2.process(lp1.process(v))));
+        EXPECT_LT(drift, sfx::peakOf(fx[i].pcm) * 0.03f) << "offset";
     }
-    EXPECT_LE(hi - lo, 3.0) << "effects' loudness should match";
+}
+
+namespace {
+
+// Level (dB) of the strongest component near `hz` in a stretch of sound.
+double levelAt(const sfx::Buffer& b, size_t from, size_t to, double hz, double rate) {
+    double best = 0.0;
+    for (double f = hz * 0.97; f <= hz * 1.03; f += hz * 0.005) {
+        double re = 0, im = 0;
+        for (size_t i = from; i < to; ++i) {
+            re += b[i] * std::cos(sfx::kTwoPi * f * i / rate);
+            im += b[i] * std::sin(sfx::kTwoPi * f * i / rate);
+        }
+        best = std::max(best, std::hypot(re, im) / double(to - from));
+    }
+    return 20 * std::log10(best + 1e-12);
+}
+
+// Level (dB) of each 10 ms of a sound.
+std::vector<double> envelopeDb(const sfx::Buffer& b, int rate) {
+    std::vector<double> out;
+    const size_t win = rate / 100;
+    for (size_t i = 0; i + win <= b.size(); i += win)
+        out.push_back(
+            20 * std::log10(sfx::rmsOf(sfx::Buffer(b.begin() + i, b.begin() + i + win)) + 1e-12));
+    return out;
+}
+
+}  // namespace
+
+TEST(Effects, NewPieceChimeIsGThenItsOctaveAndGetsOutOfTheWay) {
+    const sfx::Effect bidip = sfx::makeEffects()[0];
+    const double rate = bidip.rate;
+    const sfx::Buffer& b = bidip.pcm;
+    // The first note is G5; once the second sounds, G6 is on top.
+    EXPECT_GT(levelAt(b, 0, 3000, 783.99, rate), levelAt(b, 0, 3000, 987.77, rate) + 20);
+    EXPECT_GT(levelAt(b, 5000, 9000, 1567.98, rate), levelAt(b, 5000, 9000, 1318.51, rate) + 20);
+    // From 400 ms on, it stays 20 dB under its loudest.
+    const std::vector<double> env = envelopeDb(b, bidip.rate);
+    const double loudest = *std::max_element(env.begin(), env.end());
+    for (size_t k = 40; k < env.size(); ++k)
+        EXPECT_LT(env[k], loudest - 20) << "at " << k * 10 << " ms";
+}
+
+TEST(Effects, LineClearBlipRisesAnOctaveFromG6) {
+    const sfx::Effect blip = sfx::makeEffects()[1];
+    const sfx::Buffer& b = blip.pcm;
+    const size_t n = b.size();
+    // The strongest frequency of the first and the last third.
+    auto dominant = [&](size_t from, size_t to) {
+        double best = -1e9, at = 0;
+        for (double hz = 1200; hz <= 3400; hz += 10) {
+            const double l = levelAt(b, from, to, hz, blip.rate);
+            if (l > best)
+                best = l, at = hz;
+        }
+        return at;
+    };
+    const double start = dominant(0, n / 3), end = dominant(2 * n / 3, n);
+    EXPECT_GT(start, 1500);
+    EXPECT_LT(start, 2200);
+    EXPECT_GT(end, 2500);
 }
