@@ -2,7 +2,7 @@
 // hear them, measures them as a broadcast loudness meter does (ITU-R
 // BS.1770, K-weighted) and checks their levels.
 //
-//   sfxmeasure [--channels] [--sections] MEDIA_SFX_DIR
+//   sfxmeasure [--channels] [--sections] [--only FILE] MEDIA_SFX_DIR
 //
 // Each module is rendered for one pass through its positions and on for a
 // while past the loop (48 kHz stereo, as the game loops it); each effect is
@@ -362,19 +362,30 @@ EffectResult measureEffect(const std::string& dir, const std::string& name) {
 
 int main(int argc, char** argv) {
     bool channels = false, sections = false;
-    std::string dir;
+    std::string dir, only;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--channels")
             channels = true;
         else if (a == "--sections")
             sections = true;
+        else if (a == "--only" && i + 1 < argc)
+            only = argv[++i];
         else
             dir = a;
     }
     if (dir.empty()) {
-        std::fprintf(stderr, "usage: sfxmeasure [--channels] [--sections] MEDIA_SFX_DIR\n");
+        std::fprintf(stderr,
+                     "usage: sfxmeasure [--channels] [--sections] [--only FILE] MEDIA_SFX_DIR\n");
         return 2;
+    }
+    if (!only.empty()) {
+        // One file's figures, for working on it; the checks across files need all.
+        if (only.ends_with(".xm"))
+            measureModule(dir, only, songs::all(), channels, sections);
+        else
+            measureEffect(dir, only);
+        return 0;
     }
     const std::vector<songs::Track> tracks = songs::all();
     bool allOk = true;

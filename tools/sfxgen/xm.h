@@ -17,6 +17,8 @@ enum Effect : uint8_t {
     kPortaDown = 0x02,
     kTonePorta = 0x03,
     kVibrato = 0x04,
+    kTremolo = 0x07,
+    kPanning = 0x08,
     kVolSlide = 0x0A,
     kPositionJump = 0x0B,
     kSetVolume = 0x0C,
