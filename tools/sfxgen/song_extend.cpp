@@ -22,8 +22,8 @@ Track extend() {
     const int kick = song.add(sfx::kick("kick", 150, 48, 0.18, 0.5));
     const int snare = song.add(sfx::snare("snare", 190, 1800, 0.11, 0xE1));
     const int hat = song.add(sfx::hat("closed hat", 0.05, 6500, 0xE2));
-    const int openHat = song.add(sfx::place(sfx::hat("open hat", 0.20, 6000, 0xE3), 160, 64));
-    const int crash = song.add(sfx::place(sfx::crash("crash", 1.8, 0xE4), 150, 64));
+    const int openHat = song.add(sfx::place(sfx::hat("open hat", 0.20, 6000, 0xE3), 184, 64));
+    const int crash = song.add(sfx::place(sfx::crash("crash", 1.8, 0xE4), 176, 64));
     xm::Instrument bassIns =
         sfx::loopInstrument("bass", {sfx::Wave::Saw, 16, {0}, 6.0, 0.5, 0.0, 22050.0},
                             sfx::envSustain(0, 14, 36), 0x500);
@@ -234,14 +234,14 @@ Track extend() {
         pad(p, padChs, padI, key, close, padCentre, 18);
     }
 
-    song.pan(kHats, 88);
-    song.pan(kEcho, 212);
-    song.pan(kArp, 52);
+    song.pan(kHats, 72);
+    song.pan(kEcho, 224);
+    song.pan(kArp, 40);
     song.pan(kPad1, 40);
-    song.pan(kPad2, 160);
+    song.pan(kPad2, 184);
     song.pan(kPad3, 224);
-    song.pan(kBell, 200);
-    song.mix(kick, 0.8);
+    song.pan(kBell, 212);
+    song.mix(kick, 1.0);
     song.mix(snare, 1.1);
     song.mix(hat, 1.3);
     song.mix(openHat, 1.3);

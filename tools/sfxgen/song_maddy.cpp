@@ -215,11 +215,11 @@ Track maddy() {
     song.swing({8, 7, 5, 4});
     song.pan(kLead, 100);
     song.pan(kBrass, 160);
-    song.pan(kHats, 168);
-    song.pan(kShaker, 72);
-    song.pan(kPerc, 148);
-    song.pan(kMarimba, 56);
-    song.pan(kBell, 200);
+    song.pan(kHats, 184);
+    song.pan(kShaker, 56);
+    song.pan(kPerc, 156);
+    song.pan(kMarimba, 44);
+    song.pan(kBell, 216);
     song.pan(kPad1, 40);
     song.pan(kPad2, 216);
     song.mix(kick, 0.95);

@@ -204,7 +204,7 @@ Track spring() {
     song.pan(kPad1, 32);
     song.pan(kPad2, 100);
     song.pan(kPad3, 224);
-    song.mix(kick, 0.85);
+    song.mix(kick, 1.05);
     song.mix(bass, 0.8);
     song.mix(snare, 1.3);
     song.mix(hat, 1.4);

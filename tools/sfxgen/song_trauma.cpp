@@ -214,13 +214,13 @@ Track trauma() {
         line(p, kBell, bell, key, close, "................1...............", bellStyle);
     }
 
-    song.pan(kHats, 192);
-    song.pan(kPerc, 76);
-    song.pan(kBell, 56);
+    song.pan(kHats, 212);
+    song.pan(kPerc, 64);
+    song.pan(kBell, 32);
     song.pan(kDrone1, 28);
     song.pan(kDrone2, 160);
     song.pan(kDrone3, 228);
-    song.mix(kick, 0.9);
+    song.mix(kick, 1.1);
     song.mix(snare, 1.0);
     song.mix(hat, 1.45);
     song.mix(bass, 0.8);
