@@ -166,6 +166,44 @@ const songs::Track* trackFor(const std::vector<songs::Track>& tracks, const std:
     return nullptr;
 }
 
+// Plays every channel alone and checks the mix's balance: the tune (every
+// lead channel) at least kLeadMargin over each other channel, the hats
+// kHatsLow to kHatsHigh under the whole mix.
+void checkBalance(const std::vector<char>& data, double pass, int channels,
+                  const songs::Track* track, ModuleResult& res, std::ostringstream& log) {
+    std::printf("  channels alone:");
+    std::vector<double> solo;
+    for (int ch = 0; ch < channels; ++ch) {
+        solo.push_back(soloLoudness(data, pass, ch, log));
+        std::printf(" %d%s%s:%.1f", ch + 1, track ? " " : "",
+                    track ? analysis::partName(track->parts[ch]) : "", solo.back());
+    }
+    std::printf("\n");
+    if (!track)
+        return;
+    double quietestTune = 200, loudestOther = -200;
+    for (int ch = 0; ch < channels; ++ch) {
+        if (track->parts[ch] == analysis::Part::Lead)
+            quietestTune = std::min(quietestTune, solo[ch]);
+        else
+            loudestOther = std::max(loudestOther, solo[ch]);
+    }
+    std::printf("  the tune %.1f LU over the loudest other channel", quietestTune - loudestOther);
+    bool hatsOk = true;
+    for (int ch = 0; ch < channels; ++ch) {
+        if (track->parts[ch] != analysis::Part::Hats)
+            continue;
+        const double under = res.loudness - solo[ch];
+        std::printf("; hats (channel %d) %.1f LU under the mix", ch + 1, under);
+        hatsOk = hatsOk && under >= kHatsLow && under <= kHatsHigh;
+    }
+    std::printf("\n");
+    if (quietestTune - loudestOther < kLeadMargin)
+        problem(res, "the tune is not on top of the mix");
+    if (!hatsOk)
+        problem(res, "hats outside 8-10 LU under the mix");
+}
+
 ModuleResult measureModule(const std::string& dir, const std::string& name,
                            const std::vector<songs::Track>& tracks, bool channels, bool sections) {
     ModuleResult res;
@@ -263,47 +301,8 @@ ModuleResult measureModule(const std::string& dir, const std::string& name,
             std::printf("\n");
         }
 
-        if (channels) {
-            std::printf("  channels alone:");
-            std::vector<double> solo;
-            for (int ch = 0; ch < m.channels; ++ch) {
-                solo.push_back(soloLoudness(data, pass, ch, log));
-                std::printf(" %d%s%s:%.1f", ch + 1, known ? " " : "",
-                            known ? analysis::partName(track->parts[ch]) : "", solo.back());
-            }
-            std::printf("\n");
-            if (known) {
-                double tune = -200, others = -200;
-                for (int ch = 0; ch < m.channels; ++ch) {
-                    if (track->parts[ch] == analysis::Part::Lead)
-                        tune = std::max(tune, solo[ch]);
-                }
-                double quietestTune = 200;
-                for (int ch = 0; ch < m.channels; ++ch) {
-                    if (track->parts[ch] == analysis::Part::Lead)
-                        quietestTune = std::min(quietestTune, solo[ch]);
-                    else
-                        others = std::max(others, solo[ch]);
-                }
-                std::printf("  the tune %.1f LU over the loudest other channel",
-                            quietestTune - others);
-                for (int ch = 0; ch < m.channels; ++ch)
-                    if (track->parts[ch] == analysis::Part::Hats)
-                        std::printf("; hats (channel %d) %.1f LU under the mix", ch + 1,
-                                    res.loudness - solo[ch]);
-                std::printf("\n");
-                if (quietestTune - others < kLeadMargin)
-                    problem(res, "the tune is not on top of the mix");
-                for (int ch = 0; ch < m.channels; ++ch) {
-                    if (track->parts[ch] != analysis::Part::Hats)
-                        continue;
-                    const double under = res.loudness - solo[ch];
-                    if (under < kHatsLow || under > kHatsHigh)
-                        problem(res, "hats outside 8-10 LU under the mix");
-                }
-                (void)tune;
-            }
-        }
+        if (channels)
+            checkBalance(data, pass, m.channels, known ? track : nullptr, res, log);
 
         if (peak > kTruePeakLimit)
             problem(res, "true peak above -1 dBTP");
