@@ -33,10 +33,11 @@ uint8_t volumeByte(int v) {
     return static_cast<uint8_t>(0x10 + std::clamp(v, 0, 64));
 }
 
-// Note of a diatonic step above a chord's root, with the chord's alterations.
+// Note of a diatonic step above an anchor (the chord's root, or the tonic),
+// with the chord's alterations on its own third and fifth.
 int chordStep(const Key& key, const Chord& c, int anchor, int step) {
     int n = key.note(anchor + step) + c.root;
-    int pos = ((step % 7) + 7) % 7;
+    int pos = (((anchor + step - c.degree) % 7) + 7) % 7;
     if (pos == 2)
         n += c.third;
     if (pos == 4)
@@ -81,54 +82,139 @@ Harmony progression(const std::vector<Chord>& chords, int rowsEach) {
     return h;
 }
 
+namespace {
+
+// Semitones from `note` up to the next two tones of the chord above it.
+uint8_t arpeggioFrom(const Key& key, const Chord& c, int note) {
+    std::vector<int> above;
+    for (int step : {0, 2, 4}) {
+        int tone = chordStep(key, c, c.degree, step);
+        int d = ((tone - note) % 12 + 12) % 12;
+        above.push_back(d == 0 ? 12 : d);
+    }
+    std::sort(above.begin(), above.end());
+    return static_cast<uint8_t>((above[0] << 4) | above[1]);
+}
+
+// The row after `row` where a channel's note stops: its next note or key-off.
+int noteEnd(const xm::Pattern& p, int channel, int row) {
+    for (int r = row + 1; r < p.rows; ++r)
+        if (p.at(r, channel).note)
+            return r;
+    return p.rows;
+}
+
+void setEffect(xm::Cell& c, uint8_t effect, uint8_t param) {
+    if (!c.effect && !c.param) {
+        c.effect = effect;
+        c.param = param;
+    }
+}
+
+}  // namespace
+
 int line(xm::Pattern& p, int channel, int instrument, const Key& key, const Harmony& harmony,
          const std::string& text, const LineStyle& style) {
-    if (text.empty())
+    if (text.empty() && style.expression.empty())
         return 0;
     int written = 0;
     int last = 0;
+    std::vector<int> starts;
     for (int row = style.startRow; row < p.rows; ++row) {
-        char ch = text[(row - style.startRow) % text.size()];
-        if (ch == '.')
-            continue;
+        const int at = row - style.startRow;
+        // No notes: only the marks, over whatever the channel plays.
+        const char ch = text.empty() ? '.' : text[at % text.size()];
+        const char mark =
+            style.expression.empty() ? '.' : style.expression[at % style.expression.size()];
+        const Chord& chord = spanAt(harmony, row).chord;
         if (ch == '^') {
             p.at(row, channel).note = xm::kNoteOff;
-            continue;
-        }
-        const Chord& chord = spanAt(harmony, row).chord;
-        int anchor = anchorOf(chord, style);
-        int step;
-        int note;
-        if (ch == 'A' || ch == 'B') {
-            const Chord& next = spanAfter(harmony, row).chord;
-            // Always the chord's own root, also in a line written against the tonic.
-            int nextAnchor = next.degree > style.foldAbove ? next.degree - 7 : next.degree;
-            int root = chordStep(key, next, nextAnchor, 0) + 12 * style.octave;
-            int target = root + (ch == 'A' ? -1 : 1);
-            // Keep the leading note close to the note before it.
-            if (last) {
-                while (target - last > 6)
-                    target -= 12;
-                while (last - target > 6)
-                    target += 12;
-            }
-            note = target;
-        } else {
-            if (ch >= '1' && ch <= '9') {
-                step = ch - '1';
-            } else if (ch >= 'X' && ch <= 'Z') {
-                step = 9 + (ch - 'X');
-            } else if (ch >= 'a' && ch <= 'g') {
-                step = -1 - (ch - 'a');
+        } else if (ch != '.') {
+            int anchor = anchorOf(chord, style);
+            int note;
+            if (ch == 'A' || ch == 'B') {
+                // A semitone from the next chord's root as this line will play
+                // it, so the leading note resolves by step.
+                const Chord& next = spanAfter(harmony, row).chord;
+                int nextAnchor = next.degree > style.foldAbove ? next.degree - 7 : next.degree;
+                int root = chordStep(key, next, nextAnchor, 0) + 12 * style.octave;
+                int target = root + (ch == 'A' ? -1 : 1);
+                note = target;
             } else {
-                throw std::runtime_error(std::string("unknown note symbol '") + ch + "'");
+                int step;
+                if (ch >= '1' && ch <= '9') {
+                    step = ch - '1';
+                } else if (ch >= 'X' && ch <= 'Z') {
+                    step = 9 + (ch - 'X');
+                } else if (ch >= 'a' && ch <= 'g') {
+                    step = -1 - (ch - 'a');
+                } else {
+                    throw std::runtime_error(std::string("unknown note symbol '") + ch + "'");
+                }
+                note = chordStep(key, chord, anchor, step + style.shift) + 12 * style.octave;
             }
-            note = chordStep(key, chord, anchor, step + style.shift) + 12 * style.octave;
+            if (style.chordBelow) {
+                int tones[3];
+                for (int k = 0; k < 3; ++k)
+                    tones[k] = ((chordStep(key, chord, chord.degree, 2 * k) % 12) + 12) % 12;
+                int below = note - 3;
+                while (std::find(std::begin(tones), std::end(tones), ((below % 12) + 12) % 12) ==
+                       std::end(tones))
+                    --below;
+                note = below;
+            }
+            int vol = style.volume + (row % 4 == 0 ? style.accent : -style.accent);
+            putNote(p, row, channel, note, instrument, vol, style.effect, style.param);
+            if (mark == '/') {
+                // The sound goes on and glides: no new instrument, no restart.
+                xm::Cell& c = p.at(row, channel);
+                c.instrument = 0;
+                c.effect = xm::kTonePorta;
+                c.param = style.slide;
+            }
+            starts.push_back(row);
+            last = note;
+            ++written;
         }
-        int vol = style.volume + (row % 4 == 0 ? style.accent : -style.accent);
-        putNote(p, row, channel, note, instrument, vol, style.effect, style.param);
-        last = note;
-        ++written;
+        xm::Cell& c = p.at(row, channel);
+        switch (mark) {
+            case '~':
+                setEffect(c, xm::kVibrato, style.vibrato);
+                break;
+            case '>':
+                setEffect(c, xm::kVolSlide, style.fade & 0x0F);
+                break;
+            case '<':
+                setEffect(c, xm::kVolSlide, static_cast<uint8_t>((style.swell & 0x0F) << 4));
+                break;
+            case 'r':
+                // Only a struck note rolls; on an empty row it would wake an old sound.
+                if (c.note >= 1 && c.note <= 96)
+                    setEffect(c, xm::kExtended,
+                              static_cast<uint8_t>(0x90 | (style.retrigger & 15)));
+                break;
+            case 'x':
+                setEffect(c, xm::kExtended, static_cast<uint8_t>(0xC0 | (style.cut & 15)));
+                break;
+            case 'a':
+                if (last)
+                    setEffect(c, xm::kArpeggio, arpeggioFrom(key, chord, last));
+                break;
+            case '.':
+            case '/':
+                break;
+            default:
+                throw std::runtime_error(std::string("unknown expression mark '") + mark + "'");
+        }
+    }
+    if (style.vibratoAfter > 0) {
+        for (int start : starts) {
+            const int end = noteEnd(p, channel, start);
+            if (end - start < style.vibratoAfter + 2)
+                continue;
+            for (int r = start + style.vibratoAfter; r < end; ++r)
+                setEffect(p.at(r, channel), style.heldEffect, style.vibrato);
+        }
     }
     return written;
 }
@@ -219,6 +305,39 @@ void pad(xm::Pattern& p, const std::vector<int>& channels, int instrument, const
     }
 }
 
+void arpeggioChords(xm::Pattern& p, int channel, int instrument, const Key& key,
+                    const Harmony& harmony, const std::string& rhythm, int octave, int volume) {
+    if (rhythm.empty())
+        return;
+    bool sounding = false;
+    const Span* struck = nullptr;
+    for (int row = 0; row < p.rows; ++row) {
+        const char c = rhythm[row % rhythm.size()];
+        const Span& span = spanAt(harmony, row);
+        if (c == '^') {
+            p.at(row, channel).note = xm::kNoteOff;
+            sounding = false;
+            continue;
+        }
+        const bool strikeNow = c == 'x' || (sounding && &span != struck);
+        if (strikeNow) {
+            const Chord& ch = span.chord;
+            const int degree = ch.degree > 3 ? ch.degree - 7 : ch.degree;
+            const int root = chordStep(key, ch, degree, 0) + 12 * octave;
+            putNote(p, row, channel, root, instrument, volume, 0, 0);
+            struck = &span;
+            sounding = true;
+        }
+        if (sounding) {
+            const Chord& ch = struck->chord;
+            const int third = chordStep(key, ch, ch.degree, 2) - chordStep(key, ch, ch.degree, 0);
+            const int fifth = chordStep(key, ch, ch.degree, 4) - chordStep(key, ch, ch.degree, 0);
+            setEffect(p.at(row, channel), xm::kArpeggio,
+                      static_cast<uint8_t>((third << 4) | fifth));
+        }
+    }
+}
+
 void strike(xm::Pattern& p, int row, int channel, int note, int instrument, int volume) {
     putNote(p, row, channel, note, instrument, volume, 0, 0);
 }
@@ -231,9 +350,14 @@ void echo(xm::Pattern& p, int from, int to, int delay, double volumeScale, int i
         xm::Cell& dst = p.at(row + delay, to);
         dst.note = src.note;
         if (src.note != xm::kNoteOff) {
-            dst.instrument = static_cast<uint8_t>(instrument ? instrument : src.instrument);
+            // A slid note goes on sliding in the echo; others strike afresh.
+            const bool slides = src.effect == xm::kTonePorta && !src.instrument;
+            dst.instrument =
+                slides ? 0 : static_cast<uint8_t>(instrument ? instrument : src.instrument);
             int v = src.volume >= 0x10 && src.volume <= 0x50 ? src.volume - 0x10 : 64;
             dst.volume = volumeByte(static_cast<int>(std::lround(v * volumeScale)));
+            if (slides)
+                setEffect(dst, src.effect, src.param);
         }
     }
 }
@@ -251,9 +375,10 @@ bool placeEffect(xm::Pattern& p, int row, int channel, uint8_t effect, uint8_t p
     return false;
 }
 
-Song::Song(const std::string& name, int channels, int bpm) : bpm_(bpm) {
+Song::Song(const std::string& name, const std::vector<analysis::Part>& parts, int bpm)
+    : parts_(parts), bpm_(bpm) {
     module_.name = name;
-    module_.channels = channels;
+    module_.channels = static_cast<int>(parts.size());
 }
 
 int Song::add(xm::Instrument ins) {
@@ -266,7 +391,8 @@ int Song::newPattern(int rows) {
     return static_cast<int>(module_.patterns.size()) - 1;
 }
 
-xm::Module Song::finish(const std::vector<int>& orders, int patterns, int instruments) {
+xm::Module Song::finish(const std::vector<int>& orders, int patterns, int instruments,
+                        int restart) {
     auto fail = [&](const std::string& why) {
         throw std::runtime_error(module_.name + ": " + why);
     };
@@ -281,6 +407,8 @@ xm::Module Song::finish(const std::vector<int>& orders, int patterns, int instru
     for (int o : orders)
         if (o < 0 || o >= patterns)
             fail("order names a missing pattern");
+    if (restart < 0 || restart >= static_cast<int>(orders.size()))
+        fail("the restart position is outside the song");
     const int lastPattern = orders.back();
     if (std::count(orders.begin(), orders.end(), lastPattern) != 1)
         fail("the closing pattern must be played only once (it holds the jump to the start)");
@@ -337,15 +465,44 @@ xm::Module Song::finish(const std::vector<int>& orders, int patterns, int instru
         }
     }
 
+    // Panning: a new note (one that names its instrument) takes its
+    // sample's panning, so the channel's place goes beside every such note.
+    for (const auto& [ch, position] : pan_)
+        for (xm::Pattern& p : module_.patterns)
+            for (int row = 0; row < p.rows; ++row) {
+                xm::Cell& c = p.at(row, ch);
+                if (c.note >= 1 && c.note <= 96 && c.instrument)
+                    setEffect(c, 0x08, static_cast<uint8_t>(std::clamp(position, 0, 255)));
+            }
+    for (const auto& [ch, spread] : spread_)
+        for (xm::Pattern& p : module_.patterns)
+            for (int row = 0; row < p.rows; ++row) {
+                xm::Cell& c = p.at(row, ch);
+                if (c.note >= 1 && c.note <= 96 && c.instrument) {
+                    const long at = spread.first + std::lround((c.note - 61) * spread.second);
+                    setEffect(c, 0x08, static_cast<uint8_t>(std::clamp<long>(at, 0, 255)));
+                }
+            }
+
     xm::Pattern& first = module_.patterns.at(orders.front());
     if (bpm_ != 125 && !placeEffect(first, 0, 0, xm::kSetSpeed, static_cast<uint8_t>(bpm_)))
         fail("no free effect column for the tempo");
+    if (!swing_.empty()) {
+        for (xm::Pattern& p : module_.patterns)
+            for (int row = 0; row < p.rows; ++row) {
+                const int ticks = swing_[row % swing_.size()];
+                if (!placeEffect(p, row, 0, xm::kSetSpeed, static_cast<uint8_t>(ticks)))
+                    fail("no free effect column for the swing");
+            }
+    }
     xm::Pattern& closing = module_.patterns.at(lastPattern);
-    if (!placeEffect(closing, closing.rows - 1, 0, xm::kPositionJump, 0))
-        fail("no free effect column for the jump back to the start");
+    if (!placeEffect(closing, closing.rows - 1, 0, xm::kPositionJump,
+                     static_cast<uint8_t>(restart)))
+        fail("no free effect column for the jump back to the restart position");
 
     for (int o : orders)
         module_.orders.push_back(static_cast<uint8_t>(o));
+    module_.restart = restart;
     return module_;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis.h"
 #include "xm.h"
 
 namespace compose {
@@ -58,6 +59,25 @@ struct LineStyle {
     int shift = 0;              // diatonic shift of the whole line (harmony a third below: -2)
     int startRow = 0;           // first row written
     int effect = 0, param = 0;  // effect written beside every new note
+    // Expression, one mark per row beside the notes (repeating like them):
+    //   '.' nothing       '~' vibrato (4xy with `vibrato`)
+    //   '/' slide into this row's note from the one before (3xx with `slide`)
+    //   '>' fade (volume slide down by `fade`)   '<' swell (up by `swell`)
+    //   'a' arpeggio up through the chord from this row's note
+    //   'r' retrigger a struck note every `retrigger` ticks
+    //   'x' cut after `cut` ticks
+    // With no notes (empty text) only the marks are written, over what the
+    // channel already plays.
+    std::string expression = "";
+    uint8_t vibrato = 0x44, slide = 0x30, fade = 0x02, swell = 0x02, retrigger = 3, cut = 3;
+    // Vibrato that sets in on long notes by itself: from this many rows
+    // after a note starts to its end, for notes that last two rows more
+    // (0 leaves it to the marks). `heldEffect` may make it a tremolo (7xy).
+    int vibratoAfter = 0;
+    uint8_t heldEffect = xm::kVibrato;
+    // A harmony under a tune: each note becomes the nearest tone of the
+    // sounding chord at least a minor third below it.
+    bool chordBelow = false;
 };
 
 // Writes a part in a one-character-per-row notation; the text repeats until
@@ -97,6 +117,12 @@ int hits(xm::Pattern& p, int channel, const std::string& text, const std::vector
 void pad(xm::Pattern& p, const std::vector<int>& channels, int instrument, const Key& key,
          const Harmony& harmony, int centre, int volume, const std::string& rhythm = "");
 
+// Chords played by one channel as a tracker arpeggio (0xy cycling through
+// the chord every tick): the chord's root or `inversion` struck on 'x' rows
+// of `rhythm`, the arpeggio going on while it holds, '^' releasing.
+void arpeggioChords(xm::Pattern& p, int channel, int instrument, const Key& key,
+                    const Harmony& harmony, const std::string& rhythm, int octave, int volume);
+
 // Writes one note with its instrument and volume.
 void strike(xm::Pattern& p, int row, int channel, int note, int instrument, int volume);
 
@@ -111,7 +137,9 @@ bool placeEffect(xm::Pattern& p, int row, int channel, uint8_t effect, uint8_t p
 // Collects instruments and patterns, then checks and finishes the module.
 class Song {
   public:
-    Song(const std::string& name, int channels, int bpm);
+    // One channel for each part, in order.
+    Song(const std::string& name, const std::vector<analysis::Part>& parts, int bpm);
+    const std::vector<analysis::Part>& parts() const { return parts_; }
     int add(xm::Instrument ins);    // returns the 1-based instrument number
     int newPattern(int rows = 64);  // returns the pattern index
     xm::Pattern& pattern(int index) { return module_.patterns.at(index); }
@@ -119,17 +147,37 @@ class Song {
     void setGain(double gain) { gain_ = gain; }
     // Multiplies the volumes of one instrument's notes (its level in the mix).
     void mix(int instrument, double gain) { mix_[instrument] = gain; }
+    // Places a channel in the stereo field (0 left .. 255 right): every note
+    // it strikes carries the panning, where its effect column is free.
+    void pan(int channel, int position) { pan_[channel] = position; }
+    // Spreads a channel's notes across the field by pitch, as a piano sits:
+    // `centre` at C-5 (the note 61), `perSemitone` further right for each
+    // semitone up.
+    void panByPitch(int channel, int centre, double perSemitone) {
+        spread_[channel] = {centre, perSemitone};
+    }
+    // Swing: the ticks of each row of a beat (four rows), repeating through
+    // the song; {8, 7, 5, 4} puts every off-beat eighth at 62.5 % of the
+    // beat, moving all parts together.
+    void swing(const std::vector<int>& ticksPerRow) { swing_ = ticksPerRow; }
     // Finishes the module: orders, the tempo at the start, a jump back to
-    // the start at the end of the last pattern, and a release at the start
-    // of each pattern for sustained parts that have nothing to play there. Throws
-    // std::runtime_error if the structure is not the one asked for or anything is left unused.
-    xm::Module finish(const std::vector<int>& orders, int patterns, int instruments);
+    // the restart position (the first one after the intro) at the end of
+    // the last pattern, a release at the start of each pattern for
+    // sustained parts that have nothing to play there, pans and swing.
+    // Throws std::runtime_error if the structure is not the one asked for
+    // or anything is left unused.
+    xm::Module finish(const std::vector<int>& orders, int patterns, int instruments,
+                      int restart = 0);
 
   private:
     xm::Module module_;
+    std::vector<analysis::Part> parts_;
     int bpm_;
     double gain_ = 1.0;
     std::map<int, double> mix_;
+    std::map<int, int> pan_;
+    std::map<int, std::pair<int, double>> spread_;
+    std::vector<int> swing_;
 };
 
 }  // namespace compose

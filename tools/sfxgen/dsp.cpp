@@ -227,7 +227,7 @@ Buffer pluckedString(double hz, double rate, double seconds, double damping, dou
     Buffer out(n);
     for (int i = 0; i < n; ++i)
         out[i] = static_cast<float>(y[i]);
-    removeDc(out);
+    removeDc(out, rate);
     return out;
 }
 
@@ -261,31 +261,6 @@ double rmsOf(const Buffer& b) {
     return std::sqrt(s / b.size());
 }
 
-double loudestWindowRms(const Buffer& b, int window) {
-    if (b.empty())
-        return 0.0;
-    if (static_cast<int>(b.size()) <= window)
-        return rmsOf(b);
-    double s = 0.0, best = 0.0;
-    for (int i = 0; i < static_cast<int>(b.size()); ++i) {
-        s += double(b[i]) * b[i];
-        if (i >= window)
-            s -= double(b[i - window]) * b[i - window];
-        if (i >= window - 1)
-            best = std::max(best, s);
-    }
-    return std::sqrt(std::max(0.0, best) / window);
-}
-
-Buffer loudnessWeighted(const Buffer& b, double rate) {
-    Biquad hp = Biquad::highPass(60.0, 0.5, rate);
-    Biquad shelf = Biquad::highShelf(1500.0, 4.0, rate);
-    Buffer out(b.size());
-    for (size_t i = 0; i < b.size(); ++i)
-        out[i] = shelf.process(hp.process(b[i]));
-    return out;
-}
-
 void scale(Buffer& b, double gain) {
     for (float& v : b)
         v = static_cast<float>(v * gain);
@@ -297,17 +272,10 @@ void normalizePeak(Buffer& b, double peak) {
         scale(b, peak / p);
 }
 
-void removeDc(Buffer& b) {
-    // A gentle one-pole high-pass (about 10 Hz at 44.1 kHz) rather than
-    // subtracting the mean, so a decaying tail stays centred throughout.
-    double prevIn = 0.0, prevOut = 0.0;
-    const double r = 0.9985;
-    for (float& v : b) {
-        double out = v - prevIn + r * prevOut;
-        prevIn = v;
-        prevOut = out;
-        v = static_cast<float>(out);
-    }
+void removeDc(Buffer& b, double rate) {
+    Biquad hp = Biquad::highPass(20.0, 0.7071, rate);
+    for (float& v : b)
+        v = hp.process(v);
 }
 
 void fadeIn(Buffer& b, int n) {

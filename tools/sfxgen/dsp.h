@@ -118,15 +118,12 @@ inline double expDecay(double t, double tau) {
 // Buffer helpers.
 float peakOf(const Buffer& b);
 double rmsOf(const Buffer& b);
-// RMS of the loudest window of `window` samples (the whole buffer if shorter).
-double loudestWindowRms(const Buffer& b, int window);
-// The buffer as a loudness meter hears it: low rumble taken out (high-pass
-// at 60 Hz) and the presence range lifted (+4 dB shelf from 1.5 kHz), so
-// equal RMS after it means roughly equal loudness to the ear.
-Buffer loudnessWeighted(const Buffer& b, double rate);
 void scale(Buffer& b, double gain);
 void normalizePeak(Buffer& b, double peak);
-void removeDc(Buffer& b);
+// Takes out any offset and rumble below the hearing range: a 20 Hz
+// high-pass (second order), so a decaying offset goes too, not only a
+// constant one.
+void removeDc(Buffer& b, double rate);
 // Linear fades over the first and last n samples.
 void fadeIn(Buffer& b, int n);
 void fadeOut(Buffer& b, int n);

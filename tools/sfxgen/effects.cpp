@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "dsp.h"
+#include "loudness.h"
 
 namespace sfx {
 
@@ -13,48 +14,61 @@ int sampleCount(double seconds, int rate) {
 namespace {
 
 // A soft bell partial set: fundamental plus two quiet inharmonic partials,
-// each decaying faster than the one below, so the chime is round, not shrill.
-void chimeNote(Buffer& out, double hz, int start, double rate, double gain) {
-    const double partials[3][3] = {{1.0, 1.0, 0.42}, {2.756, 0.22, 0.16}, {5.404, 0.06, 0.07}};
+// each decaying faster than the one below, so the chime is round, not
+// shrill. `tau` is the fundamental's decay time.
+void chimeNote(Buffer& out, double hz, int start, double rate, double gain, double tau) {
+    const double partials[3][3] = {{1.0, 1.0, 1.0}, {2.756, 0.22, 0.38}, {5.404, 0.06, 0.17}};
     for (int i = start; i < static_cast<int>(out.size()); ++i) {
         double t = (i - start) / rate;
         double attack = std::min(1.0, t / 0.004);
         double v = 0.0;
         for (const auto& p : partials)
-            v += p[1] * std::sin(kTwoPi * hz * p[0] * t) * expDecay(t, p[2]);
+            v += p[1] * std::sin(kTwoPi * hz * p[0] * t) * expDecay(t, tau * p[2]);
         out[i] += static_cast<float>(gain * attack * v);
     }
 }
 
-// New piece: two chime notes a fifth apart, the second answering the first.
+// New piece: two chime notes an octave apart, G5 then G6. G is the one
+// pitch class all six tracks' keys share, so the chime never sounds out of
+// key; it dies 20 dB away well within 400 ms, out of the next one's way.
 Buffer makeBidip(int n, double rate) {
     Buffer b(n, 0.0f);
-    chimeNote(b, 987.77, 0, rate, 1.0);                                 // B5
-    chimeNote(b, 1318.51, static_cast<int>(0.105 * rate), rate, 0.85);  // E6
+    chimeNote(b, 783.99, 0, rate, 1.0, 0.09);                                // G5
+    chimeNote(b, 1567.98, static_cast<int>(0.095 * rate), rate, 0.8, 0.10);  // G6
     fadeOut(b, static_cast<int>(0.05 * rate));
     return b;
 }
 
-// Full rows: a bright upward blip, band-limited square with a fast rise.
+// Full rows, the moment the player works for: a bright rising sparkle in
+// 31 ms. The pitch climbs an octave (G6 to G7) and the sound carries its
+// octave and twelfth above, with a touch of square for bite; it is held at
+// full level for most of its length, so so short a sound still reads as
+// loud as the others.
 Buffer makeBlip(int n, double rate) {
     Buffer b(n);
     Osc sq(Osc::Shape::Pulse, 0.5);
-    Osc sine(Osc::Shape::Sine);
+    double phase = 0.0;
     for (int i = 0; i < n; ++i) {
         double x = double(i) / n;
-        double hz = 1568.0 * std::pow(2.0, x * 0.6);  // G6 gliding up most of a fifth
-        b[i] = 0.45f * sq.next(hz, rate) + 0.55f * sine.next(hz * 2.0, rate);
+        double hz = 1567.98 * std::pow(2.0, std::min(1.0, x * 1.25));  // G6 up to G7
+        phase += hz / rate;
+        double p = kTwoPi * phase;
+        double v = std::sin(p) + 0.5 * std::sin(2.0 * p) + 0.3 * std::sin(3.0 * p);
+        b[i] = static_cast<float>(v + 0.25 * sq.next(hz, rate));
     }
-    Biquad lp = Biquad::lowPass(9000.0, 0.7, rate);
+    Biquad lp = Biquad::lowPass(12000.0, 0.7, rate);
     for (float& v : b)
         v = lp.process(v);
-    fadeIn(b, static_cast<int>(0.002 * rate));
-    fadeOut(b, static_cast<int>(0.008 * rate));
+    fadeIn(b, static_cast<int>(0.0015 * rate));
+    fadeOut(b, static_cast<int>(0.006 * rate));
     return b;
 }
 
 // Level up: a springy boing, a jaw-harp-like pulse whose pitch wobbles fast
-// and settles, with a filter that opens and closes with the wobble.
+// and settles, with a filter that opens and closes with the wobble. The
+// narrow pulse is centred on zero (its mean taken off) so the boing carries
+// no offset; what the fast swell adds below 20 Hz the finishing high-pass
+// takes out.
 Buffer makeBoing(int n, double rate) {
     Buffer b(n);
     Osc pulse(Osc::Shape::Pulse, 0.3);
@@ -65,7 +79,9 @@ Buffer makeBoing(int n, double rate) {
         double hz = 196.0 * std::pow(2.0, 0.55 * wobble + 0.35 * (1.0 - expDecay(t, 0.05)));
         double cutoff = 700.0 + 1600.0 * (0.5 + 0.5 * wobble) * expDecay(t, 0.35);
         double amp = std::min(1.0, t / 0.006) * expDecay(t, 0.30);
-        b[i] = static_cast<float>(amp * filt.lowPass(pulse.next(hz, rate), cutoff, 0.55, rate));
+        const double centred = pulse.next(hz, rate) - (2.0 * 0.3 - 1.0);
+        b[i] =
+            static_cast<float>(amp * filt.lowPass(static_cast<float>(centred), cutoff, 0.55, rate));
     }
     fadeOut(b, static_cast<int>(0.06 * rate));
     return b;
@@ -134,21 +150,31 @@ Buffer makeBhump(int n, double rate) {
     return b;
 }
 
-// Loudness every effect is brought to (weighted RMS of its loudest 100 ms,
-// see loudnessWeighted), so that no effect jumps out over the others; peaks
-// stay at or below kEffectPeak.
-constexpr double kEffectLoudness = 0.28;  // about -11 dBFS
+// Gentle limiting towards `ceiling`: small values pass, large ones bend.
+void softLimit(Buffer& b, double ceiling) {
+    for (float& v : b)
+        v = static_cast<float>(ceiling * std::tanh(v / ceiling));
+}
 
 Effect finish(const std::string& file, int rate, Buffer pcm) {
-    removeDc(pcm);
+    removeDc(pcm, rate);
     // A last tiny fade at both ends after the DC filter so the first and
     // last samples are exactly zero: no click when the effect starts or stops.
     fadeIn(pcm, rate / 2000);
     fadeOut(pcm, rate / 500);
-    normalizePeak(pcm, kEffectPeak);
-    double loud = loudestWindowRms(loudnessWeighted(pcm, rate), rate / 10);
-    if (loud > kEffectLoudness)
-        scale(pcm, kEffectLoudness / loud);
+    // Every effect is brought to the same loudness of its loudest 100 ms, so
+    // no effect jumps out over the others; a sound too peaky for that is
+    // limited until its true peak stays under the ceiling.
+    for (int pass = 0; pass < 8; ++pass) {
+        scale(pcm, std::pow(10.0, (kEffectLoudness - loudestWindowLoudness(pcm, rate)) / 20.0));
+        const double peak = truePeak(pcm);
+        if (peak <= kEffectPeak)
+            break;
+        softLimit(pcm, kEffectPeak * 0.9);
+    }
+    const double peak = truePeak(pcm);
+    if (peak > kEffectPeak)
+        scale(pcm, kEffectPeak / peak);
     return Effect{file, rate, std::move(pcm)};
 }
 

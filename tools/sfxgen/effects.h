@@ -12,8 +12,10 @@ struct Effect {
     std::vector<float> pcm;
 };
 
-// Highest peak of an effect (about -3 dBFS).
+// Highest true peak of an effect (about -3 dBTP), and the loudness of its
+// loudest 100 ms (LUFS, K-weighted) that every effect is brought to.
 constexpr double kEffectPeak = 0.70;
+constexpr double kEffectLoudness = -12.0;
 
 // Builds all six effects in the game's effect-number order. Each buffer has
 // exactly the playing length the game expects (seconds x rate, rounded).

@@ -10,13 +10,18 @@ namespace {
 constexpr double kC4Hz = 261.6255653;
 
 // An instrument whose single sample is `pcm`, tuned for the rate it was
-// rendered at.
+// rendered at; a looped one loops over the whole sample.
 xm::Instrument makeInstrument(const std::string& name, const Buffer& pcm, const xm::Tuning& t,
-                              const xm::Envelope& env, uint16_t fadeout) {
+                              const xm::Envelope& env, uint16_t fadeout, bool looped = false) {
     xm::Instrument ins;
     ins.name = name;
     ins.sample.name = name;
-    ins.sample.data = toSample16(pcm);
+    ins.sample.data = toSample16(pcm, t.exactRate, looped);
+    if (looped) {
+        ins.sample.loop = true;
+        ins.sample.loopStart = 0;
+        ins.sample.loopLength = static_cast<uint32_t>(ins.sample.data.size());
+    }
     ins.sample.relativeNote = t.relativeNote;
     ins.sample.finetune = t.finetune;
     ins.volume = env;
@@ -32,7 +37,17 @@ xm::Envelope drumEnvelope(int ticks) {
 
 }  // namespace
 
-std::vector<int16_t> toSample16(Buffer b) {
+std::vector<int16_t> toSample16(Buffer b, double rate, bool looped) {
+    if (looped) {
+        double mean = 0.0;
+        for (float v : b)
+            mean += v;
+        mean /= b.empty() ? 1.0 : double(b.size());
+        for (float& v : b)
+            v = static_cast<float>(v - mean);
+    } else {
+        removeDc(b, rate);
+    }
     float peak = peakOf(b);
     double gain = peak > 0.0f ? 0.94 / peak : 0.0;
     std::vector<int16_t> out(b.size());
@@ -99,11 +114,7 @@ xm::Instrument loopInstrument(const std::string& name, const LoopTone& tone,
         Buffer f = additiveLoop(length, {{tone.cycles * 3, tone.twelfth, 0.0}}, Wave::Sine, 0);
         mixInto(b, f, 0, 1.0);
     }
-    xm::Instrument ins = makeInstrument(name, b, t, env, fadeout);
-    ins.sample.loop = true;
-    ins.sample.loopStart = 0;
-    ins.sample.loopLength = static_cast<uint32_t>(ins.sample.data.size());
-    return ins;
+    return makeInstrument(name, b, t, env, fadeout, true);
 }
 
 xm::Instrument pluck(const std::string& name, double damping, double brightness, double seconds,

@@ -60,8 +60,10 @@ xm::Instrument riser(const std::string& name, double seconds, uint64_t seed);
 // Sets the sample's default panning (0 left .. 255 right) and volume.
 xm::Instrument place(xm::Instrument ins, int panning, int volume);
 
-// Quantises a float buffer to the 16-bit sample of an instrument, peak at
-// about -0.5 dBFS, after removing any DC offset.
-std::vector<int16_t> toSample16(Buffer b);
+// Quantises a float buffer rendered at `rate` to the 16-bit sample of an
+// instrument, peak at about -0.5 dBFS, after removing any DC offset: a
+// looped sample (whole cycles) loses its mean, so the loop stays seamless;
+// a one-shot goes through the 20 Hz high-pass of removeDc.
+std::vector<int16_t> toSample16(Buffer b, double rate, bool looped);
 
 }  // namespace sfx

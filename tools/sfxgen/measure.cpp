@@ -1,23 +1,34 @@
 // sfxmeasure: plays the generated music and effects the way the game will
-// hear them and checks their levels.
+// hear them, measures them as a broadcast loudness meter does (ITU-R
+// BS.1770, K-weighted) and checks their levels.
 //
-//   sfxmeasure [--sections] [--channels] MEDIA_SFX_DIR
+//   sfxmeasure [--channels] [--sections] [--only FILE] MEDIA_SFX_DIR
 //
-// Each module is rendered for 60 s (44.1 kHz stereo, looping as in the
-// game) and each effect is decoded in full. Printed per file: peak (dBFS),
-// loudness as RMS (dBFS; for effects the loudest 100 ms, weighted as the
-// ear hears it), and for music the longest stretch below -50 dBFS.
-// Fails (exit 1) when a peak is above -1 dBFS, the music's loudness spreads
-// over more than 3 dB, music is silent for more than 2 s, the effects'
-// loudness spreads over more than 3 dB, or the module loader reports
-// anything. --sections also prints the loudness of every 7.68 s (one
-// 64-row pattern at 125 BPM); --channels prints the loudness of each
-// channel played alone (for balancing a mix).
+// Each module is rendered for one pass through its positions and on for a
+// while past the loop (48 kHz stereo, as the game loops it); each effect is
+// decoded in full. Printed per module: gated loudness (LUFS), true peak
+// (dBTP), side/mid energy ratio, loudness of the first 10 s and of the 10 s
+// after the song loops, the longest near-silence, the tracker effect kinds
+// the patterns use and the held clashes of one pass; per effect its true
+// peak and the loudness of its loudest 100 ms. --channels adds each
+// channel's loudness played alone, with the mix's targets (the tune at least
+// 2 LU above every other channel, hats 8 to 10 LU under the mix);
+// --sections the loudness of every song position.
+//
+// Exit status 1 when a true peak is above -1 dBTP, the six modules' loudness
+// spreads over more than 1.5 LU, the effects' over more than 1 LU, a module
+// is silent for more than 2 s, its side/mid ratio leaves -12..-8 dB, its
+// mono fold-down is more than 1 LU from the stereo loudness, the loop
+// restarts more than 3 LU under the song, a module has held clashes its
+// track does not allow, the loader reports anything, or (with --channels)
+// a mix target is missed.
 #include <vorbis/vorbisfile.h>
 #include <libopenmpt/libopenmpt.hpp>
 #include <libopenmpt/libopenmpt_ext.hpp>
 
-#include "dsp.h"
+#include "analysis.h"
+#include "loudness.h"
+#include "songs.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,13 +41,18 @@
 
 namespace {
 
-constexpr int kRate = 44100;
-constexpr double kMusicSeconds = 60.0;
-constexpr double kPeakLimitDb = -1.0;
-constexpr double kMusicSpreadDb = 3.0;
-constexpr double kEffectSpreadDb = 3.0;
-constexpr double kSilenceDb = -50.0;
+constexpr int kRate = 48000;
+constexpr double kTruePeakLimit = -1.0;  // dBTP
+constexpr double kMusicSpread = 1.5;     // LU across the six modules
+constexpr double kEffectSpread = 1.0;    // LU across the six effects
+constexpr double kSilenceDb = -50.0;     // a 50 ms window this quiet is silence
 constexpr double kMaxSilenceSeconds = 2.0;
+constexpr double kSideMidLow = -12.0, kSideMidHigh = -8.0;
+constexpr double kMonoDrift = 1.0;                  // LU
+constexpr double kLoopDip = 3.0;                    // LU the restart may sit under the song
+constexpr double kWindowSeconds = 10.0;             // the intro and after-loop windows
+constexpr double kLeadMargin = 2.0;                 // LU the tune sits over every other channel
+constexpr double kHatsLow = 8.0, kHatsHigh = 10.0;  // LU the hats sit under the mix
 
 const char* const kModules[] = {"extend.xm", "level3.xm", "maddy.xm",
                                 "sad.xm",    "spring.xm", "trauma.xm"};
@@ -47,40 +63,6 @@ double toDb(double v) {
     return v > 0 ? 20.0 * std::log10(v) : -200.0;
 }
 
-double rms(const std::vector<float>& s, size_t from, size_t to) {
-    double acc = 0.0;
-    for (size_t i = from; i < to; ++i)
-        acc += double(s[i]) * s[i];
-    return to > from ? std::sqrt(acc / double(to - from)) : 0.0;
-}
-
-double peak(const std::vector<float>& s) {
-    float p = 0.0f;
-    for (float v : s)
-        p = std::max(p, std::fabs(v));
-    return p;
-}
-
-// Longest run of 50 ms windows (interleaved stereo) quieter than kSilenceDb.
-double longestSilence(const std::vector<float>& s) {
-    const size_t win = kRate / 20 * 2;
-    int run = 0, best = 0;
-    for (size_t i = 0; i + win <= s.size(); i += win) {
-        if (toDb(rms(s, i, i + win)) < kSilenceDb)
-            best = std::max(best, ++run);
-        else
-            run = 0;
-    }
-    return best * 0.05;
-}
-
-struct Result {
-    std::string name;
-    double peakDb = -200, loudDb = -200, silence = 0;
-    bool ok = true;
-    std::string problem;
-};
-
 bool readFile(const std::string& path, std::vector<char>& out) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -89,89 +71,274 @@ bool readFile(const std::string& path, std::vector<char>& out) {
     return true;
 }
 
-// The first kMusicSeconds of a module as interleaved stereo floats (shorter if it ends).
-std::vector<float> renderMusic(openmpt::module& mod) {
-    const size_t frames = static_cast<size_t>(kMusicSeconds * kRate);
-    std::vector<float> pcm(frames * 2);
+struct Render {
+    sfx::Buffer left, right;
+    std::vector<int> orderAt;  // the song position of every 10 ms
+};
+
+// Renders `seconds` of a module, looping as the game does.
+Render render(const std::vector<char>& data, double seconds, std::ostringstream& log) {
+    openmpt::module mod(data, log);
+    mod.set_repeat_count(-1);
+    Render r;
+    const size_t frames = static_cast<size_t>(seconds * kRate);
+    const size_t chunk = kRate / 100;
+    r.left.resize(frames);
+    r.right.resize(frames);
     size_t done = 0;
     while (done < frames) {
-        size_t n = mod.read_interleaved_stereo(kRate, std::min<size_t>(4096, frames - done),
-                                               pcm.data() + done * 2);
+        r.orderAt.push_back(mod.get_current_order());
+        size_t n = mod.read(kRate, std::min(chunk, frames - done), r.left.data() + done,
+                            r.right.data() + done);
         if (n == 0)
             break;
         done += n;
     }
-    pcm.resize(done * 2);
-    return pcm;
-}
-
-// Loudness of each channel of a module played alone for the first 60 s.
-void channelLevels(const std::vector<char>& data, const std::string& name) {
-    std::ostringstream log;
-    openmpt::module_ext probe(data, log);
-    const int channels = probe.get_num_channels();
-    std::printf("  %s channels:", name.c_str());
-    for (int solo = 0; solo < channels; ++solo) {
-        openmpt::module_ext mod(data, log);
-        auto* inter = static_cast<openmpt::ext::interactive*>(
-            mod.get_interface(openmpt::ext::interactive_id));
-        for (int ch = 0; ch < channels; ++ch)
-            inter->set_channel_mute_status(ch, ch != solo);
-        const std::vector<float> pcm = renderMusic(mod);
-        std::printf(" %d:%.1f", solo + 1, toDb(rms(pcm, 0, pcm.size())));
-    }
-    std::printf("\n");
-}
-
-Result measureModule(const std::string& dir, const std::string& name, bool sections,
-                     bool channels) {
-    Result r;
-    r.name = name;
-    std::vector<char> data;
-    if (!readFile(dir + "/" + name, data)) {
-        r.ok = false;
-        r.problem = "cannot read";
-        return r;
-    }
-    std::ostringstream log;
-    try {
-        openmpt::module mod(data, log);
-        mod.set_repeat_count(-1);
-        const std::vector<float> pcm = renderMusic(mod);
-        r.peakDb = toDb(peak(pcm));
-        r.loudDb = toDb(rms(pcm, 0, pcm.size()));
-        r.silence = longestSilence(pcm);
-        if (channels)
-            channelLevels(data, name);
-        if (sections) {
-            const size_t step = static_cast<size_t>(7.68 * kRate) * 2;
-            std::printf("  %s sections:", name.c_str());
-            for (size_t i = 0; i < pcm.size(); i += step)
-                std::printf(" %.1f", toDb(rms(pcm, i, std::min(pcm.size(), i + step))));
-            std::printf("\n");
-        }
-    } catch (const std::exception& e) {
-        r.ok = false;
-        r.problem = std::string("does not load: ") + e.what();
-    }
-    if (!log.str().empty()) {
-        r.ok = false;
-        r.problem += "loader says: " + log.str();
-    }
+    r.left.resize(done);
+    r.right.resize(done);
     return r;
 }
 
-Result measureEffect(const std::string& dir, const std::string& name) {
-    Result r;
+// Loudness of the stretch from `from` to `to` seconds of a stereo pair.
+double loudnessOf(const sfx::Buffer& l, const sfx::Buffer& r, double from, double to) {
+    const size_t a = std::min(l.size(), static_cast<size_t>(from * kRate));
+    const size_t z = std::min(l.size(), static_cast<size_t>(to * kRate));
+    sfx::LoudnessMeter meter(kRate, 2);
+    const float* both[2] = {l.data() + a, r.data() + a};
+    meter.add(both, z - a);
+    return meter.integrated();
+}
+
+// Loudness of one channel of a module played alone for `seconds`.
+double soloLoudness(const std::vector<char>& data, double seconds, int solo,
+                    std::ostringstream& log) {
+    openmpt::module_ext mod(data, log);
+    mod.set_repeat_count(-1);
+    auto* inter =
+        static_cast<openmpt::ext::interactive*>(mod.get_interface(openmpt::ext::interactive_id));
+    for (int ch = 0; ch < mod.get_num_channels(); ++ch)
+        inter->set_channel_mute_status(ch, ch != solo);
+    sfx::LoudnessMeter meter(kRate, 2);
+    std::vector<float> l(4096), r(4096);
+    const float* both[2] = {l.data(), r.data()};
+    size_t left = static_cast<size_t>(seconds * kRate);
+    while (left > 0) {
+        size_t n = mod.read(kRate, std::min(left, l.size()), l.data(), r.data());
+        if (n == 0)
+            break;
+        meter.add(both, n);
+        left -= n;
+    }
+    return meter.integrated();
+}
+
+// Longest run of 50 ms windows quieter than kSilenceDb (either channel).
+double longestSilence(const Render& r) {
+    const size_t win = kRate / 20;
+    int run = 0, best = 0;
+    for (size_t i = 0; i + win <= r.left.size(); i += win) {
+        double acc = 0.0;
+        for (size_t k = i; k < i + win; ++k)
+            acc += 0.5 * (double(r.left[k]) * r.left[k] + double(r.right[k]) * r.right[k]);
+        if (10.0 * std::log10(acc / win + 1e-30) < kSilenceDb)
+            best = std::max(best, ++run);
+        else
+            run = 0;
+    }
+    return best * 0.05;
+}
+
+struct ModuleResult {
+    std::string name;
+    double loudness = -200;
+    bool ok = true;
+};
+
+void problem(ModuleResult& m, const std::string& why) {
+    std::printf("  PROBLEM: %s\n", why.c_str());
+    m.ok = false;
+}
+
+const songs::Track* trackFor(const std::vector<songs::Track>& tracks, const std::string& file) {
+    for (const songs::Track& t : tracks)
+        if (t.file == file)
+            return &t;
+    return nullptr;
+}
+
+// Plays every channel alone and checks the mix's balance: the tune (every
+// lead channel) at least kLeadMargin over each other channel, the hats
+// kHatsLow to kHatsHigh under the whole mix.
+void checkBalance(const std::vector<char>& data, double pass, int channels,
+                  const songs::Track* track, ModuleResult& res, std::ostringstream& log) {
+    std::printf("  channels alone:");
+    std::vector<double> solo;
+    for (int ch = 0; ch < channels; ++ch) {
+        solo.push_back(soloLoudness(data, pass, ch, log));
+        std::printf(" %d%s%s:%.1f", ch + 1, track ? " " : "",
+                    track ? analysis::partName(track->parts[ch]) : "", solo.back());
+    }
+    std::printf("\n");
+    if (!track)
+        return;
+    double quietestTune = 200, loudestOther = -200;
+    for (int ch = 0; ch < channels; ++ch) {
+        if (track->parts[ch] == analysis::Part::Lead)
+            quietestTune = std::min(quietestTune, solo[ch]);
+        else
+            loudestOther = std::max(loudestOther, solo[ch]);
+    }
+    std::printf("  the tune %.1f LU over the loudest other channel", quietestTune - loudestOther);
+    bool hatsOk = true;
+    for (int ch = 0; ch < channels; ++ch) {
+        if (track->parts[ch] != analysis::Part::Hats)
+            continue;
+        const double under = res.loudness - solo[ch];
+        std::printf("; hats (channel %d) %.1f LU under the mix", ch + 1, under);
+        hatsOk = hatsOk && under >= kHatsLow && under <= kHatsHigh;
+    }
+    std::printf("\n");
+    if (quietestTune - loudestOther < kLeadMargin)
+        problem(res, "the tune is not on top of the mix");
+    if (!hatsOk)
+        problem(res, "hats outside 8-10 LU under the mix");
+}
+
+ModuleResult measureModule(const std::string& dir, const std::string& name,
+                           const std::vector<songs::Track>& tracks, bool channels, bool sections) {
+    ModuleResult res;
+    res.name = name;
+    std::printf("%s\n", name.c_str());
+    std::vector<char> data;
+    if (!readFile(dir + "/" + name, data)) {
+        problem(res, "cannot read the file");
+        return res;
+    }
+    std::ostringstream log;
+    try {
+        const xm::Module m = xm::read(std::vector<uint8_t>(data.begin(), data.end()));
+        double pass = 0.0;
+        {
+            openmpt::module probe(data, log);
+            pass = probe.get_duration_seconds();
+        }
+        const Render mix = render(data, pass + kWindowSeconds + 2.0, log);
+        const sfx::Buffer& l = mix.left;
+        const sfx::Buffer& r = mix.right;
+        res.loudness = loudnessOf(l, r, 0, pass);
+        const size_t passFrames = std::min(l.size(), static_cast<size_t>(pass * kRate));
+        sfx::Buffer mono(passFrames);
+        for (size_t i = 0; i < passFrames; ++i)
+            mono[i] = 0.5f * (l[i] + r[i]);
+        const double monoLoudness = loudnessOf(mono, mono, 0, pass);
+        const double peak = toDb(std::max(sfx::truePeak(l), sfx::truePeak(r)));
+        const double sideMid = sfx::sideToMid(sfx::Buffer(l.begin(), l.begin() + passFrames),
+                                              sfx::Buffer(r.begin(), r.begin() + passFrames));
+        const double intro = loudnessOf(l, r, 0, kWindowSeconds);
+        const double afterLoop = loudnessOf(l, r, pass, pass + kWindowSeconds);
+        const double silence = longestSilence(mix);
+        std::printf("  one pass %.1f s, restarts at position %d\n", pass, m.restart);
+        std::printf("  loudness %.2f LUFS (mono %.2f), true peak %.2f dBTP, side/mid %.1f dB\n",
+                    res.loudness, monoLoudness, peak, sideMid);
+        std::printf(
+            "  first 10 s %.2f LUFS, 10 s after the loop %.2f LUFS, longest silence %.2f s\n",
+            intro, afterLoop, silence);
+        std::string kinds;
+        const std::vector<std::string> used = analysis::effectKinds(m);
+        for (const std::string& k : used)
+            kinds += (kinds.empty() ? "" : ", ") + k;
+        std::printf("  effect kinds (%zu): %s\n", used.size(),
+                    kinds.empty() ? "none" : kinds.c_str());
+
+        const songs::Track* track = trackFor(tracks, name);
+        const bool known = track && static_cast<int>(track->parts.size()) == m.channels;
+        if (known) {
+            // The tune: how much of it there is, when it starts, and where its
+            // notes fall in the beat.
+            int passRows = 0;
+            const std::vector<analysis::Sounding> notes =
+                analysis::soundingNotes(m, track->parts, &passRows);
+            const std::vector<double> times = analysis::rowTimes(m);
+            int count = 0, sixteenths = 0, onBeat = 0;
+            double first = -1.0;
+            for (const analysis::Sounding& s : notes) {
+                if (track->parts[s.channel] != analysis::Part::Lead || s.start >= passRows)
+                    continue;
+                if (first < 0)
+                    first = times.at(s.start);
+                ++count;
+                sixteenths += s.row % 2;
+                onBeat += s.row % 4 == 0;
+            }
+            std::printf(
+                "  tune: %d notes a pass (%.2f a second), the first at %.1f s; "
+                "%d on sixteenths, %.0f%% on the beat\n",
+                count, count / times.back(), first, sixteenths,
+                count ? 100.0 * onBeat / count : 0.0);
+            std::vector<analysis::Clash> all = analysis::heldClashes(m, track->parts, {});
+            std::vector<analysis::Clash> left =
+                analysis::heldClashes(m, track->parts, track->allowed);
+            std::printf("  held clashes per pass: %zu outside the allowances (%zu in all)\n",
+                        left.size(), all.size());
+            for (const analysis::Clash& c : left)
+                std::printf("    %s\n", c.describe(track->parts).c_str());
+            if (!left.empty())
+                problem(res, "held clashes");
+        } else {
+            std::printf("  held clashes: the generator does not know this module's channels\n");
+        }
+
+        if (sections) {
+            std::printf("  loudness by position:");
+            size_t from = 0;
+            for (size_t i = 1; i <= mix.orderAt.size(); ++i) {
+                if (i < mix.orderAt.size() && mix.orderAt[i] == mix.orderAt[from])
+                    continue;
+                const double a = from * 0.01, z = i * 0.01;
+                std::printf(" %d:%.1f", mix.orderAt[from], loudnessOf(l, r, a, z));
+                from = i;
+            }
+            std::printf("\n");
+        }
+
+        if (channels)
+            checkBalance(data, pass, m.channels, known ? track : nullptr, res, log);
+
+        if (peak > kTruePeakLimit)
+            problem(res, "true peak above -1 dBTP");
+        if (silence > kMaxSilenceSeconds)
+            problem(res, "silent for too long");
+        if (sideMid < kSideMidLow || sideMid > kSideMidHigh)
+            problem(res, "side/mid outside -12..-8 dB");
+        if (std::fabs(monoLoudness - res.loudness) > kMonoDrift)
+            problem(res, "mono fold-down changes the loudness by more than 1 LU");
+        if (afterLoop < res.loudness - kLoopDip)
+            problem(res, "the loop restarts much quieter than the song");
+    } catch (const std::exception& e) {
+        problem(res, std::string("does not load: ") + e.what());
+    }
+    if (!log.str().empty())
+        problem(res, "the loader says: " + log.str());
+    return res;
+}
+
+struct EffectResult {
+    std::string name;
+    double loudness = -200, peak = -200;
+    bool ok = true;
+};
+
+EffectResult measureEffect(const std::string& dir, const std::string& name) {
+    EffectResult r;
     r.name = name;
     OggVorbis_File vf;
     std::string path = dir + "/" + name;
     if (ov_fopen(path.c_str(), &vf) != 0) {
         r.ok = false;
-        r.problem = "cannot decode";
+        std::printf("%-12s cannot be decoded\n", name.c_str());
         return r;
     }
-    std::vector<float> pcm;
+    sfx::Buffer pcm;
     int section = 0;
     for (;;) {
         float** buf = nullptr;
@@ -180,69 +347,73 @@ Result measureEffect(const std::string& dir, const std::string& name) {
             break;
         pcm.insert(pcm.end(), buf[0], buf[0] + n);
     }
-    int rate = static_cast<int>(ov_info(&vf, -1)->rate);
+    const int rate = static_cast<int>(ov_info(&vf, -1)->rate);
     ov_clear(&vf);
-    r.peakDb = toDb(peak(pcm));
-    r.loudDb = toDb(sfx::loudestWindowRms(sfx::loudnessWeighted(pcm, rate), rate / 10));
+    r.peak = toDb(sfx::truePeak(pcm));
+    r.loudness = sfx::loudestWindowLoudness(pcm, rate, 0.1);
+    r.ok = r.peak <= kTruePeakLimit;
+    std::printf("%-12s %9.2f %14.2f  %5zu samples at %d Hz%s\n", name.c_str(), r.peak, r.loudness,
+                pcm.size(), rate, r.ok ? "" : "  PROBLEM: true peak above -1 dBTP");
     return r;
-}
-
-void spreadCheck(std::vector<Result>& rs, double limit, const char* what, bool& allOk) {
-    double lo = 1e9, hi = -1e9;
-    for (const Result& r : rs) {
-        lo = std::min(lo, r.loudDb);
-        hi = std::max(hi, r.loudDb);
-    }
-    bool ok = hi - lo <= limit;
-    std::printf("%s loudness spread: %.1f dB (limit %.1f) %s\n", what, hi - lo, limit,
-                ok ? "ok" : "TOO WIDE");
-    allOk = allOk && ok;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool sections = false, channels = false;
-    std::string dir;
+    bool channels = false, sections = false;
+    std::string dir, only;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--sections")
-            sections = true;
-        else if (a == "--channels")
+        if (a == "--channels")
             channels = true;
+        else if (a == "--sections")
+            sections = true;
+        else if (a == "--only" && i + 1 < argc)
+            only = argv[++i];
         else
             dir = a;
     }
     if (dir.empty()) {
-        std::fprintf(stderr, "usage: sfxmeasure [--sections] [--channels] MEDIA_SFX_DIR\n");
+        std::fprintf(stderr,
+                     "usage: sfxmeasure [--channels] [--sections] [--only FILE] MEDIA_SFX_DIR\n");
         return 2;
     }
+    if (!only.empty()) {
+        // One file's figures, for working on it; the checks across files need all.
+        if (only.ends_with(".xm"))
+            measureModule(dir, only, songs::all(), channels, sections);
+        else
+            measureEffect(dir, only);
+        return 0;
+    }
+    const std::vector<songs::Track> tracks = songs::all();
     bool allOk = true;
-    std::vector<Result> music, effects;
-    std::printf("%-12s %9s %9s %9s\n", "music", "peak dB", "RMS dB", "silence");
-    for (const char* m : kModules) {
-        Result r = measureModule(dir, m, sections, channels);
-        if (r.ok && r.peakDb > kPeakLimitDb)
-            r.ok = false, r.problem = "peak above -1 dBFS";
-        if (r.ok && r.silence > kMaxSilenceSeconds)
-            r.ok = false, r.problem = "silent too long";
-        std::printf("%-12s %9.2f %9.2f %8.2fs %s %s\n", m, r.peakDb, r.loudDb, r.silence,
-                    r.ok ? "ok" : "FAIL", r.problem.c_str());
+    double lo = 1e9, hi = -1e9;
+    for (const char* name : kModules) {
+        ModuleResult r = measureModule(dir, name, tracks, channels, sections);
         allOk = allOk && r.ok;
-        music.push_back(r);
+        lo = std::min(lo, r.loudness);
+        hi = std::max(hi, r.loudness);
     }
-    spreadCheck(music, kMusicSpreadDb, "music", allOk);
-    std::printf("%-12s %9s %9s\n", "effect", "peak dB", "loud dB");
-    for (const char* e : kEffects) {
-        Result r = measureEffect(dir, e);
-        if (r.ok && r.peakDb > kPeakLimitDb)
-            r.ok = false, r.problem = "peak above -1 dBFS";
-        std::printf("%-12s %9.2f %9.2f  %s %s\n", e, r.peakDb, r.loudDb, r.ok ? "ok" : "FAIL",
-                    r.problem.c_str());
+    std::printf("music loudness spread: %.2f LU (at most %.1f)\n", hi - lo, kMusicSpread);
+    if (hi - lo > kMusicSpread) {
+        std::printf("  PROBLEM: the tracks are not equally loud\n");
+        allOk = false;
+    }
+
+    std::printf("%-12s %9s %14s\n", "effect", "peak dBTP", "loudest 100 ms");
+    lo = 1e9, hi = -1e9;
+    for (const char* name : kEffects) {
+        EffectResult r = measureEffect(dir, name);
         allOk = allOk && r.ok;
-        effects.push_back(r);
+        lo = std::min(lo, r.loudness);
+        hi = std::max(hi, r.loudness);
     }
-    spreadCheck(effects, kEffectSpreadDb, "effect", allOk);
+    std::printf("effect loudness spread: %.2f LU (at most %.1f)\n", hi - lo, kEffectSpread);
+    if (hi - lo > kEffectSpread) {
+        std::printf("  PROBLEM: the effects are not equally loud\n");
+        allOk = false;
+    }
     std::printf("%s\n", allOk ? "all levels ok" : "LEVEL CHECK FAILED");
     return allOk ? 0 : 1;
 }

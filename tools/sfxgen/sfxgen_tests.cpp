@@ -3,14 +3,17 @@
 // structure of the six songs and effects.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <set>
 
+#include "analysis.h"
 #include "composer.h"
 #include "dsp.h"
 #include "effects.h"
 #include "instruments.h"
+#include "loudness.h"
 #include "songs.h"
 #include "vorbis_out.h"
 #include "xm.h"
@@ -338,7 +341,7 @@ TEST(Composer, NotationGivesChordTonesApproachesAndKeyOffs) {
     EXPECT_EQ(51, p.at(0, 0).note);   // D
     EXPECT_EQ(55, p.at(4, 0).note);   // F#
     EXPECT_EQ(58, p.at(8, 0).note);   // A
-    EXPECT_EQ(57, p.at(14, 0).note);  // G#-4, a semitone under A, near the last note
+    EXPECT_EQ(45, p.at(14, 0).note);  // G#-3, a semitone under the A the line plays next
     EXPECT_EQ(xm::kNoteOff, p.at(15, 0).note);
     EXPECT_EQ(46, p.at(16, 0).note);  // V folds below the tonic
     EXPECT_EQ(50, p.at(20, 0).note);  // C#
@@ -377,35 +380,38 @@ TEST(Composer, PadVoicesAreChordTonesMovingSmoothly) {
     }
 }
 
-TEST(Composer, SongFinishChecksStructureAndLoopsBack) {
+TEST(Composer, SongFinishChecksStructureAndLoopsBackAfterTheIntro) {
     using namespace compose;
-    auto build = [](bool useSecond, std::vector<int> orders) {
-        Song s("t", 2, 100);
+    using P = analysis::Part;
+    auto build = [](bool useSecond, std::vector<int> orders, int restart) {
+        Song s("t", {P::Lead, P::Chords}, 100);
         int a = s.add(tinyInstrument());
         int b = s.add(tinyInstrument());
         int p0 = s.newPattern(16);
         int p1 = s.newPattern(16);
         strike(s.pattern(p0), 0, 0, 49, a, 40);
         strike(s.pattern(p1), 0, 0, 49, useSecond ? b : a, 40);
-        return s.finish(orders, 2, 2);
+        return s.finish(orders, 2, 2, restart);
     };
-    EXPECT_THROW(build(false, {0, 1}), std::runtime_error);    // instrument 2 unused
-    EXPECT_THROW(build(true, {0, 0}), std::runtime_error);     // pattern 1 never played
-    EXPECT_THROW(build(true, {1, 0, 1}), std::runtime_error);  // closing pattern repeats
-    xm::Module m = build(true, {0, 1});
+    EXPECT_THROW(build(false, {0, 1}, 0), std::runtime_error);    // instrument 2 unused
+    EXPECT_THROW(build(true, {0, 0}, 0), std::runtime_error);     // pattern 1 never played
+    EXPECT_THROW(build(true, {1, 0, 1}, 0), std::runtime_error);  // closing pattern repeats
+    EXPECT_THROW(build(true, {0, 1}, 2), std::runtime_error);     // restart past the end
+    xm::Module m = build(true, {0, 1}, 1);
     const xm::Cell& tempo = m.patterns[0].at(0, 0);
     EXPECT_EQ(xm::kSetSpeed, tempo.effect) << "the first pattern sets the tempo";
     EXPECT_EQ(100, tempo.param);
+    EXPECT_EQ(1, m.restart);
     bool jump = false;
     for (int ch = 0; ch < 2; ++ch) {
         const xm::Cell& c = m.patterns[1].at(15, ch);
-        jump = jump || (c.effect == xm::kPositionJump && c.param == 0);
+        jump = jump || (c.effect == xm::kPositionJump && c.param == 1);
     }
-    EXPECT_TRUE(jump) << "the last row of the closing pattern jumps to the start";
+    EXPECT_TRUE(jump) << "the last row of the closing pattern jumps past the intro";
     // The sustaining instrument of channel 0 is released where a pattern
     // does not start a note for it; channel 1 never sustains and stays empty.
     xm::Module held = [] {
-        Song s("t", 2, 125);
+        Song s("t", {P::Lead, P::Kick}, 125);
         int a = s.add(tinyInstrument());
         int p0 = s.newPattern(16);
         int p1 = s.newPattern(16);
@@ -416,6 +422,89 @@ TEST(Composer, SongFinishChecksStructureAndLoopsBack) {
     EXPECT_EQ(xm::kNoteOff, held.patterns[0].at(0, 0).note);
     EXPECT_EQ(51, held.patterns[1].at(0, 0).note);
     EXPECT_EQ(0, held.patterns[0].at(0, 1).note);
+}
+
+TEST(Composer, PansAndSwingGoOnEveryNoteAndRow) {
+    using namespace compose;
+    using P = analysis::Part;
+    Song s("t", {P::Kick, P::Chords, P::Lead}, 118);
+    int a = s.add(tinyInstrument());
+    xm::Pattern& p = s.pattern(s.newPattern(8));
+    strike(p, 0, 1, 49, a, 40);
+    strike(p, 4, 1, 53, a, 40);
+    strike(p, 2, 2, 56, a, 40);
+    p.at(6, 2) = {58, 0, 0x30, xm::kTonePorta, 0x20};  // a slide: no new instrument
+    s.pan(1, 64);
+    s.swing({8, 7, 5, 4});
+    xm::Module m = s.finish({0}, 1, 1);
+    const xm::Pattern& q = m.patterns[0];
+    for (int row : {0, 4}) {
+        EXPECT_EQ(0x08, q.at(row, 1).effect) << row;
+        EXPECT_EQ(64, q.at(row, 1).param) << row;
+    }
+    EXPECT_EQ(0, q.at(2, 2).effect) << "an unpanned channel keeps its sample's place";
+    const int want[8] = {8, 7, 5, 4, 8, 7, 5, 4};
+    for (int row = 0; row < 8; ++row) {
+        int speed = 0;
+        for (int ch = 0; ch < 3; ++ch)
+            if (q.at(row, ch).effect == xm::kSetSpeed && q.at(row, ch).param < 32)
+                speed = q.at(row, ch).param;
+        EXPECT_EQ(want[row], speed) << "row " << row;
+    }
+    // Swung rows keep the tempo: a beat lasts the 24 ticks of four plain rows.
+    const std::vector<double> t = analysis::rowTimes(m);
+    EXPECT_NEAR(24 * 2.5 / 118, t[4] - t[0], 1e-9);
+    EXPECT_NEAR(0.625, (t[2] - t[0]) / (t[4] - t[0]), 1e-9);
+}
+
+TEST(Composer, ExpressionMarksWriteTrackerEffects) {
+    using namespace compose;
+    const Key cMajor{49, kMajor};
+    const Harmony h = progression({Chord{0}, Chord{5}});  // C, then A minor
+    xm::Pattern p(32, 1);
+    LineStyle st;
+    st.expression = "..~.....>...<...a...../.r..x....";
+    st.vibrato = 0x46;
+    line(p, 0, 2, cMajor, h, "1.......5.......1.....3.8.......", st);
+    EXPECT_EQ(xm::kVibrato, p.at(2, 0).effect);
+    EXPECT_EQ(0x46, p.at(2, 0).param);
+    EXPECT_EQ(xm::kVolSlide, p.at(8, 0).effect);
+    EXPECT_EQ(0x02, p.at(8, 0).param) << "fade";
+    EXPECT_EQ(0x20, p.at(12, 0).param) << "swell";
+    EXPECT_EQ(xm::kArpeggio, p.at(16, 0).effect);
+    EXPECT_EQ(0x37, p.at(16, 0).param) << "A minor from its root: a minor third and a fifth";
+    EXPECT_EQ(xm::kTonePorta, p.at(22, 0).effect) << "the C slides to the E";
+    EXPECT_EQ(0, p.at(22, 0).instrument) << "a slide does not restart the sound";
+    EXPECT_EQ(2, p.at(16, 0).instrument);
+    EXPECT_EQ(xm::kExtended, p.at(24, 0).effect);
+    EXPECT_EQ(0x93, p.at(24, 0).param) << "retrigger every 3 ticks";
+    EXPECT_EQ(0xC3, p.at(27, 0).param) << "cut after 3 ticks";
+    EXPECT_THROW(line(p, 0, 2, cMajor, h, "1", LineStyle{.expression = "?"}), std::runtime_error);
+
+    // Vibrato sets in by itself on long notes only.
+    xm::Pattern q(16, 1);
+    LineStyle held;
+    held.vibratoAfter = 2;
+    line(q, 0, 1, cMajor, h, "1.......3.5.....", held);
+    EXPECT_EQ(0, q.at(1, 0).effect);
+    for (int row = 2; row < 8; ++row)
+        EXPECT_EQ(xm::kVibrato, q.at(row, 0).effect) << row;
+    EXPECT_EQ(0, q.at(9, 0).effect) << "a two-row note stays plain";
+    EXPECT_EQ(xm::kVibrato, q.at(13, 0).effect);
+}
+
+TEST(Composer, ArpeggioChordsCycleThroughEachChord) {
+    using namespace compose;
+    const Key cMajor{49, kMajor};
+    xm::Pattern p(32, 1);
+    arpeggioChords(p, 0, 3, cMajor, progression({Chord{0}, Chord{5}}), "x.......^.......", 0, 30);
+    EXPECT_EQ(49, p.at(0, 0).note);
+    EXPECT_EQ(0x47, p.at(0, 0).param);
+    EXPECT_EQ(0x47, p.at(7, 0).param) << "the arpeggio goes on while the chord holds";
+    EXPECT_EQ(xm::kNoteOff, p.at(8, 0).note);
+    EXPECT_EQ(0, p.at(9, 0).param);
+    EXPECT_EQ(46, p.at(16, 0).note) << "A below the tonic";
+    EXPECT_EQ(0x37, p.at(16, 0).param);
 }
 
 // ---- The finished songs and effects ----------------------------------------
@@ -475,8 +564,42 @@ TEST(Songs, StructureIsWhatTheGameExpectsAndEveryPartIsUsed) {
     EXPECT_EQ(6u, distinctSongs.size());
 }
 
+TEST(Songs, NoHeldClashesBeyondWhatEachTrackAllows) {
+    for (const songs::Track& t : songs::all()) {
+        SCOPED_TRACE(t.file);
+        ASSERT_EQ(static_cast<size_t>(t.module.channels), t.parts.size());
+        for (const analysis::Clash& c : analysis::heldClashes(t.module, t.parts, t.allowed))
+            ADD_FAILURE() << c.describe(t.parts);
+    }
+    // trauma's flat second is there on purpose, and only it is allowed.
+    const songs::Track trauma = songs::trauma();
+    ASSERT_EQ(1u, trauma.allowed.size());
+    EXPECT_FALSE(analysis::heldClashes(trauma.module, trauma.parts, {}).empty());
+}
+
+TEST(Songs, LoopsGoOnAfterTheIntroAndUseTheTrackerExpressively) {
+    for (const songs::Track& t : songs::all()) {
+        SCOPED_TRACE(t.file);
+        const xm::Module& m = t.module;
+        // The restart skips the intro, which is never heard again.
+        ASSERT_GT(m.restart, 0);
+        for (size_t pos = m.restart; pos < m.orders.size(); ++pos)
+            EXPECT_NE(m.orders[0], m.orders[pos]) << "the intro comes back at " << pos;
+        const xm::Pattern& closing = m.patterns[m.orders.back()];
+        bool jump = false;
+        for (int ch = 0; ch < m.channels; ++ch) {
+            const xm::Cell& c = closing.at(closing.rows - 1, ch);
+            jump = jump || (c.effect == xm::kPositionJump && c.param == m.restart);
+        }
+        EXPECT_TRUE(jump);
+        EXPECT_GE(analysis::effectKinds(m).size(), 3u);
+        EXPECT_GT(std::count(t.parts.begin(), t.parts.end(), analysis::Part::Lead), 0)
+            << "a channel carries the tune";
+    }
+}
+
 TEST(Songs, GenerationIsDeterministic) {
-    EXPECT_EQ(xm::write(songs::trauma()), xm::write(songs::trauma()));
+    EXPECT_EQ(xm::write(songs::trauma().module), xm::write(songs::trauma().module));
     std::vector<sfx::Effect> a = sfx::makeEffects(), b = sfx::makeEffects();
     ASSERT_EQ(a.size(), b.size());
     for (size_t i = 0; i < a.size(); ++i)
@@ -493,23 +616,86 @@ TEST(Effects, LengthsFadesPeaksAndLoudness) {
                 {"keyclik.ogg", 11025, 1477}, {"bhump.ogg", 11025, 8192}};
     std::vector<sfx::Effect> fx = sfx::makeEffects();
     ASSERT_EQ(6u, fx.size());
-    double lo = 1e9, hi = -1e9;
     for (size_t i = 0; i < fx.size(); ++i) {
         SCOPED_TRACE(fx[i].file);
         EXPECT_EQ(want[i].file, fx[i].file);
         EXPECT_EQ(want[i].rate, fx[i].rate);
         EXPECT_EQ(want[i].samples, static_cast<int>(fx[i].pcm.size()));
-        EXPECT_LE(sfx::peakOf(fx[i].pcm), sfx::kEffectPeak + 1e-6);
+        EXPECT_LE(sfx::truePeak(fx[i].pcm), sfx::kEffectPeak + 1e-6);
         EXPECT_NEAR(0.0f, fx[i].pcm.front(), 1e-3) << "starts with a click";
         EXPECT_NEAR(0.0f, fx[i].pcm.back(), 1e-3) << "ends with a click";
-        double mean = 0;
+        // Every effect as loud as the others, the short line-clear blip too.
+        EXPECT_NEAR(sfx::kEffectLoudness, sfx::loudestWindowLoudness(fx[i].pcm, fx[i].rate, 0.1),
+                    0.5);
+        // No offset anywhere, also not one that fades away with the sound:
+        // what passes a steep 10 Hz low-pass stays 30 dB under the peak.
+        sfx::Biquad lp1 = sfx::Biquad::lowPass(10, 0.7071, fx[i].rate);
+        sfx::Biquad lp2 = sfx::Biquad::lowPass(10, 0.7071, fx[i].rate);
+        float drift = 0.0f;
         for (float v : fx[i].pcm)
-            mean += v;
-        EXPECT_NEAR(0.0, mean / fx[i].pcm.size(), 0.02) << "DC offset";
-        double loud = 20 * std::log10(sfx::loudestWindowRms(
-                               sfx::loudnessWeighted(fx[i].pcm, fx[i].rate), fx[i].rate / 10));
-        lo = std::min(lo, loud);
-        hi = std::max(hi, loud);
+            drift = std::max(drift, std::fabs(lp2.process(lp1.process(v))));
+        EXPECT_LT(drift, sfx::peakOf(fx[i].pcm) * 0.03f) << "offset";
     }
-    EXPECT_LE(hi - lo, 3.0) << "effects' loudness should match";
+}
+
+namespace {
+
+// Level (dB) of the strongest component near `hz` in a stretch of sound.
+double levelAt(const sfx::Buffer& b, size_t from, size_t to, double hz, double rate) {
+    double best = 0.0;
+    for (double f = hz * 0.97; f <= hz * 1.03; f += hz * 0.005) {
+        double re = 0, im = 0;
+        for (size_t i = from; i < to; ++i) {
+            re += b[i] * std::cos(sfx::kTwoPi * f * i / rate);
+            im += b[i] * std::sin(sfx::kTwoPi * f * i / rate);
+        }
+        best = std::max(best, std::hypot(re, im) / double(to - from));
+    }
+    return 20 * std::log10(best + 1e-12);
+}
+
+// Level (dB) of each 10 ms of a sound.
+std::vector<double> envelopeDb(const sfx::Buffer& b, int rate) {
+    std::vector<double> out;
+    const size_t win = rate / 100;
+    for (size_t i = 0; i + win <= b.size(); i += win)
+        out.push_back(
+            20 * std::log10(sfx::rmsOf(sfx::Buffer(b.begin() + i, b.begin() + i + win)) + 1e-12));
+    return out;
+}
+
+}  // namespace
+
+TEST(Effects, NewPieceChimeIsGThenItsOctaveAndGetsOutOfTheWay) {
+    const sfx::Effect bidip = sfx::makeEffects()[0];
+    const double rate = bidip.rate;
+    const sfx::Buffer& b = bidip.pcm;
+    // The first note is G5; once the second sounds, G6 is on top.
+    EXPECT_GT(levelAt(b, 0, 3000, 783.99, rate), levelAt(b, 0, 3000, 987.77, rate) + 20);
+    EXPECT_GT(levelAt(b, 5000, 9000, 1567.98, rate), levelAt(b, 5000, 9000, 1318.51, rate) + 20);
+    // From 400 ms on, it stays 20 dB under its loudest.
+    const std::vector<double> env = envelopeDb(b, bidip.rate);
+    const double loudest = *std::max_element(env.begin(), env.end());
+    for (size_t k = 40; k < env.size(); ++k)
+        EXPECT_LT(env[k], loudest - 20) << "at " << k * 10 << " ms";
+}
+
+TEST(Effects, LineClearBlipRisesAnOctaveFromG6) {
+    const sfx::Effect blip = sfx::makeEffects()[1];
+    const sfx::Buffer& b = blip.pcm;
+    const size_t n = b.size();
+    // The strongest frequency of the first and the last third.
+    auto dominant = [&](size_t from, size_t to) {
+        double best = -1e9, at = 0;
+        for (double hz = 1200; hz <= 3400; hz += 10) {
+            const double l = levelAt(b, from, to, hz, blip.rate);
+            if (l > best)
+                best = l, at = hz;
+        }
+        return at;
+    };
+    const double start = dominant(0, n / 3), end = dominant(2 * n / 3, n);
+    EXPECT_GT(start, 1500);
+    EXPECT_LT(start, 2200);
+    EXPECT_GT(end, 2500);
 }

@@ -1,6 +1,7 @@
 // extend: the bright opener that plays on the title screen. D major,
-// I-V-vi-IV verses, a IV-V-iii-vi chorus, a pluck arpeggio, a pulse lead
-// with an echo and a bell answering it.
+// I-V-vi-IV verses whose hook pushes across the beat (3 + 3 + 2), a
+// IV-V-iii-vi chorus, a chip pulse lead with a stereo echo, a pluck
+// arpeggio on the left and a bell answering on the right.
 #include "composer.h"
 #include "instruments.h"
 #include "songs.h"
@@ -9,33 +10,34 @@ namespace songs {
 
 using namespace compose;
 
-xm::Module extend() {
-    Song song("extend", 12, 125);
+Track extend() {
+    using P = analysis::Part;
+    Song song("extend",
+              {P::Kick, P::Snare, P::Hats, P::Perc, P::Bass, P::Lead, P::Echo, P::Chords, P::Chords,
+               P::Chords, P::Chords, P::Counter},
+              125);
     const Key key{51, kMajor};  // D-4
     enum { kKick, kSnare, kHats, kCrash, kBass, kLead, kEcho, kArp, kPad1, kPad2, kPad3, kBell };
 
-    const int kick = song.add(sfx::kick("kick", 150, 48, 0.20, 0.5));
+    const int kick = song.add(sfx::kick("kick", 150, 48, 0.18, 0.5));
     const int snare = song.add(sfx::snare("snare", 190, 1800, 0.11, 0xE1));
-    const int hat = song.add(sfx::hat("closed hat", 0.035, 6500, 0xE2));
-    const int openHat = song.add(sfx::hat("open hat", 0.20, 6000, 0xE3));
-    const int crash = song.add(sfx::crash("crash", 1.8, 0xE4));
+    const int hat = song.add(sfx::hat("closed hat", 0.05, 6500, 0xE2));
+    const int openHat = song.add(sfx::place(sfx::hat("open hat", 0.20, 6000, 0xE3), 184, 64));
+    const int crash = song.add(sfx::place(sfx::crash("crash", 1.8, 0xE4), 176, 64));
     xm::Instrument bassIns =
-        sfx::loopInstrument("bass", {sfx::Wave::Saw, 16, {0}, 7.0, 0.4, 0.0, 22050.0},
+        sfx::loopInstrument("bass", {sfx::Wave::Saw, 16, {0}, 6.0, 0.5, 0.0, 22050.0},
                             sfx::envSustain(0, 14, 36), 0x500);
     const int bass = song.add(bassIns);
+    // The lead: a bright chip pulse that swells in over a tick.
     xm::Instrument leadIns =
         sfx::loopInstrument("pulse lead", {sfx::Wave::Pulse25, 16, {0}, 14.0, 0.0, 0.0, 22050.0},
-                            sfx::envSustain(1, 24, 46), 0x300);
-    leadIns.vibratoSweep = 30;
-    leadIns.vibratoDepth = 3;
-    leadIns.vibratoRate = 14;
-    const int lead = song.add(sfx::place(leadIns, 112, 64));
-    xm::Instrument padIns =
+                            sfx::envSustain(1, 24, 50), 0x300);
+    const int lead = song.add(leadIns);
+    const int padI = song.add(
         sfx::loopInstrument("soft pad", {sfx::Wave::Saw, 192, {-1, 0, 1}, 6.0, 0.0, 0.0, 22050.0},
-                            sfx::envSustain(24, 30, 52), 0x120);
-    const int padI = song.add(padIns);
-    const int arp = song.add(sfx::place(sfx::pluck("pluck", 0.25, 0.8, 1.2, 0xE5), 150, 64));
-    const int bell = song.add(sfx::place(sfx::bell("bell", 3.5, 2.2, 0.7, 2.0), 160, 64));
+                            sfx::envSustain(24, 30, 52), 0x120));
+    const int arp = song.add(sfx::place(sfx::pluck("pluck", 0.25, 0.8, 1.2, 0xE5), 72, 64));
+    const int bell = song.add(sfx::place(sfx::bell("bell", 3.5, 2.2, 0.7, 2.0), 176, 64));
 
     const Chord I{0}, ii{1}, iii{2}, IV{3}, V{4}, vi{5};
     const Harmony verse = progression({I, V, vi, IV});
@@ -49,154 +51,206 @@ xm::Module extend() {
     const std::string snareBar = "....X.....g.X...";
     const std::string snareFill = "....X.......XxXX";
     const std::string snareRoll = "X.x.X.x.XxXxXXXX";
-    const std::string hatBar = "x.o.x.o.x.o.x.O.";
-    auto hatKit = kitOf(hat, 34);
-    hatKit.push_back({'O', openHat, xm::kC4, 30});
+    const std::string hatBar = "x.xox.x.x.xox.O.";
+    auto hatKit = kitOf(hat, 48);
+    hatKit.push_back({'O', openHat, xm::kC4, 36});
+    // The snare's last hits of a fill roll on themselves (retriggered).
+    LineStyle rollStyle;
+    rollStyle.expression = "............rrrr";
+    rollStyle.retrigger = 3;
 
-    // Bass: roots in eighths, octave pops, a leading note into each chord.
+    // Bass: roots in eighths with octave pops, a leading note into each
+    // chord lasting one sixteenth; in the chorus it pushes with the hook.
     const std::string bassBar = "1.1.8.1.1.8.5.1A";
+    const std::string bassPush = "1..1..8.1.1.5.1A";
     const std::string bassHalf = "1.......5.....^.";
-    // Melody, written against the chord of each bar (1 = its root).
-    const std::string m1 = "8.5.6.5.3...2.3.";
-    const std::string m1b = "8.5.6.5.3.2.1...";
-    const std::string m2 = "5...4.3...2.1...";
-    const std::string m3 = "3.......2...1.^.";
-    const std::string m4 = "1...2...3...5...";
-    const std::string c1 = "1..2..3.5...3...";
-    const std::string c2 = "5...4...3...2...";
-    const std::string c3 = "1.......^...3.2.";
-    const std::string arpBar = "1.5.8.5.3.5.8.5.";
-    const std::string arp16 = "1358531513585315";
-    const std::string bellBar = "8...............";
 
-    LineStyle bassStyle{-2, 44, 4};
-    LineStyle leadStyle{1, 44, 0};
-    leadStyle.foldAbove = 3;
+    // The tune, against the key (1 = D): a hook that lands across the
+    // beat, its answer, and a chorus that climbs and holds.
+    const std::string v1 = "5..3..5.6.5.3.2.";
+    const std::string v2 = "2..a..2.3.2.a...";
+    const std::string v3 = "3..2..3.5.3.2.1.";
+    const std::string v4 = "b.....1.2.......";
+    const std::string v2b = "2..a..2.3.5.....";
+    const std::string v3b = "6..5..6.8.6.5.3.";
+    const std::string v4b = "4...3...2.......";
+    const std::string c1 = "8..8..7.8...6.5.";
+    const std::string c2 = "7..7..6.7...5...";
+    const std::string c3 = "5..5..3.5...7...";
+    const std::string c4 = "6...5...6.8.6...";
+    const std::string t1 = "6..6..5.6...2...";
+    const std::string t2 = "4..4..3.4...6...";
+    const std::string t3 = "5..5..7.5...2...";
+    const std::string t4 = "a...2...5.....^.";
+    // Slides into the held notes of the chorus.
+    const std::string chorusMarks = "......../.......";
+
+    LineStyle bassStyle{-2, 40, 4};
+    LineStyle leadStyle{1, 60, 0};
+    leadStyle.chordRelative = false;
+    leadStyle.vibratoAfter = 3;
+    leadStyle.vibrato = 0x43;
     LineStyle chorusStyle = leadStyle;
-    chorusStyle.foldAbove = 5;
+    chorusStyle.expression = chorusMarks;
+    chorusStyle.slide = 0x40;
     LineStyle arpStyle{0, 26, 4};
-    LineStyle bellStyle{0, 30, 0};
+    LineStyle bellStyle{1, 26, 0};
     const std::vector<int> padChs = {kPad1, kPad2, kPad3};
+    const int padCentre = 55;
 
-    auto crashAt0 = [&](xm::Pattern& p) { strike(p, 0, kCrash, xm::kC4, crash, 40); };
+    auto crashAt0 = [&](xm::Pattern& p) { strike(p, 0, kCrash, xm::kC4, crash, 34); };
+    auto echoLead = [&](xm::Pattern& p) { echo(p, kLead, kEcho, 3, 0.4); };
 
-    // 0: intro. Kick and hats, bass, the pad, then the arpeggio; snare fill.
+    // 0: intro. Kick and hats, bass, the pad swelling, then the arpeggio;
+    // a snare roll into the verse.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
-        hits(p, kKick, cat({kickBar, kickBar, kickBar, kickPush}), kitOf(kick, 50));
-        hits(p, kHats, rep(hatBar, 4), hatKit, 0);
-        hits(p, kSnare, cat({rep("................", 3), snareRoll}), kitOf(snare, 40));
+        hits(p, kKick, cat({kickBar, kickBar, kickBar, kickPush}), kitOf(kick, 46));
+        hits(p, kHats, rep("x.o.x.o.x.o.x.o.", 4), hatKit, 0);
+        hits(p, kSnare, cat({rep("................", 3), snareRoll}), kitOf(snare, 38), 0);
+        line(p, kSnare, 0, key, verse, "", rollStyle);
         line(p, kBass, bass, key, verse, bassHalf, bassStyle);
-        pad(p, padChs, padI, key, verse, 57, 24);
+        pad(p, padChs, padI, key, verse, padCentre, 20);
         LineStyle a = arpStyle;
         a.startRow = 32;
-        line(p, kArp, arp, key, verse, arpBar, a);
+        line(p, kArp, arp, key, verse, "1.5.8.5.3.5.8.5.", a);
+        // The bell calls the tune's first notes over the intro's last bar.
+        line(p, kBell, bell, key, verse, cat({rep("................", 3), "........5..3..5."}),
+             LineStyle{1, 34, 0, false});
     }
     // The full groove; a crash marks the start of a section.
-    auto verseBase = [&](xm::Pattern& p, const Harmony& h, bool fill, bool sectionStart) {
+    auto groove = [&](xm::Pattern& p, const Harmony& h, bool fill, bool sectionStart,
+                      const std::string& bassLine) {
         if (sectionStart)
             crashAt0(p);
-        hits(p, kKick, cat({kickBar, kickPush, kickBar, kickPush}), kitOf(kick, 52));
+        hits(p, kKick, cat({kickBar, kickPush, kickBar, kickPush}), kitOf(kick, 48));
         hits(p, kSnare, cat({snareBar, snareBar, snareBar, fill ? snareFill : snareBar}),
-             kitOf(snare, 46));
+             kitOf(snare, 40));
+        if (fill) {
+            LineStyle roll = rollStyle;
+            roll.startRow = 48;
+            line(p, kSnare, 0, key, h, "", roll);
+        }
         hits(p, kHats, hatBar, hatKit);
-        line(p, kBass, bass, key, h, bassBar, bassStyle);
+        line(p, kBass, bass, key, h, bassLine, bassStyle);
     };
-    // 1: verse, first phrase.
+    // 1: verse, the hook and its question.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
-        verseBase(p, verse, false, true);
-        line(p, kLead, lead, key, verse, cat({m1, m1, m2, m3}), leadStyle);
-        line(p, kArp, arp, key, verse, arpBar, arpStyle);
-        pad(p, padChs, padI, key, verse, 57, 20);
+        groove(p, verse, false, true, bassBar);
+        line(p, kLead, lead, key, verse, cat({v1, v2, v3, v4}), leadStyle);
+        line(p, kArp, arp, key, verse, "1.5.8.5.3.5.8.5.", arpStyle);
+        pad(p, padChs, padI, key, verse, padCentre, 18);
     }
-    // 2: verse, answering phrase with the echo.
+    // 2: verse, the answer, with the echo.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
-        verseBase(p, verse, true, false);
-        line(p, kLead, lead, key, verse, cat({m1, m1b, m2, m4}), leadStyle);
-        echo(p, kLead, kEcho, 3, 0.45);
-        line(p, kArp, arp, key, verse, arpBar, arpStyle);
-        pad(p, padChs, padI, key, verse, 57, 20);
+        groove(p, verse, true, false, bassBar);
+        line(p, kLead, lead, key, verse, cat({v1, v2b, v3b, v4b}), leadStyle);
+        echoLead(p);
+        line(p, kArp, arp, key, verse, "1.5.8.5.3.5.8.5.", arpStyle);
+        pad(p, padChs, padI, key, verse, padCentre, 18);
     }
-    // 3: chorus, the bell joins with long notes.
+    // 3: chorus; the bell rings each chord's fifth, the arpeggio runs.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
-        verseBase(p, chorus, false, true);
-        line(p, kLead, lead, key, chorus, rep(c1, 4), chorusStyle);
-        echo(p, kLead, kEcho, 3, 0.45);
-        line(p, kArp, arp, key, chorus, arp16, arpStyle);
-        line(p, kBell, bell, key, chorus, bellBar, bellStyle);
-        pad(p, padChs, padI, key, chorus, 58, 22);
+        groove(p, chorus, false, true, bassPush);
+        line(p, kLead, lead, key, chorus, cat({c1, c2, c3, c4}), chorusStyle);
+        echoLead(p);
+        line(p, kArp, arp, key, chorus, "1358531513585315", arpStyle);
+        line(p, kBell, bell, key, chorus, "5...............", bellStyle);
+        pad(p, padChs, padI, key, chorus, padCentre, 20);
     }
     // 4: chorus turnaround onto V, with the fill into the verse.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
-        verseBase(p, turn, true, false);
-        line(p, kLead, lead, key, turn, cat({c2, c2, c3, m4}), chorusStyle);
-        echo(p, kLead, kEcho, 3, 0.45);
-        line(p, kArp, arp, key, turn, arp16, arpStyle);
-        line(p, kBell, bell, key, turn, bellBar, bellStyle);
-        pad(p, padChs, padI, key, turn, 58, 22);
+        groove(p, turn, true, false, bassPush);
+        line(p, kLead, lead, key, turn, cat({t1, t2, t3, t4}), chorusStyle);
+        echoLead(p);
+        line(p, kArp, arp, key, turn, "1358531513585315", arpStyle);
+        line(p, kBell, bell, key, turn, "5...............", bellStyle);
+        pad(p, padChs, padI, key, turn, padCentre, 20);
     }
-    // 5: break. Drums drop out; bell melody over the pad and a held bass.
+    // 5: break. Drums drop out; the bell takes the tune over the pad, the
+    // pluck plays the chords as a tracker arpeggio, the pad fades at the end.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
         hits(p, kHats, "o.......o.......", hatKit);
         line(p, kBass, bass, key, bridge, bassHalf, bassStyle);
-        pad(p, padChs, padI, key, bridge, 57, 28);
-        LineStyle b = bellStyle;
-        b.octave = 1;
-        b.volume = 40;
-        line(p, kBell, bell, key, bridge, cat({m1, m2, m1b, m4}), b);
-        line(p, kArp, arp, key, bridge, "1...5...8...5...", arpStyle);
+        pad(p, padChs, padI, key, bridge, padCentre, 26);
+        for (int ch : padChs)
+            line(p, ch, 0, key, bridge, "",
+                 LineStyle{.startRow = 58, .expression = ">", .fade = 0x01});
+        LineStyle b{1, 44, 0, false};
+        line(p, kLead, bell, key, bridge,
+             cat({"8..6..8.X...8...", "6..5..6.8...6...", "5..3..5.6.5.3...", "2.......^......."}),
+             b);
+        echoLead(p);
+        arpeggioChords(p, kArp, arp, key, bridge, "x.....x.....x...", 0, 22);
     }
-    // 6: full verse: lead with the bell a third below, everything in.
+    // 6: full verse: the tune with the bell a third below, everything in.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
-        verseBase(p, verse, true, true);
-        line(p, kLead, lead, key, verse, cat({m1, m1b, m2, m4}), leadStyle);
+        groove(p, verse, true, true, bassBar);
+        line(p, kLead, lead, key, verse, cat({v1, v2b, v3b, v4b}), leadStyle);
         LineStyle harmony = leadStyle;
         harmony.shift = -2;
-        harmony.octave = 1;
-        harmony.volume = 28;
-        line(p, kBell, bell, key, verse, cat({m1, m1b, m2, m4}), harmony);
-        echo(p, kLead, kEcho, 3, 0.4);
-        line(p, kArp, arp, key, verse, arp16, arpStyle);
-        pad(p, padChs, padI, key, verse, 57, 20);
+        harmony.volume = 22;
+        harmony.vibratoAfter = 0;
+        line(p, kBell, bell, key, verse, cat({v1, v2b, v3b, v4b}), harmony);
+        echoLead(p);
+        line(p, kArp, arp, key, verse, "1358531513585315", arpStyle);
+        pad(p, padChs, padI, key, verse, padCentre, 18);
     }
-    // 7: build. Bridge chords, snare in eighths rising to a roll.
+    // 7: build. Bridge chords, the snare climbs to a roll, the tune rises
+    // in long notes that slide into one another.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
-        hits(p, kKick, "X...X...X...X...", kitOf(kick, 50));
+        hits(p, kKick, "X...X...X...X...", kitOf(kick, 46));
         hits(p, kSnare,
              cat({"o.......o.......", "o...o...o...o...", "x.x.x.x.x.x.x.x.", snareRoll}),
-             kitOf(snare, 44));
+             kitOf(snare, 36));
         hits(p, kHats, hatBar, hatKit);
         line(p, kBass, bass, key, bridge, "1.1.1.1.1.1.1.1A", bassStyle);
-        line(p, kArp, arp, key, bridge, arp16, arpStyle);
-        pad(p, padChs, padI, key, bridge, 57, 24);
-        line(p, kLead, lead, key, bridge, cat({c3, c3, m4, "5.......4...3..."}), leadStyle);
+        line(p, kArp, arp, key, bridge, "1358531513585315", arpStyle);
+        pad(p, padChs, padI, key, bridge, padCentre, 22);
+        LineStyle rise = leadStyle;
+        rise.expression = "........////....";
+        line(p, kLead, lead, key, bridge,
+             cat({"6.......3.......", "4.......6.......", "5.......8.......", "7.......5...7..."}),
+             rise);
+        echoLead(p);
     }
-    // 8: closing verse, ends on the tonic and jumps back to the start.
+    // 8: closing verse, ends on the tonic and goes back to the first verse.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
         const Harmony close = progression({I, V, IV, I});
-        verseBase(p, close, true, true);
-        line(p, kLead, lead, key, close, cat({m1, m1b, m3, "1...........^..."}), leadStyle);
-        echo(p, kLead, kEcho, 3, 0.45);
-        line(p, kArp, arp, key, close, arpBar, arpStyle);
-        line(p, kBell, bell, key, close, "8.......5.......", bellStyle);
-        pad(p, padChs, padI, key, close, 57, 20);
+        groove(p, close, true, true, bassBar);
+        line(p, kLead, lead, key, close, cat({v1, v2, "6..5..4.6...8...", "8...........^..."}),
+             leadStyle);
+        echoLead(p);
+        line(p, kArp, arp, key, close, "1.5.8.5.3.5.8.5.", arpStyle);
+        line(p, kBell, bell, key, close, "5.......1.......", bellStyle);
+        pad(p, padChs, padI, key, close, padCentre, 18);
     }
 
-    song.mix(kick, 0.8);
-    song.mix(snare, 1.25);
-    song.mix(hat, 1.5);
-    song.mix(openHat, 1.5);
+    song.pan(kHats, 72);
+    song.pan(kEcho, 224);
+    song.pan(kArp, 40);
+    song.pan(kPad1, 40);
+    song.pan(kPad2, 184);
+    song.pan(kPad3, 224);
+    song.pan(kBell, 212);
+    song.mix(kick, 1.0);
+    song.mix(snare, 1.1);
+    song.mix(hat, 1.3);
+    song.mix(openHat, 1.3);
     song.mix(bass, 0.7);
-    song.setGain(1.26);
-    return song.finish({0, 1, 2, 3, 4, 1, 2, 5, 7, 3, 4, 6, 6, 7, 8}, 9, 10);
+    song.setGain(1.0);
+    return {"extend.xm",
+            song.finish({0, 1, 2, 3, 4, 1, 2, 5, 7, 3, 4, 6, 6, 7, 8}, 9, 10, 1),
+            song.parts(),
+            {}};
 }
 
 }  // namespace songs

@@ -1,6 +1,8 @@
-// maddy: the bouncy one. F major at 118 BPM with a shuffle (every second
-// eighth comes a little late), I-vi-ii-V verses, an organ lead answered by
-// a whistle, marimba off-beats and a plucked bass jumping octaves.
+// maddy: the bouncy one. F major at 118 BPM with a shuffle heard in every
+// part (each beat's second eighth comes at 62.5 % of the beat), I-vi-ii-V
+// verses sung by an organ, a chorus where a muted brass takes the tune
+// with scoops and swells, off-beat organ stabs, marimba and a plucked bass
+// jumping octaves.
 #include "composer.h"
 #include "instruments.h"
 #include "songs.h"
@@ -9,25 +11,12 @@ namespace songs {
 
 using namespace compose;
 
-namespace {
-
-// Delays every note on the off-beat eighth (rows 2, 6, 10, 14 of a bar) of
-// the given channels by two ticks: the shuffle of the whole song.
-void shuffle(xm::Pattern& p, const std::vector<int>& channels) {
-    for (int ch : channels)
-        for (int row = 2; row < p.rows; row += 4) {
-            xm::Cell& c = p.at(row, ch);
-            if (c.note && c.note != xm::kNoteOff && !c.effect && !c.param) {
-                c.effect = xm::kExtended;
-                c.param = 0xD2;
-            }
-        }
-}
-
-}  // namespace
-
-xm::Module maddy() {
-    Song song("maddy", 12, 118);
+Track maddy() {
+    using P = analysis::Part;
+    Song song("maddy",
+              {P::Kick, P::Snare, P::Hats, P::Perc, P::Perc, P::Bass, P::Lead, P::Lead, P::Chords,
+               P::Counter, P::Chords, P::Chords},
+              118);
     const Key key{54, kMajor};  // F-4
     enum {
         kKick,
@@ -37,7 +26,7 @@ xm::Module maddy() {
         kPerc,
         kBass,
         kLead,
-        kWhistle,
+        kBrass,
         kMarimba,
         kBell,
         kPad1,
@@ -46,24 +35,20 @@ xm::Module maddy() {
 
     const int kick = song.add(sfx::kick("kick", 140, 52, 0.16, 0.4));
     const int snare = song.add(sfx::snare("snare", 230, 2000, 0.08, 0x51));
-    const int hat = song.add(sfx::hat("hat", 0.028, 7500, 0x52));
+    const int hat = song.add(sfx::hat("hat", 0.06, 6500, 0x52));
     const int clap = song.add(sfx::clap("clap", 0x53));
     const int shake = song.add(sfx::shaker("shaker", 0x54));
     const int tom = song.add(sfx::tom("tom", 140, 0.12));
     const int bass = song.add(sfx::pluck("pluck bass", 0.55, 0.5, 1.0, 0x55));
-    xm::Instrument organ =
+    const int organ = song.add(
         sfx::loopInstrument("organ", {sfx::Wave::Square, 32, {0}, 10.0, 0.5, 0.25, 22050.0},
-                            sfx::envSustain(0, 10, 50), 0x500);
-    const int lead = song.add(sfx::place(organ, 100, 64));
-    xm::Instrument whistleIns =
-        sfx::loopInstrument("whistle", {sfx::Wave::Triangle, 16, {0}, 0.0, 0.0, 0.0, 22050.0},
-                            sfx::envSustain(3, 10, 52), 0x300);
-    whistleIns.vibratoSweep = 12;
-    whistleIns.vibratoDepth = 5;
-    whistleIns.vibratoRate = 20;
-    const int whistle = song.add(sfx::place(whistleIns, 170, 64));
-    const int marimba = song.add(sfx::place(sfx::mallet("marimba", 0.25), 150, 64));
-    const int bell = song.add(sfx::place(sfx::bell("glock", 4.0, 1.2, 0.5, 1.5), 96, 64));
+                            sfx::envSustain(0, 10, 50), 0x500));
+    // A muted brass: a dark saw that breathes in over a few ticks.
+    const int brass = song.add(
+        sfx::loopInstrument("muted brass", {sfx::Wave::Saw, 16, {0}, 5.0, 0.3, 0.0, 22050.0},
+                            sfx::envSustain(4, 12, 54), 0x300));
+    const int marimba = song.add(sfx::mallet("marimba", 0.25));
+    const int bell = song.add(sfx::bell("glock", 4.0, 1.2, 0.5, 1.5));
     const int padI = song.add(
         sfx::loopInstrument("warm pad", {sfx::Wave::Triangle, 192, {-1, 1}, 0.0, 0.0, 0.0, 22050.0},
                             sfx::envSustain(20, 20, 50), 0x100));
@@ -72,160 +57,185 @@ xm::Module maddy() {
     const Harmony verse = progression({I, vi, ii, V});
     const Harmony chorus = progression({IV, V, iii, vi});
     const Harmony turn = progression({ii, V, I, I});
-    const Harmony intro = progression({I, vi, ii, V});
 
     const std::string kickBar = "X.....x.X.......";
     const std::string kickHop = "X.....x.X.....x.";
     const std::string snareBar = "....X..g....X...";
     const std::string snareFill = "....X.......X.XX";
     const std::string clapBar = "............X...";
-    const std::string hatBar = "x.o.x.o.x.o.x.o.";
+    const std::string hatBar = "X.x.X.x.X.x.X.o.";
     const std::string shakeBar = "o.x.o.x.o.x.o.x.";
     const std::string tomFill = cat({rep("................", 3), "........h.h.m.l."});
     const std::vector<Hit> tomKit = {
-        {'h', tom, xm::kC4 + 7, 42}, {'m', tom, xm::kC4 + 3, 44}, {'l', tom, xm::kC4 - 1, 46}};
-    // Bass: root, octave jump, fifth, leading note.
+        {'h', tom, xm::kC4 + 7, 40}, {'m', tom, xm::kC4 + 3, 42}, {'l', tom, xm::kC4 - 1, 44}};
+    // Bass: root, octave jump, fifth, a leading note of one eighth.
     const std::string bassBar = "1...8.1.5...8.A.";
-    const std::string bassWalk = "1...3...5...A...";
-    // Organ motif and its answers.
-    const std::string m1 = "5.3.5.6.5...3...";
-    const std::string m2 = "5.3.5.6.8...5...";
-    const std::string m3 = "4.3.2.1.2...3...";
-    const std::string m4 = "2.2.3.2.1.......";
-    const std::string w1 = "........8...7.5.";
-    const std::string w2 = "........5...6.8.";
-    const std::string c1 = "1.2.3.5.....3.2.";
-    const std::string c2 = "3.......1.2.3...";
+    const std::string bassWalk = "1...3...5.6.8.A.";
+    // The organ's tune (1 = F): a hook on the swung eighths, its answer.
+    const std::string o1 = "5.5.6...5.3...1.";
+    const std::string o2 = "6...5.3.1...3...";
+    const std::string o3 = "4.4.5...4.2.4...";
+    const std::string o4 = "5...3.2.3...2...";
+    const std::string o1b = "5.5.6...8.6.5...";
+    const std::string o2b = "6...8.6.5...3...";
+    const std::string o3b = "4.5.6...5.4.2...";
+    const std::string o4b = "3...2...5.......";
+    // The brass's chorus tune, scooping into its long notes.
+    const std::string b1 = "8...8.7.6...4...";
+    const std::string b2 = "7...7.6.5...3...";
+    const std::string b3 = "3.3.5...3.2.3...";
+    const std::string b4 = "6.......^.......";
+    const std::string b5 = "4.4.5...6.5.4...";
+    const std::string b6 = "5...3.2.3...5...";
+    const std::string b7 = "8...6.5.6...5...";
+    const std::string b8 = "1.......^.......";
+    const std::string brassMarks = "<.......<...<...";
     const std::string marBar = "..5...8...5...8.";
     const std::string marRun = "1.3.5.8.5.3.1.3.";
+    const std::string stabs = "..x^..x^..x^..x^";
 
-    LineStyle bassStyle{-2, 50, 4};
-    LineStyle leadStyle{0, 42, 0};
-    LineStyle whistleStyle{0, 36, 0};
+    LineStyle bassStyle{-2, 44, 4};
+    LineStyle organStyle{1, 58, 0, false};
+    organStyle.vibratoAfter = 3;
+    organStyle.vibrato = 0x63;
+    LineStyle brassStyle{1, 48, 0, false};
+    brassStyle.expression = brassMarks;
+    brassStyle.swell = 2;
+    brassStyle.vibratoAfter = 4;
+    brassStyle.vibrato = 0x44;
+    LineStyle scoop = brassStyle;
+    scoop.expression = "........//......";
+    scoop.slide = 0x30;
     LineStyle marStyle{0, 30, 4};
-    LineStyle bellStyle{1, 30, 0};
+    LineStyle bellStyle{1, 28, 0};
     const std::vector<int> padChs = {kPad1, kPad2};
-    const std::vector<int> swung = {kHats, kShaker, kMarimba, kLead, kWhistle, kBass};
+    const int padCentre = 58;
 
-    std::vector<Hit> percKit = kitOf(clap, 34);
+    std::vector<Hit> percKit = kitOf(clap, 36);
     percKit.insert(percKit.end(), tomKit.begin(), tomKit.end());
+    LineStyle clapRoll;
+    clapRoll.expression = "............r...";
+    clapRoll.retrigger = 4;
 
     auto groove = [&](xm::Pattern& p, const Harmony& h, bool fill) {
-        hits(p, kKick, cat({kickBar, kickHop, kickBar, kickHop}), kitOf(kick, 52));
+        hits(p, kKick, cat({kickBar, kickHop, kickBar, kickHop}), kitOf(kick, 50));
         hits(p, kSnare, cat({snareBar, snareBar, snareBar, fill ? snareFill : snareBar}),
              kitOf(snare, 40));
-        hits(p, kHats, hatBar, kitOf(hat, 30));
-        hits(p, kShaker, shakeBar, kitOf(shake, 24));
+        hits(p, kHats, hatBar, kitOf(hat, 44));
+        hits(p, kShaker, shakeBar, kitOf(shake, 30));
         hits(p, kPerc, fill ? tomFill : clapBar, percKit);
+        if (!fill)
+            line(p, kPerc, 0, key, h, "", clapRoll);
         line(p, kBass, bass, key, h, bassBar, bassStyle);
     };
 
-    // 0: intro, marimba and shaker over the bass, the kit enters at the end.
+    // 0: intro, marimba and shaker over the walking bass, the kit enters at the end.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
-        hits(p, kShaker, shakeBar, kitOf(shake, 24));
-        line(p, kBass, bass, key, intro, bassWalk, bassStyle);
-        line(p, kMarimba, marimba, key, intro, marRun, marStyle);
-        hits(p, kKick, cat({rep("................", 3), "X...X...X...X.X."}), kitOf(kick, 48));
+        hits(p, kShaker, shakeBar, kitOf(shake, 30));
+        line(p, kBass, bass, key, verse, bassWalk, bassStyle);
+        line(p, kMarimba, marimba, key, verse, marRun, marStyle);
+        hits(p, kKick, cat({rep("................", 3), "X...X...X...X.X."}), kitOf(kick, 46));
         hits(p, kPerc, tomFill, tomKit);
-        pad(p, padChs, padI, key, intro, 60, 18);
-        shuffle(p, swung);
+        pad(p, padChs, padI, key, verse, padCentre, 18);
     }
-    // 1: verse, the organ states the motif.
+    // 1: verse, the organ states the hook.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
         groove(p, verse, false);
-        line(p, kLead, lead, key, verse, cat({m1, m1, m3, m4}), leadStyle);
+        line(p, kLead, organ, key, verse, cat({o1, o2, o3, o4}), organStyle);
         line(p, kMarimba, marimba, key, verse, marBar, marStyle);
-        pad(p, padChs, padI, key, verse, 60, 16);
-        shuffle(p, swung);
+        pad(p, padChs, padI, key, verse, padCentre, 16);
     }
-    // 2: verse again, the whistle answers each phrase.
+    // 2: verse again, the answer; the glockenspiel replies at the ends of phrases.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
         groove(p, verse, true);
-        line(p, kLead, lead, key, verse, cat({m1, m2, m3, m4}), leadStyle);
-        line(p, kWhistle, whistle, key, verse, cat({w1, w2, w1, "........5.4.3.2."}), whistleStyle);
+        line(p, kLead, organ, key, verse, cat({o1b, o2b, o3b, o4b}), organStyle);
+        LineStyle reply{0, 30, 0, false};
+        line(p, kBell, bell, key, verse,
+             cat({"............5.6.", "8...............", "............6.5.", "5..............."}),
+             reply);
         line(p, kMarimba, marimba, key, verse, marBar, marStyle);
-        pad(p, padChs, padI, key, verse, 60, 16);
-        shuffle(p, swung);
+        pad(p, padChs, padI, key, verse, padCentre, 16);
     }
-    // 3: chorus, whistle on top, organ chords below, glockenspiel sparkle.
+    // 3: chorus, the brass on top, organ stabs on the off-beats, glockenspiel sparkle.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
         groove(p, chorus, false);
-        LineStyle w = whistleStyle;
-        w.foldAbove = 5;
-        w.octave = 0;
-        w.volume = 40;
-        line(p, kWhistle, whistle, key, chorus, cat({c1, c2, c1, "5.......3...2..."}), w);
-        line(p, kLead, lead, key, chorus, "1.....1.....1...", LineStyle{0, 30, 0});
-        line(p, kMarimba, marimba, key, chorus, marRun, marStyle);
+        line(p, kBrass, brass, key, chorus, cat({b1, b2, b3, b4}), brassStyle);
+        arpeggioChords(p, kMarimba, organ, key, chorus, stabs, 0, 26);
         line(p, kBell, bell, key, chorus, "8.......5.......", bellStyle);
-        pad(p, padChs, padI, key, chorus, 62, 18);
-        shuffle(p, swung);
+        pad(p, padChs, padI, key, chorus, padCentre + 2, 18);
     }
-    // 4: chorus turnaround to the tonic, with the tom fill.
+    // 4: chorus turnaround to the tonic, with the tom fill; the brass scoops.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
         groove(p, turn, true);
-        LineStyle w = whistleStyle;
-        w.octave = 0;
-        w.volume = 40;
-        line(p, kWhistle, whistle, key, turn, cat({c1, c2, "8.......5...3...", "1.......^......."}),
-             w);
-        line(p, kLead, lead, key, turn, "1.....1.....1...", LineStyle{0, 30, 0});
-        line(p, kMarimba, marimba, key, turn, marRun, marStyle);
+        line(p, kBrass, brass, key, turn, cat({b5, b6, b7, b8}), scoop);
+        arpeggioChords(p, kMarimba, organ, key, turn, stabs, 0, 26);
         line(p, kBell, bell, key, turn, "8.......5.......", bellStyle);
-        pad(p, padChs, padI, key, turn, 62, 18);
-        shuffle(p, swung);
+        pad(p, padChs, padI, key, turn, padCentre + 2, 18);
     }
-    // 5: break, clap and marimba call-and-response, no kick.
+    // 5: break, clap and marimba, no kick; the marimba takes the hook.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
-        hits(p, kPerc, "....X.......X...", kitOf(clap, 34));
-        hits(p, kShaker, shakeBar, kitOf(shake, 22));
+        hits(p, kPerc, "....X.......X...", kitOf(clap, 36));
+        hits(p, kShaker, shakeBar, kitOf(shake, 28));
         line(p, kBass, bass, key, verse, bassWalk, bassStyle);
-        line(p, kMarimba, marimba, key, verse, cat({m1, m2, m3, m4}), LineStyle{1, 38, 0});
-        line(p, kBell, bell, key, verse, cat({w1, w2, w1, w2}), bellStyle);
-        pad(p, padChs, padI, key, verse, 60, 22);
-        shuffle(p, swung);
+        line(p, kLead, organ, key, verse, cat({o1, o2, o3, o4}), LineStyle{1, 48, 0, false});
+        line(p, kMarimba, marimba, key, verse, cat({o1, o2, o3, o4}), LineStyle{0, 40, 0, false});
+        line(p, kBell, bell, key, verse,
+             cat({"........6.5.....", "................", "........5.4.....", "................"}),
+             bellStyle);
+        pad(p, padChs, padI, key, verse, padCentre, 26);
     }
-    // 6: solo, glockenspiel and organ trade bars over the verse chords.
+    // 6: the organ and the brass trade phrases over the verse chords.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
         groove(p, verse, true);
-        line(p, kBell, bell, key, verse, cat({m2, "................", m1, "................"}),
-             LineStyle{1, 38, 0});
-        line(p, kLead, lead, key, verse, cat({"................", m3, "................", m4}),
-             leadStyle);
+        line(p, kLead, organ, key, verse, cat({o1b, "^...............", o3b, "^..............."}),
+             organStyle);
+        line(p, kBrass, brass, key, verse, cat({"................", o2b, "................", o4b}),
+             scoop);
         line(p, kMarimba, marimba, key, verse, marBar, marStyle);
-        pad(p, padChs, padI, key, verse, 60, 16);
-        shuffle(p, swung);
+        pad(p, padChs, padI, key, verse, padCentre, 16);
     }
-    // 7: closing phrase on the tonic, then back to the start.
+    // 7: closing phrase on the tonic, then back to the first verse.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
         const Harmony close = progression({ii, V, I, I});
         groove(p, close, true);
-        line(p, kLead, lead, key, close, cat({m3, m4, "8.......5.......", "1...........^..."}),
-             leadStyle);
-        line(p, kWhistle, whistle, key, close,
-             cat({w1, w2, "................", "8..............."}), whistleStyle);
+        line(p, kLead, organ, key, close, cat({o3b, o4, "8.......5.......", "1...........^..."}),
+             organStyle);
         line(p, kMarimba, marimba, key, close, marRun, marStyle);
-        pad(p, padChs, padI, key, close, 60, 18);
-        shuffle(p, swung);
+        pad(p, padChs, padI, key, close, padCentre, 18);
     }
 
-    song.mix(kick, 0.7);
-    song.mix(snare, 1.3);
-    song.mix(hat, 1.6);
-    song.mix(shake, 1.6);
-    song.mix(clap, 1.3);
-    song.mix(lead, 0.55);
-    song.setGain(1.26);
-    return song.finish({0, 1, 2, 3, 4, 1, 2, 3, 4, 5, 5, 6, 6, 3, 4, 1, 2, 5, 1, 2, 3, 4, 3, 7}, 8,
-                       12);
+    song.swing({8, 7, 5, 4});
+    song.pan(kLead, 100);
+    song.pan(kBrass, 160);
+    song.pan(kHats, 184);
+    song.pan(kShaker, 56);
+    song.pan(kPerc, 156);
+    song.pan(kMarimba, 44);
+    song.pan(kBell, 216);
+    song.pan(kPad1, 40);
+    song.pan(kPad2, 216);
+    song.mix(kick, 0.95);
+    song.mix(snare, 1.2);
+    song.mix(hat, 1.3);
+    song.mix(shake, 1.2);
+    song.mix(clap, 1.2);
+    song.mix(bass, 1.1);
+    song.mix(organ, 0.5);
+    song.mix(brass, 0.75);
+    song.setGain(1.0);
+    return {"maddy.xm",
+            song.finish({0, 1, 2, 3, 4, 1, 2, 3, 4, 5, 5, 6, 6, 3, 4, 1, 2, 5, 1, 2, 3, 4, 3, 7}, 8,
+                        12, 1),
+            song.parts(),
+            {}};
 }
 
 }  // namespace songs

@@ -1,6 +1,9 @@
-// trauma: tense and dark. C phrygian at 100 BPM, half-time drums, a
-// galloping bass that leans on the flat second, a low drone, a bell that
-// tolls and a saw lead that sighs down in semitones.
+// trauma: tense and dark. C phrygian at 100 BPM: a bowed viola sings a
+// tune that climbs the minor triad and sighs down from the flat sixth onto
+// the flat second, over a galloping bass that leans into each chord from a
+// semitone above, half-time drums, a drone and a bell that tolls. The
+// flat second against the tonic is the colour it wants (the drone's bII
+// over a held C, the tune's D-flat over C), and is allowed as such.
 #include "composer.h"
 #include "instruments.h"
 #include "songs.h"
@@ -9,27 +12,28 @@ namespace songs {
 
 using namespace compose;
 
-xm::Module trauma() {
-    Song song("trauma", 10, 100);
+Track trauma() {
+    using P = analysis::Part;
+    Song song("trauma",
+              {P::Kick, P::Snare, P::Hats, P::Perc, P::Bass, P::Lead, P::Counter, P::Chords,
+               P::Chords, P::Chords},
+              100);
     const Key key{49, kPhrygian};  // C-4
     enum { kKick, kSnare, kHats, kPerc, kBass, kLead, kBell, kDrone1, kDrone2, kDrone3 };
 
-    const int kick = song.add(sfx::kick("deep kick", 120, 38, 0.30, 0.6));
-    const int snare = song.add(sfx::snare("snare", 160, 1200, 0.16, 0xA1));
-    const int hat = song.add(sfx::hat("hat", 0.03, 6000, 0xA2));
-    const int tom = song.add(sfx::tom("low tom", 80, 0.22));
-    const int bass = song.add(sfx::sweptBass("dark bass", 1200, 180, 0.05, 0.4, 0.8));
+    const int kick = song.add(sfx::kick("deep kick", 120, 46, 0.22, 0.6));
+    const int snare = song.add(sfx::snare("snare", 180, 1500, 0.14, 0xA1));
+    const int hat = song.add(sfx::hat("hat", 0.08, 5500, 0xA2));
+    const int tom = song.add(sfx::tom("low tom", 90, 0.2));
+    const int bass = song.add(sfx::sweptBass("dark bass", 1500, 320, 0.06, 0.4, 0.8));
     const int drone = song.add(
-        sfx::loopInstrument("drone", {sfx::Wave::Saw, 192, {-1, 0, 1}, 3.0, 0.3, 0.0, 22050.0},
+        sfx::loopInstrument("drone", {sfx::Wave::Saw, 192, {-1, 0, 1}, 4.0, 0.0, 0.0, 22050.0},
                             sfx::envSustain(60, 40, 52), 0x80));
-    xm::Instrument leadIns =
-        sfx::loopInstrument("saw lead", {sfx::Wave::Saw, 96, {-1, 1}, 8.0, 0.0, 0.0, 22050.0},
-                            sfx::envSustain(4, 30, 50), 0x200);
-    leadIns.vibratoSweep = 50;
-    leadIns.vibratoDepth = 6;
-    leadIns.vibratoRate = 10;
-    const int lead = song.add(sfx::place(leadIns, 140, 64));
-    const int bell = song.add(sfx::place(sfx::bell("toll", 1.41, 3.0, 1.0, 2.5), 100, 64));
+    // A bowed viola: a dark saw, two strings' worth of width, a slow bow.
+    const int viola =
+        song.add(sfx::loopInstrument("viola", {sfx::Wave::Saw, 96, {0, 1}, 6.0, 0.15, 0.0, 22050.0},
+                                     sfx::envSustain(6, 24, 50), 0x200));
+    const int bell = song.add(sfx::bell("toll", 1.41, 3.0, 1.0, 2.5));
     const int riser = song.add(sfx::riser("riser", 3.8, 0xA3));
 
     // Phrygian chords; the fifth of v is raised so it is minor, not diminished.
@@ -43,127 +47,190 @@ xm::Module trauma() {
     const std::string kickGallop = "X..x......x..x..";
     const std::string snareHalf = "........X.......";
     const std::string snareFill = "........X...xXXX";
-    const std::string hat16 = "x.o.x.o.xoo.x.o.";
+    const std::string hat8 = "X.x.X.x.X.x.X.xx";
     const std::string heart = "X..x............";
-    const std::vector<Hit> tomKit = {{'h', tom, xm::kC4 + 5, 44},
-                                     {'m', tom, xm::kC4 + 2, 46},
-                                     {'l', tom, xm::kC4 - 3, 48},
-                                     {'R', riser, xm::kC4, 34}};
+    const std::vector<Hit> tomKit = {{'h', tom, xm::kC4 + 5, 40},
+                                     {'m', tom, xm::kC4 + 2, 42},
+                                     {'l', tom, xm::kC4 - 3, 44},
+                                     {'R', riser, xm::kC4, 30}};
     const std::string tomFill = cat({rep("................", 3), "h.h.h.m.m.m.l.l."});
+    LineStyle rollStyle;
+    rollStyle.expression = "............rrrr";
+    rollStyle.retrigger = 3;
 
+    // The bass gallops and leans into every chord from a semitone above.
     const std::string bassGallop = "1.11.11.1.11.1B.";
     const std::string bassSlow = "1.......1.....B.";
-    // Lead: long notes that fall by step onto the flat second.
-    const std::string l1 = "5...........4.3.";
-    const std::string l2 = "2.......1.......";
-    const std::string l3 = "3.......5...6...";
-    const std::string l4 = "5.......^.......";
-    const std::string h1 = "8.......7...5...";
-    const std::string h2 = "6...5...4...3...";
 
-    LineStyle bassStyle{-2, 46, 6};
-    LineStyle leadStyle{0, 40, 0};
-    leadStyle.foldAbove = 3;
-    LineStyle bellStyle{0, 32, 0};
+    // The tune, against the key (1 = C): up the minor triad, the flat sixth
+    // sighing onto the fifth, then down onto the flat second.
+    const std::string t1 = "1..3..5.6..5....";
+    const std::string t2 = "6..5..4.2.......";
+    const std::string t3 = "1..3..5.6..8....";
+    const std::string t4 = "7.......5.....^.";
+    const std::string u2 = "6..5..4.3...4...";
+    const std::string u3 = "6...4...2...4...";
+    const std::string u4 = "1.......^.......";
+    // Higher: the same shape from the flat sixth, and from the tonic.
+    const std::string h1 = "6..8..X.8...6...";
+    const std::string h2 = "4..6..9.8.......";
+    const std::string h3 = "7..5..7.8...7...";
+    const std::string h4 = "7.......5.....^.";
+    const std::string h0 = "8..X..Y.X...8...";
+    // Slides into the long notes, vibrato once they are held.
+    const std::string leadMarks = "........//......";
+
+    LineStyle bassStyle{-2, 44, 6};
+    LineStyle leadStyle{1, 56, 0, false};
+    leadStyle.vibratoAfter = 3;
+    leadStyle.vibrato = 0x34;
+    leadStyle.expression = leadMarks;
+    leadStyle.slide = 0x10;
+    LineStyle lowLead = leadStyle;
+    lowLead.octave = 0;
+    LineStyle bellStyle{0, 30, 0};
     const std::vector<int> droneChs = {kDrone1, kDrone2, kDrone3};
+    const int droneCentre = 58;
+    // The drone swells into each chord.
+    LineStyle swell;
+    swell.expression = "<...<...........";
+    swell.swell = 1;
 
     auto groove = [&](xm::Pattern& p, const Harmony& h, bool fill, bool gallop) {
-        hits(p, kKick, gallop ? kickGallop : kickHalf, kitOf(kick, 54));
+        hits(p, kKick, gallop ? kickGallop : kickHalf, kitOf(kick, 48));
         hits(p, kSnare, cat({snareHalf, snareHalf, snareHalf, fill ? snareFill : snareHalf}),
-             kitOf(snare, 46));
-        hits(p, kHats, hat16, kitOf(hat, 26));
+             kitOf(snare, 38));
+        if (fill) {
+            LineStyle roll = rollStyle;
+            roll.startRow = 48;
+            line(p, kSnare, 0, key, h, "", roll);
+        }
+        hits(p, kHats, hat8, kitOf(hat, 44));
         if (fill)
             hits(p, kPerc, tomFill, tomKit);
         line(p, kBass, bass, key, h, gallop ? bassGallop : bassSlow, bassStyle);
     };
 
-    // 0: drone and a tolling bell over a heartbeat kick.
+    // 0: the drone moves from C minor to its flat second over a held C and a
+    // tolling bell; the heartbeat starts, and the viola calls the tune's
+    // first phrase low, before the gallop.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
-        pad(p, droneChs, drone, key, verse, 52, 24);
+        pad(p, droneChs, drone, key, verse, droneCentre, 22);
+        for (int ch : droneChs)
+            line(p, ch, 0, key, verse, "", swell);
         line(p, kBell, bell, key, verse, "1...............", bellStyle);
-        hits(p, kKick, heart, kitOf(kick, 44));
-        // The riser swells over the last bars into the first groove.
-        strike(p, 40, kPerc, xm::kC4, riser, 22);
-        line(p, kBass, bass, key, verse, "................................1.......1.....B.",
-             bassStyle);
+        hits(p, kKick, heart, kitOf(kick, 40));
+        line(p, kBass, bass, key, verse, "1...............", LineStyle{-2, 40, 0, false});
+        line(p, kLead, viola, key, verse, cat({rep("................", 2), t3, t4}), lowLead);
+        strike(p, 40, kPerc, xm::kC4, riser, 20);
     }
-    // 1: the gallop starts under the drone.
+    // 1: the gallop starts; the viola sings the tune.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
         groove(p, verse, false, true);
-        pad(p, droneChs, drone, key, verse, 52, 20);
-        line(p, kBell, bell, key, verse, "1.......5.......", bellStyle);
+        pad(p, droneChs, drone, key, verse, droneCentre, 18);
+        line(p, kLead, viola, key, verse, cat({t1, t2, t3, t4}), leadStyle);
+        line(p, kBell, bell, key, verse, "1...............", bellStyle);
     }
-    // 2: the lead sings over the same ground.
+    // 2: the answer over i-iv-bII-i, the bell tolling a chord tone under it.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
         groove(p, verse2, true, true);
-        pad(p, droneChs, drone, key, verse2, 52, 18);
-        line(p, kLead, lead, key, verse2, cat({l1, l2, l3, l4}), leadStyle);
+        pad(p, droneChs, drone, key, verse2, droneCentre, 18);
+        line(p, kLead, viola, key, verse2, cat({t1, u2, u3, u4}), leadStyle);
+        LineStyle under = bellStyle;
+        under.chordRelative = false;
+        under.octave = 1;
+        under.chordBelow = true;
+        under.volume = 24;
+        line(p, kBell, bell, key, verse2,
+             cat({"1...............", "6...............", "6...............", "1..............."}),
+             under);
     }
-    // 3: the climb on bVI-bII-v, lead up an octave, bell doubling.
+    // 3: the climb on bVI-bII-v, the tune an octave up, the bell a chord tone under it.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
         groove(p, climb, false, true);
-        pad(p, droneChs, drone, key, climb, 54, 18);
-        LineStyle hi = leadStyle;
-        hi.foldAbove = 4;
-        line(p, kLead, lead, key, climb, cat({h1, h2, l1, l2}), hi);
-        LineStyle b = bellStyle;
-        b.foldAbove = 4;
-        b.shift = -2;
-        line(p, kBell, bell, key, climb, cat({h1, h2, l1, l2}), b);
+        pad(p, droneChs, drone, key, climb, droneCentre + 2, 18);
+        line(p, kLead, viola, key, climb, cat({h1, h2, h3, h4}), leadStyle);
+        LineStyle b = leadStyle;
+        b.chordBelow = true;
+        b.volume = 24;
+        b.vibratoAfter = 0;
+        b.expression = "";
+        line(p, kBell, bell, key, climb, cat({h1, h2, h3, h4}), b);
     }
-    // 4: the climb resolves darker, a tom fill leads on.
+    // 4: the climb falls back darker, a tom fill leads on.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
         groove(p, dark, true, true);
-        pad(p, droneChs, drone, key, dark, 52, 20);
-        line(p, kLead, lead, key, dark, cat({l3, l1, l2, l4}), leadStyle);
+        pad(p, droneChs, drone, key, dark, droneCentre, 20);
+        line(p, kLead, viola, key, dark,
+             cat({"4..6..8.6...4...", "7..6..4.2...4...", "6...4...2...4...", u4}), leadStyle);
     }
-    // 5: break. Toms and bell over the drone, no snare or hats; a riser
-    // builds into the climax.
+    // 5: break. Toms and the bell playing the tune slowly over the drone, no
+    // snare or hats; a riser builds into the climax.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
-        pad(p, droneChs, drone, key, dark, 52, 26);
+        pad(p, droneChs, drone, key, dark, droneCentre, 24);
+        for (int ch : droneChs)
+            line(p, ch, 0, key, dark, "", swell);
         hits(p, kPerc, "l.....l...l.....", tomKit);
-        hits(p, kKick, heart, kitOf(kick, 44));
-        line(p, kBell, bell, key, dark, cat({l1, l2, l3, l4}), LineStyle{0, 40, 0});
+        hits(p, kKick, heart, kitOf(kick, 40));
+        line(p, kLead, bell, key, dark,
+             cat({"4...6...8...6...", "7...6...4...2...", "6...4...2...4...", "1..............."}),
+             LineStyle{1, 52, 0, false});
         line(p, kBass, bass, key, dark, bassSlow, bassStyle);
         strike(p, 40, kHats, xm::kC4, riser, 28);  // the hats rest: room to swell
     }
-    // 6: climax, everything with the bell a third under the lead.
+    // 6: climax, everything, the bell a chord tone under the tune.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
         groove(p, verse, true, true);
-        strike(p, 0, kPerc, xm::kC4 + 12, tom, 50);
-        pad(p, droneChs, drone, key, verse, 54, 18);
-        line(p, kLead, lead, key, verse, cat({h1, l1, h2, l2}), leadStyle);
+        strike(p, 0, kPerc, xm::kC4 + 12, tom, 44);
+        pad(p, droneChs, drone, key, verse, droneCentre + 2, 18);
+        line(p, kLead, viola, key, verse, cat({h0, t2, t3, t4}), leadStyle);
         LineStyle b = leadStyle;
-        b.shift = -2;
-        b.volume = 28;
-        line(p, kBell, bell, key, verse, cat({h1, l1, h2, l2}), b);
+        b.chordBelow = true;
+        b.volume = 24;
+        b.vibratoAfter = 0;
+        b.expression = "";
+        line(p, kBell, bell, key, verse, cat({h0, t2, t3, t4}), b);
     }
-    // 7: the last toll: drums thin out onto the tonic, then back to the start.
+    // 7: the last toll: drums thin out onto the tonic, then back to the gallop.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
         const Harmony close = progression({bII, i, bII, i});
-        hits(p, kKick, cat({kickHalf, kickHalf, heart, heart}), kitOf(kick, 50));
+        hits(p, kKick, cat({kickHalf, kickHalf, heart, heart}), kitOf(kick, 44));
         hits(p, kSnare, cat({snareHalf, snareHalf, "................", "................"}),
-             kitOf(snare, 42));
-        pad(p, droneChs, drone, key, close, 52, 22);
+             kitOf(snare, 34));
+        hits(p, kHats, cat({hat8, hat8, "x.......x.......", "x.......x......."}), kitOf(hat, 40));
+        pad(p, droneChs, drone, key, close, droneCentre, 22);
         line(p, kBass, bass, key, close, bassSlow, bassStyle);
-        line(p, kLead, lead, key, close,
-             cat({l2, "1...............", "^...............", "................"}), leadStyle);
+        line(p, kLead, viola, key, close,
+             cat({"6..5..4.2.......", "1...............", "6..5..4.2.......", "1.......^......."}),
+             leadStyle);
         line(p, kBell, bell, key, close, "................1...............", bellStyle);
     }
 
-    song.mix(kick, 0.8);
-    song.mix(snare, 1.25);
-    song.mix(hat, 1.6);
-    song.setGain(1.3);
-    return song.finish({0, 1, 2, 1, 2, 3, 4, 5, 6, 3, 4, 7}, 8, 9);
+    song.pan(kHats, 212);
+    song.pan(kPerc, 64);
+    song.pan(kBell, 32);
+    song.pan(kDrone1, 28);
+    song.pan(kDrone2, 160);
+    song.pan(kDrone3, 228);
+    song.mix(kick, 1.1);
+    song.mix(snare, 1.0);
+    song.mix(hat, 1.45);
+    song.mix(bass, 0.8);
+    song.mix(drone, 1.2);
+    song.mix(bell, 1.15);
+    song.setGain(1.12);
+    return {"trauma.xm",
+            song.finish({0, 1, 2, 1, 2, 3, 4, 5, 6, 3, 4, 7}, 8, 9, 1),
+            song.parts(),
+            {{0, 1}}};  // the phrygian second: D-flat against C
 }
 
 }  // namespace songs

@@ -17,8 +17,7 @@ std::string cat(const std::vector<std::string>& parts) {
 }
 
 std::vector<Track> all() {
-    return {{"extend.xm", extend()}, {"level3.xm", level3()}, {"maddy.xm", maddy()},
-            {"sad.xm", sad()},       {"spring.xm", spring()}, {"trauma.xm", trauma()}};
+    return {extend(), level3(), maddy(), sad(), spring(), trauma()};
 }
 
 }  // namespace songs

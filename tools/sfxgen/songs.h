@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis.h"
 #include "xm.h"
 
 namespace songs {
@@ -11,14 +12,16 @@ namespace songs {
 struct Track {
     std::string file;
     xm::Module module;
+    std::vector<analysis::Part> parts;         // what each channel plays
+    std::vector<analysis::Allowance> allowed;  // clashes the song wants for their colour
 };
 
-xm::Module extend();  // bright opener
-xm::Module level3();  // driving
-xm::Module maddy();   // bouncy
-xm::Module sad();     // minor ballad
-xm::Module spring();  // light and happy
-xm::Module trauma();  // tense and dark
+Track extend();  // bright opener
+Track level3();  // driving
+Track maddy();   // bouncy
+Track sad();     // minor ballad
+Track spring();  // light and happy
+Track trauma();  // tense and dark
 
 // All six in the game's track order.
 std::vector<Track> all();

@@ -99,6 +99,8 @@ std::vector<uint8_t> write(const Module& m) {
         fail("pattern count");
     if (m.instruments.empty() || m.instruments.size() > 128)
         fail("instrument count");
+    if (m.restart < 0 || m.restart >= static_cast<int>(m.orders.size()))
+        fail("restart position outside the song");
     for (uint8_t o : m.orders)
         if (o >= m.patterns.size())
             fail("order names a missing pattern");
@@ -111,7 +113,7 @@ std::vector<uint8_t> write(const Module& m) {
     w.u16(0x0104);
     w.u32(276);
     w.u16(static_cast<unsigned>(m.orders.size()));
-    w.u16(0);  // restart position
+    w.u16(static_cast<unsigned>(m.restart));
     w.u16(m.channels);
     w.u16(static_cast<unsigned>(m.patterns.size()));
     w.u16(static_cast<unsigned>(m.instruments.size()));
@@ -202,6 +204,162 @@ std::vector<uint8_t> write(const Module& m) {
         }
     }
     return w.bytes;
+}
+
+namespace {
+
+// Bounds-checked little-endian reads over the file bytes.
+class Reader {
+  public:
+    explicit Reader(const std::vector<uint8_t>& b) : bytes_(b) {}
+    void need(size_t at, size_t n) const {
+        if (at > bytes_.size() || n > bytes_.size() - at)
+            fail("the module ends too early");
+    }
+    unsigned u8(size_t at) const {
+        need(at, 1);
+        return bytes_[at];
+    }
+    unsigned u16(size_t at) const { return u8(at) | (u8(at + 1) << 8); }
+    uint32_t u32(size_t at) const { return u16(at) | (static_cast<uint32_t>(u16(at + 2)) << 16); }
+    std::string text(size_t at, size_t width) const {
+        need(at, width);
+        std::string s(bytes_.begin() + at, bytes_.begin() + at + width);
+        s = s.substr(0, s.find('\0'));
+        s.erase(s.find_last_not_of(' ') + 1);
+        return s;
+    }
+
+  private:
+    const std::vector<uint8_t>& bytes_;
+};
+
+Envelope readEnvelope(const Reader& r, size_t at, unsigned count, unsigned sustain,
+                      unsigned loopStart, unsigned loopEnd, unsigned flags) {
+    Envelope e;
+    if (!(flags & 1))
+        return e;
+    if (count > 12)
+        fail("an envelope has more than 12 points");
+    for (unsigned i = 0; i < count; ++i)
+        e.points.push_back({static_cast<uint16_t>(r.u16(at + 4 * i)),
+                            static_cast<uint16_t>(r.u16(at + 4 * i + 2))});
+    if (flags & 2)
+        e.sustain = static_cast<int>(sustain);
+    if (flags & 4) {
+        e.loopStart = static_cast<int>(loopStart);
+        e.loopEnd = static_cast<int>(loopEnd);
+    }
+    return e;
+}
+
+}  // namespace
+
+Module read(const std::vector<uint8_t>& bytes) {
+    const Reader r(bytes);
+    if (r.text(0, 17) != "Extended Module:" || r.u8(37) != 0x1A)
+        fail("not an extended module");
+    Module m;
+    m.name = r.text(17, 20);
+    const size_t headerSize = r.u32(60);
+    const unsigned length = r.u16(64);
+    m.restart = static_cast<int>(r.u16(66));
+    m.channels = static_cast<int>(r.u16(68));
+    const unsigned patterns = r.u16(70), instruments = r.u16(72);
+    if (length < 1 || length > 256 || m.channels < 1 || m.channels > 32 || patterns > 256 ||
+        instruments > 128)
+        fail("module header out of range");
+    for (unsigned i = 0; i < length; ++i)
+        m.orders.push_back(static_cast<uint8_t>(r.u8(80 + i)));
+
+    size_t at = 60 + headerSize;
+    for (unsigned pi = 0; pi < patterns; ++pi) {
+        const size_t headerLength = r.u32(at);
+        const int rows = static_cast<int>(r.u16(at + 5));
+        const size_t size = r.u16(at + 7);
+        if (rows < 1 || rows > 256)
+            fail("pattern row count out of range");
+        Pattern p(rows, m.channels);
+        size_t pos = at + headerLength;
+        const size_t end = pos + size;
+        r.need(pos, size);
+        if (size > 0) {
+            for (Cell& c : p.cells) {
+                uint8_t* fields[5] = {&c.note, &c.instrument, &c.volume, &c.effect, &c.param};
+                const unsigned first = r.u8(pos);
+                if (first & 0x80) {
+                    ++pos;
+                    for (int k = 0; k < 5; ++k)
+                        if (first & (1u << k))
+                            *fields[k] = static_cast<uint8_t>(r.u8(pos++));
+                } else {
+                    for (int k = 0; k < 5; ++k)
+                        *fields[k] = static_cast<uint8_t>(r.u8(pos++));
+                }
+                if (pos > end)
+                    fail("a pattern's cells run past its data");
+            }
+            if (pos != end)
+                fail("a pattern's data does not end with its last cell");
+        }
+        m.patterns.push_back(std::move(p));
+        at = end;
+    }
+
+    for (unsigned ii = 0; ii < instruments; ++ii) {
+        const size_t start = at;
+        const size_t size = r.u32(start);
+        Instrument ins;
+        ins.name = r.text(start + 4, 22);
+        const unsigned samples = r.u16(start + 27);
+        if (samples == 0)
+            fail("instrument " + ins.name + " has no sample");
+        const size_t sampleHeaderSize = r.u32(start + 29);
+        ins.volume = readEnvelope(r, start + 129, r.u8(start + 225), r.u8(start + 227),
+                                  r.u8(start + 228), r.u8(start + 229), r.u8(start + 233));
+        ins.vibratoType = static_cast<uint8_t>(r.u8(start + 235));
+        ins.vibratoSweep = static_cast<uint8_t>(r.u8(start + 236));
+        ins.vibratoDepth = static_cast<uint8_t>(r.u8(start + 237));
+        ins.vibratoRate = static_cast<uint8_t>(r.u8(start + 238));
+        ins.fadeout = static_cast<uint16_t>(r.u16(start + 239));
+
+        // Every sample header first, then every sample's data.
+        size_t data = start + size + samples * sampleHeaderSize;
+        for (unsigned si = 0; si < samples; ++si) {
+            const size_t sh = start + size + si * sampleHeaderSize;
+            const uint32_t lengthBytes = r.u32(sh);
+            const unsigned type = r.u8(sh + 14);
+            const bool wide = type & 0x10;
+            r.need(data, lengthBytes);
+            if (si == 0) {
+                Sample& s = ins.sample;
+                const uint32_t unit = wide ? 2 : 1;
+                s.loop = (type & 3) != 0 && r.u32(sh + 8) > 0;
+                s.loopStart = r.u32(sh + 4) / unit;
+                s.loopLength = s.loop ? r.u32(sh + 8) / unit : 0;
+                s.volume = static_cast<uint8_t>(r.u8(sh + 12));
+                s.finetune = static_cast<int8_t>(r.u8(sh + 13));
+                s.panning = static_cast<uint8_t>(r.u8(sh + 15));
+                s.relativeNote = static_cast<int8_t>(r.u8(sh + 16));
+                s.name = r.text(sh + 18, 22);
+                // Stored as differences: the running sum gives the samples back.
+                uint16_t acc = 0;
+                for (uint32_t i = 0; i + unit <= lengthBytes; i += unit) {
+                    if (wide) {
+                        acc = static_cast<uint16_t>(acc + r.u16(data + i));
+                        s.data.push_back(static_cast<int16_t>(acc));
+                    } else {
+                        acc = static_cast<uint8_t>(acc + r.u8(data + i));
+                        s.data.push_back(static_cast<int16_t>(static_cast<int8_t>(acc) * 256));
+                    }
+                }
+            }
+            data += lengthBytes;
+        }
+        m.instruments.push_back(std::move(ins));
+        at = data;
+    }
+    return m;
 }
 
 }  // namespace xm

@@ -17,6 +17,8 @@ enum Effect : uint8_t {
     kPortaDown = 0x02,
     kTonePorta = 0x03,
     kVibrato = 0x04,
+    kTremolo = 0x07,
+    kPanning = 0x08,
     kVolSlide = 0x0A,
     kPositionJump = 0x0B,
     kSetVolume = 0x0C,
@@ -80,6 +82,7 @@ struct Module {
     std::string name;
     int channels = 8;
     std::vector<uint8_t> orders;
+    int restart = 0;  // the position the song goes on from after its last one
     std::vector<Pattern> patterns;
     std::vector<Instrument> instruments;
 };
@@ -99,5 +102,10 @@ Tuning tuningFor(double rate);
 // The file bytes. Throws std::runtime_error if the module breaks a limit of
 // the format (counts, order entries, pattern sizes, note range).
 std::vector<uint8_t> write(const Module& module);
+
+// Reads a module back from its file bytes (the first sample of each
+// instrument; 8-bit samples are widened to 16 bits). Throws
+// std::runtime_error when the bytes are not a well-formed module.
+Module read(const std::vector<uint8_t>& bytes);
 
 }  // namespace xm
