@@ -44,7 +44,14 @@ std::string directoryOf(const std::string& path) {
 int createTemporary(const std::string& target, std::string& temporary) {
     const std::string stem = target + "." + std::to_string(::getpid());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = stem + (attempt == 0 ? "" : "-" + std::to_string(attempt)) + ".tmp";
+        // Appended piece by piece: GCC 12 at -O3 sees a false overlap (-Wrestrict) in
+        // "-" + std::to_string(attempt), which prepends into a temporary string.
+        temporary = stem;
+        if (attempt > 0) {
+            temporary += '-';
+            temporary += std::to_string(attempt);
+        }
+        temporary += ".tmp";
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
