@@ -1,13 +1,18 @@
 // Gumbolt: a falling-blocks puzzle game of fruit and sweets.
+#include <cstdio>
 #include <cstdlib>
 
+#include "game/CommandLine.h"
 #include "game/GameAssets.h"
 #include "game/TGame.h"
 #include "services/Console.h"
 #include "services/Graphics.h"
 #include "services/ShutdownSignals.h"
 
-int main() {
+int main(int argc, char* argv[]) {
+    if (const auto status = gb::CommandLine::answer(argc, argv, stdout, stderr)) {
+        return *status;
+    }
     gb::initDebugLogFromEnvironment();
     gb::installShutdownSignals();
     gb::registerGameAssets();
