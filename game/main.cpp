@@ -1,6 +1,8 @@
 // Gumbolt: a falling-blocks puzzle game of fruit and sweets.
+#include <cstdio>
 #include <cstdlib>
 
+#include "game/CommandLine.h"
 #include "game/GameAssets.h"
 #include "game/TGame.h"
 #include "services/Console.h"
@@ -8,8 +10,11 @@
 #include "services/ShutdownSignals.h"
 #include "services/StandardStreams.h"
 
-int main() {
+int main(int argc, char* argv[]) {
     gb::secureStandardStreams();
+    if (const auto status = gb::CommandLine::answer(argc, argv, stdout, stderr)) {
+        return *status;
+    }
     gb::initDebugLogFromEnvironment();
     gb::installShutdownSignals();
     gb::registerGameAssets();

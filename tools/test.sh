@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs what is missing, then builds and runs every test twice: in the optimised build
-# and under AddressSanitizer + UndefinedBehaviorSanitizer.
+# and under AddressSanitizer + UndefinedBehaviorSanitizer. Then builds the Debian package,
+# which runs the tests a third time with a packager's flags, and checks the package.
 set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -12,3 +13,9 @@ for preset in release asan; do
     cmake --build --preset "$preset"
     ctest --preset "$preset"
 done
+
+# --- The Debian package ------------------------------------------------------------------
+# Built as a distribution builds it (Release with dpkg-buildflags' hardening flags; the
+# tests run again in that build, warnings are errors), then checked with lintian,
+# desktop-file-validate and appstreamcli, and unpacked and played by an end-to-end test.
+sh "$root/tools/package.sh"

@@ -1,13 +1,14 @@
 #!/bin/sh
 # Checks that the committed pictures are exactly what the generator makes.
-# usage: check-reproduces.sh GFXGEN_BINARY MEDIA_GFX_DIR
+# usage: check-reproduces.sh GFXGEN_BINARY MEDIA_GFX_DIR [ICONS_DIR]
 set -u
-if [ $# -ne 2 ]; then
-    echo "usage: $0 GFXGEN_BINARY MEDIA_GFX_DIR" >&2
+if [ $# -ne 2 ] && [ $# -ne 3 ]; then
+    echo "usage: $0 GFXGEN_BINARY MEDIA_GFX_DIR [ICONS_DIR]" >&2
     exit 2
 fi
 gen=$1
 committed=$2
+icons=${3:-}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT INT TERM
 
@@ -42,7 +43,26 @@ for path in "$committed"/*.png; do
         *) echo "not made by the generator: $committed/$name" >&2; status=1 ;;
     esac
 done
+
+# The desktop icons, one file per installed size.
+if [ -n "$icons" ]; then
+    mkdir "$tmp/icons"
+    if ! "$gen" --icons "$tmp/icons"; then
+        echo "gfxgen --icons failed" >&2
+        status=1
+    fi
+    for path in "$tmp"/icons/*.png; do
+        name=$(basename "$path")
+        if ! cmp -s "$path" "$icons/$name"; then
+            echo "differs from the generator's output or missing: $icons/$name (run gfxgen --icons $icons)" >&2
+            status=1
+        fi
+    done
+    for path in "$icons"/*.png; do
+        [ -e "$tmp/icons/$(basename "$path")" ] || { echo "not made by the generator: $path" >&2; status=1; }
+    done
+fi
 if [ $status -eq 0 ]; then
-    echo "all $(echo $expected | wc -w) pictures reproduce byte for byte"
+    echo "all $(echo $expected | wc -w) pictures${icons:+ and the icons} reproduce byte for byte"
 fi
 exit $status

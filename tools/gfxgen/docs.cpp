@@ -299,20 +299,45 @@ Canvas makeOverlays() {
     return out;
 }
 
-Canvas makeIcon() {
-    Canvas c(256, 256);
-    Mask tile = sdfMask(256, 256, [](float x, float y) { return sdBox(x, y, 128, 128, 120, 120, 44); });
-    dropShadow(c, tile, 0, 0, 2, 4, 4, 0.5f, hex(0x100014));
-    c.fillMask(tile, 0, 0, linear(20, 20, hex(0x5A1664), 236, 236, hex(0x22062A)));
-    bevel(c, tile, 0, 0, 4.0f, 1.2f, 1.0f, hex(0x000000));
+// Draws the cherries of the fruit sheet at the icon's scale k. Where they come out smaller
+// than in the sheet they are drawn four times larger and averaged down, so the small icons
+// show them smooth instead of with the gaps of a minified bilinear read.
+void drawIconFruit(Canvas& c, float k) {
+    const Canvas fruit = pic("fruits.png").crop(0, 0, 64, 72);
+    const int n = 104 * k < 64 ? 4 : 1;
+    if (n == 1) {
+        c.drawTransformed(fruit, 0, 0, 64, 72, 196 * k, 186 * k, 104 * k, 117 * k, 12, 32, 36, false);
+        return;
+    }
+    Canvas big(c.w * n, c.h * n);
+    big.drawTransformed(fruit, 0, 0, 64, 72, 196 * k * n, 186 * k * n, 104 * k * n, 117 * k * n, 12, 32, 36, false);
+    Canvas small(c.w, c.h);
+    for (int y = 0; y < c.h; ++y)
+        for (int x = 0; x < c.w; ++x) {
+            Col sum;
+            for (int j = 0; j < n; ++j)
+                for (int i = 0; i < n; ++i) sum = sum + big.get(x * n + i, y * n + j);
+            small.set(x, y, sum * (1.0f / float(n * n)));
+        }
+    c.draw(small, 0, 0);
+}
+
+Canvas makeIcon(int size) {
+    // Designed at 256 pixels; k scales every length, so each size is drawn, not resampled.
+    const float k = float(size) / 256.0f;
+    Canvas c(size, size);
+    Mask tile = sdfMask(size, size, [k](float x, float y) { return sdBox(x, y, 128 * k, 128 * k, 120 * k, 120 * k, 44 * k); });
+    dropShadow(c, tile, 0, 0, 2 * k, 4 * k, 4 * k, 0.5f, hex(0x100014));
+    c.fillMask(tile, 0, 0, linear(20 * k, 20 * k, hex(0x5A1664), 236 * k, 236 * k, hex(0x22062A)));
+    bevel(c, tile, 0, 0, 4.0f * k, 1.2f, 1.0f, hex(0x000000));
     // A T piece of four glossy blocks.
-    const int bs = 62;
+    const int bs = int(std::lround(62 * k));
+    const int left = int(std::lround(35 * k)), top = int(std::lround(62 * k));
     const int cells[4][2] = {{0, 0}, {1, 0}, {2, 0}, {1, 1}};
     const int kinds[4] = {0, 2, 4, 6};
-    for (int i = 0; i < 4; ++i) drawCandyBlock(c, 35 + cells[i][0] * bs, 62 + cells[i][1] * bs, bs, blockColour(kinds[i]));
+    for (int i = 0; i < 4; ++i) drawCandyBlock(c, left + cells[i][0] * bs, top + cells[i][1] * bs, bs, blockColour(kinds[i]));
     // Cherries on the right.
-    Canvas fruit = pic("fruits.png").crop(0, 0, 64, 72);
-    c.drawTransformed(fruit, 0, 0, 64, 72, 196, 186, 104, 117, 12, 32, 36, false);
+    drawIconFruit(c, k);
     return c;
 }
 

@@ -17,6 +17,9 @@ Canvas makePlayScreen();
 Canvas makeTitleScreen();
 Canvas makeNameEntryScreen();
 Canvas makeOverlays();
-Canvas makeIcon();
+// The desktop icon, size x size pixels (the hicolor sizes 48, 64, 128 and 256).
+Canvas makeIcon(int size = 256);
+// The icon sizes the game installs.
+inline constexpr int kIconSizes[] = {48, 64, 128, 256};
 
 }  // namespace gfx

@@ -1,7 +1,7 @@
 // gfxgen: writes the game's pictures.
 //   gfxgen OUTDIR          every picture of the catalogue into OUTDIR
 //   gfxgen --docs DOCSDIR  contact sheet and screen mock-ups
-//   gfxgen --icon FILE     the 256 x 256 desktop icon
+//   gfxgen --icons DIR     the desktop icon at each installed size, DIR/gumbolt-SIZE.png
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -13,7 +13,7 @@
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: gfxgen OUTDIR | gfxgen --docs DOCSDIR | gfxgen --icon FILE\n");
+    std::fprintf(stderr, "usage: gfxgen OUTDIR | gfxgen --docs DOCSDIR | gfxgen --icons DIR\n");
     return 2;
 }
 
@@ -33,6 +33,17 @@ int writeAll(const std::string& dir) {
     return 0;
 }
 
+int writeIcons(const std::string& dir) {
+    for (int size : gfx::kIconSizes) {
+        std::string path = dir + "/gumbolt-" + std::to_string(size) + ".png";
+        if (!gfx::writePng(gfx::makeIcon(size), path)) {
+            std::fprintf(stderr, "gfxgen: cannot write %s\n", path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -42,8 +53,8 @@ int main(int argc, char** argv) {
             rc = writeAll(argv[1]);
         else if (argc == 3 && std::string(argv[1]) == "--docs")
             rc = gfx::writeDocs(argv[2]) ? 0 : 1;
-        else if (argc == 3 && std::string(argv[1]) == "--icon")
-            rc = gfx::writePng(gfx::makeIcon(), argv[2]) ? 0 : 1;
+        else if (argc == 3 && std::string(argv[1]) == "--icons")
+            rc = writeIcons(argv[2]);
         else
             return usage();
         gfx::doneFonts();

@@ -246,8 +246,21 @@ void testStrips() {
 }
 
 void testDocs() {
-    Canvas icon = makeIcon();
-    check(icon.w == 256 && icon.h == 256 && encodePng(icon) == encodePng(makeIcon()), "the icon is 256 x 256 and deterministic");
+    for (int size : kIconSizes) {
+        Canvas icon = makeIcon(size);
+        const std::string n = "the " + std::to_string(size) + " pixel icon";
+        check(icon.w == size && icon.h == size && encodePng(icon) == encodePng(makeIcon(size)), n + " has its size and is deterministic");
+        // A rounded tile with transparent corners, opaque in the middle.
+        check(icon.get(0, 0).a < 0.05f && icon.get(size / 2, size / 2).a > 0.99f, n + " is a rounded tile");
+        // The cherries are drawn at every size: bright red somewhere in their corner.
+        bool red = false;
+        for (int y = size * 5 / 8; y < size && !red; ++y)
+            for (int x = size * 5 / 8; x < size && !red; ++x) {
+                Col p = icon.get(x, y);
+                red = p.a > 0.9f && p.r > 0.6f && p.r > 2 * p.g && p.r > 2 * p.b;
+            }
+        check(red, n + " shows the cherries");
+    }
     Canvas screen = makePlayScreen();
     check(screen.w == 800 && screen.h == 600, "the play-screen mock-up is 800 x 600");
 }

@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "game/CommandLine.h"
+
+namespace gb {
+namespace {
+
+using Closer = int (*)(std::FILE*);
+using File = std::unique_ptr<std::FILE, Closer>;
+
+File temporaryFile() {
+    return File(std::tmpfile(), &std::fclose);
+}
+
+std::string contents(std::FILE* file) {
+    std::fflush(file);
+    std::rewind(file);
+    std::string text;
+    char buffer[512];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        text.append(buffer, n);
+    }
+    return text;
+}
+
+// Runs the command line "gumbolt ARGS..." and keeps what it wrote on each stream.
+struct Outcome {
+    std::optional<int> status;
+    std::string out;
+    std::string err;
+};
+
+Outcome run(std::vector<const char*> args) {
+    args.insert(args.begin(), "gumbolt");
+    File out = temporaryFile();
+    File err = temporaryFile();
+    Outcome outcome;
+    outcome.status =
+        CommandLine::answer(static_cast<int>(args.size()), args.data(), out.get(), err.get());
+    outcome.out = contents(out.get());
+    outcome.err = contents(err.get());
+    return outcome;
+}
+
+TEST(CommandLine, WithoutArgumentsTheGameStartsAndNothingIsWritten) {
+    const Outcome outcome = run({});
+    EXPECT_FALSE(outcome.status.has_value());
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err, "");
+
+    // A program started with an empty argument vector plays too.
+    File out = temporaryFile();
+    EXPECT_FALSE(CommandLine::answer(0, nullptr, out.get(), out.get()).has_value());
+}
+
+TEST(CommandLine, HelpTellsTheKeysTheScoreFileAndTheEnvironment) {
+    for (const char* option : {"--help", "-h"}) {
+        const Outcome outcome = run({option});
+        EXPECT_EQ(outcome.status, 0) << option;
+        EXPECT_EQ(outcome.err, "") << option;
+        EXPECT_EQ(outcome.out, CommandLine::usage()) << option;
+    }
+    const std::string usage = CommandLine::usage();
+    EXPECT_TRUE(usage.starts_with("Usage: gumbolt"));
+    for (const char* needed :
+         {"--version", "Esc", "F11", "gb.dat", "XDG_DATA_HOME", "~/.local/share/gumbolt",
+          "GUMBOLT_DEBUG", "GUMBOLT_QUIT_AFTER_FRAMES", "SDL_VIDEODRIVER"}) {
+        EXPECT_NE(usage.find(needed), std::string::npos) << "the usage does not mention " << needed;
+    }
+    // It fits a terminal of 80 columns.
+    std::size_t lineStart = 0;
+    for (std::size_t end; (end = usage.find('\n', lineStart)) != std::string::npos;
+         lineStart = end + 1) {
+        EXPECT_LE(end - lineStart, 80u) << usage.substr(lineStart, end - lineStart);
+    }
+}
+
+TEST(CommandLine, VersionPrintsOneLineWithTheVersion) {
+    const Outcome outcome = run({"--version"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_EQ(outcome.out, CommandLine::versionLine());
+    EXPECT_TRUE(outcome.out.starts_with("gumbolt ")) << outcome.out;
+    EXPECT_EQ(outcome.out.find('\n'), outcome.out.size() - 1) << outcome.out;
+    EXPECT_NE(outcome.out.find_first_of("0123456789"), std::string::npos) << outcome.out;
+}
+
+// Anything else is a usage error: the reason and the usage on standard error, status 2,
+// nothing on standard output and no game.
+TEST(CommandLine, UnknownOptionsAndStrayArgumentsAreUsageErrors) {
+    struct Case {
+        std::vector<const char*> args;
+        std::string firstLine;
+    };
+    const std::vector<Case> cases = {
+        {{"--bogus"}, "gumbolt: unknown option '--bogus'"},
+        {{"-v"}, "gumbolt: unknown option '-v'"},
+        {{"--help=yes"}, "gumbolt: unknown option '--help=yes'"},
+        {{"-"}, "gumbolt: unknown option '-'"},
+        {{"scores.dat"}, "gumbolt: unexpected argument 'scores.dat'"},
+        {{""}, "gumbolt: unexpected argument ''"},
+        {{"--help", "--version"}, "gumbolt: takes at most one option"},
+        {{"--version", "extra"}, "gumbolt: takes at most one option"},
+    };
+    for (const Case& c : cases) {
+        const Outcome outcome = run(c.args);
+        EXPECT_EQ(outcome.status, 2) << c.firstLine;
+        EXPECT_EQ(outcome.out, "") << c.firstLine;
+        EXPECT_EQ(outcome.err, c.firstLine + "\n" + CommandLine::usage());
+    }
+}
+
+// An answer that cannot be written is not a success (gumbolt --help >/dev/full).
+TEST(CommandLine, AnAnswerThatCannotBeWrittenEndsWithStatusOne) {
+    File full(std::fopen("/dev/full", "w"), &std::fclose);
+    ASSERT_NE(full, nullptr);
+    File err = temporaryFile();
+    for (const char* option : {"--help", "--version"}) {
+        const char* args[] = {"gumbolt", option};
+        EXPECT_EQ(CommandLine::answer(2, args, full.get(), err.get()), 1) << option;
+        std::clearerr(full.get());
+    }
+    EXPECT_EQ(contents(err.get()),
+              "gumbolt: cannot write to standard output: No space left on device\n"
+              "gumbolt: cannot write to standard output: No space left on device\n");
+}
+
+}  // namespace
+}  // namespace gb
