@@ -1,12 +1,18 @@
 #!/bin/sh
-# Installs what is missing, then builds and runs every test twice: in the optimised build
-# and under AddressSanitizer + UndefinedBehaviorSanitizer. Then builds the Debian package,
-# which runs the tests a third time with a packager's flags, and checks the package.
+# Installs what is missing, checks that every C++ file is formatted, then builds and runs every
+# test twice: in the optimised build and under AddressSanitizer + UndefinedBehaviorSanitizer.
+# Then builds the Debian package, which runs the tests a third time with a packager's flags,
+# and checks the package.
 set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 "$root/tools/install-deps.sh"
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+
+echo "=== format (clang-format) ==="
+sh "$root/tools/check-format.sh"
+echo "every C++ file is formatted"
+
 for preset in release asan; do
     echo "=== $preset build ==="
     cmake --preset "$preset" >/dev/null

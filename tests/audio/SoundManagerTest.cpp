@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "audio/TSoundManager.h"
-#include "tests/audio/FakeSoundLibrary.h"
 #include "services/Console.h"
 #include "services/EmbeddedFiles.h"
 #include "services/Text.h"
+#include "tests/audio/FakeSoundLibrary.h"
 
 namespace gb {
 namespace {

@@ -220,10 +220,10 @@ TEST_F(Screens, PictureStripsAreCutIntoTheirCells) {
         int width, height, count;
     };
     const Strip strips[] = {
-        {"numbers", game->digitsImage, 24, 28, 10},  {"letters", game->lettersImage, 28, 31, 52},
-        {"pipes", game->pipesImage, 20, 20, 9},      {"paused", game->pausedImage, 150, 44, 2},
-        {"start", game->startImage, 190, 35, 2},     {"game over", game->gameOverImage, 222, 46, 2},
-        {"exit", game->exitImage, 251, 40, 2},       {"blocks", TBlock::image(), 29, 29, 7},
+        {"numbers", game->digitsImage, 24, 28, 10}, {"letters", game->lettersImage, 28, 31, 52},
+        {"pipes", game->pipesImage, 20, 20, 9},     {"paused", game->pausedImage, 150, 44, 2},
+        {"start", game->startImage, 190, 35, 2},    {"game over", game->gameOverImage, 222, 46, 2},
+        {"exit", game->exitImage, 251, 40, 2},      {"blocks", TBlock::image(), 29, 29, 7},
     };
     for (const Strip& strip : strips) {
         ASSERT_NE(strip.image, nullptr) << strip.name;

@@ -202,7 +202,8 @@ TEST_F(Rules, PushingIntoAWallWhileHoldingDownNeverPullsThePieceApart) {
                 // A keyboard tick and a gravity tick can fall in one frame; a turn can lower
                 // the bottom by up to two rows more.
                 const bool turned = piece->angle != angle;
-                EXPECT_LE(bottom - lowest, lowest == 0 ? 20 : (turned ? 4 : 2)) << "frame " << frame;
+                EXPECT_LE(bottom - lowest, lowest == 0 ? 20 : (turned ? 4 : 2))
+                    << "frame " << frame;
                 lowest = bottom;
             }
             // Each block sits at the centre plus the shape turned by the piece's angle.
@@ -304,8 +305,8 @@ TEST_F(Rules, GravityFallsAtThePaceOfTheLevel) {
     struct Case {
         int level, frames;
     };
-    for (const Case c : {Case{1, 180}, Case{5, 180}, Case{8, 180}, Case{11, 20}, Case{12, 15},
-                         Case{40, 15}}) {
+    for (const Case c :
+         {Case{1, 180}, Case{5, 180}, Case{8, 180}, Case{11, 20}, Case{12, 15}, Case{40, 15}}) {
         SCOPED_TRACE(c.level);
         game.reset();
         startGame();

@@ -18,7 +18,8 @@ namespace {
 
 double total(const Mask& m) {
     double s = 0;
-    for (float v : m.v) s += v;
+    for (float v : m.v)
+        s += v;
     return s;
 }
 
@@ -27,7 +28,8 @@ void testCompositing() {
     c.set(0, 0, hex(0x0000FF));
     c.over(0, 0, rgbf(1, 0, 0, 0.25f));
     Col p = c.get(0, 0);
-    check(near(p.r, 0.25, 1e-6) && near(p.b, 0.75, 1e-6) && near(p.a, 1.0, 1e-6), "source-over of premultiplied colours");
+    check(near(p.r, 0.25, 1e-6) && near(p.b, 0.75, 1e-6) && near(p.a, 1.0, 1e-6),
+          "source-over of premultiplied colours");
     Canvas e(1, 1);
     e.over(0, 0, rgbf(0, 1, 0, 0.5f));
     e.over(0, 0, rgbf(0, 1, 0, 0.5f));
@@ -36,36 +38,48 @@ void testCompositing() {
     check(near(m.a, 0.5, 1e-6) && near(m.r / m.a, 1.0, 1e-5) && near(m.b, 0.0, 1e-6),
           "mixing towards a transparent colour keeps the visible hue");
     check(near(luma(hex(0xFFFFFF)), 1.0, 1e-3) && near(luma(hex(0x000000)), 0.0, 1e-6) &&
-              luma(hex(0x00FF00)) > luma(hex(0xFF0000)) && luma(hex(0xFF0000)) > luma(hex(0x0000FF)),
+              luma(hex(0x00FF00)) > luma(hex(0xFF0000)) &&
+              luma(hex(0xFF0000)) > luma(hex(0x0000FF)),
           "lightness orders green, red, blue");
-    check(near(shade(hex(0x808080), 1.0f).r, 1.0, 1e-6) && near(shade(hex(0x808080), -1.0f).g, 0.0, 1e-6),
+    check(near(shade(hex(0x808080), 1.0f).r, 1.0, 1e-6) &&
+              near(shade(hex(0x808080), -1.0f).g, 0.0, 1e-6),
           "shade reaches white and black at its ends");
     Canvas clip(4, 1);
     clip.setClip(1, 0, 2, 1);
-    for (int x = 0; x < 4; ++x) clip.over(x, 0, hex(0xFFFFFF));
-    check(clip.get(0, 0).a == 0 && clip.get(1, 0).a == 1 && clip.get(2, 0).a == 1 && clip.get(3, 0).a == 0,
+    for (int x = 0; x < 4; ++x)
+        clip.over(x, 0, hex(0xFFFFFF));
+    check(clip.get(0, 0).a == 0 && clip.get(1, 0).a == 1 && clip.get(2, 0).a == 1 &&
+              clip.get(3, 0).a == 0,
           "drawing stays inside the clip rectangle");
 }
 
 void testShapes() {
-    check(near(sdCircle(13, 10, 10, 10, 2), 1.0, 1e-6) && sdCircle(10, 10, 10, 10, 2) < 0, "circle distance");
-    check(near(sdBox(20, 10, 10, 10, 5, 5, 0), 5.0, 1e-6) && near(sdBox(10, 10, 10, 10, 5, 3, 0), -3.0, 1e-6),
+    check(near(sdCircle(13, 10, 10, 10, 2), 1.0, 1e-6) && sdCircle(10, 10, 10, 10, 2) < 0,
+          "circle distance");
+    check(near(sdBox(20, 10, 10, 10, 5, 5, 0), 5.0, 1e-6) &&
+              near(sdBox(10, 10, 10, 10, 5, 3, 0), -3.0, 1e-6),
           "box distance outside and inside");
-    check(near(sdBox(15, 15, 10, 10, 5, 5, 2), std::sqrt(8.0) - 2.0, 1e-5), "rounded box corner distance");
-    check(near(sdEllipse(16, 10, 10, 10, 6, 3), 0.0, 1e-4) && near(sdEllipse(10, 13, 10, 10, 6, 3), 0.0, 1e-4) &&
+    check(near(sdBox(15, 15, 10, 10, 5, 5, 2), std::sqrt(8.0) - 2.0, 1e-5),
+          "rounded box corner distance");
+    check(near(sdEllipse(16, 10, 10, 10, 6, 3), 0.0, 1e-4) &&
+              near(sdEllipse(10, 13, 10, 10, 6, 3), 0.0, 1e-4) &&
               sdEllipse(10, 10, 10, 10, 6, 3) < 0,
           "ellipse passes through its axis ends");
-    check(near(sdSegment(5, 3, 0, 0, 10, 0, 1), 2.0, 1e-6) && near(sdSegment(-3, 0, 0, 0, 10, 0, 0), 3.0, 1e-6),
+    check(near(sdSegment(5, 3, 0, 0, 10, 0, 1), 2.0, 1e-6) &&
+              near(sdSegment(-3, 0, 0, 0, 10, 0, 0), 3.0, 1e-6),
           "capsule distance beside and beyond its ends");
     // A concave L shape: the notch is outside.
     std::vector<std::pair<float, float>> ell = {{0, 0}, {10, 0}, {10, 4}, {4, 4}, {4, 10}, {0, 10}};
-    check(sdPolygon(2, 2, ell) < 0 && sdPolygon(8, 8, ell) > 0 && near(sdPolygon(7, 7, ell), 3.0, 1e-5),
+    check(sdPolygon(2, 2, ell) < 0 && sdPolygon(8, 8, ell) > 0 &&
+              near(sdPolygon(7, 7, ell), 3.0, 1e-5),
           "polygon distance with a concave corner");
-    check(near(sdBezier(5, 0, 0, 0, 5, 0, 10, 0, 0.5f), -0.5, 1e-4) && sdBezier(5, 6, 0, 0, 5, 10, 10, 0, 0) > 0,
+    check(near(sdBezier(5, 0, 0, 0, 5, 0, 10, 0, 0.5f), -0.5, 1e-4) &&
+              sdBezier(5, 6, 0, 0, 5, 10, 10, 0, 0) > 0,
           "curve stroke distance");
     Mask disc = sdfMask(40, 40, [](float x, float y) { return sdCircle(x, y, 20, 20, 10); });
     check(near(total(disc), 3.14159 * 100, 3.0), "anti-aliased disc covers its area");
-    check(disc.at(20, 20) == 1.0f && disc.at(0, 0) == 0.0f && disc.at(29, 20) > 0.3f && disc.at(29, 20) < 1.0f,
+    check(disc.at(20, 20) == 1.0f && disc.at(0, 0) == 0.0f && disc.at(29, 20) > 0.3f &&
+              disc.at(29, 20) < 1.0f,
           "disc is solid inside, empty outside and soft at its edge");
 }
 
@@ -74,45 +88,56 @@ void testMaskFilters() {
     dot.ref(10, 10) = 1.0f;
     Mask b = blur(dot, 2.0f);
     check(near(total(b), 1.0, 1e-3), "blur keeps the total coverage");
-    check(b.at(10, 10) > b.at(12, 10) && near(b.at(8, 10), b.at(12, 10), 1e-6) && near(b.at(10, 7), b.at(13, 10), 1e-6),
+    check(b.at(10, 10) > b.at(12, 10) && near(b.at(8, 10), b.at(12, 10), 1e-6) &&
+              near(b.at(10, 7), b.at(13, 10), 1e-6),
           "blur spreads evenly in every direction");
     Mask sq = sdfMask(30, 30, [](float x, float y) { return sdBox(x, y, 15, 15, 6, 6, 0); });
     Mask grown = dilate(sq, 2.0f), shrunk = erode(sq, 2.0f);
     check(near(total(grown), 16.0 * 16.0, 8.0) && near(total(shrunk), 8.0 * 8.0, 4.0),
           "dilate and erode move the edge by their radius");
-    check(total(subtract(grown, sq)) > 0 && near(total(subtract(sq, grown)), 0.0, 1e-6), "the grown square contains the square");
+    check(total(subtract(grown, sq)) > 0 && near(total(subtract(sq, grown)), 0.0, 1e-6),
+          "the grown square contains the square");
     Mask full(5, 5);
-    for (float& v : full.v) v = 1.0f;
-    check(erode(full, 1.0f).at(0, 2) < 0.5f && erode(full, 1.0f).at(2, 2) == 1.0f, "erosion also works from the mask border");
+    for (float& v : full.v)
+        v = 1.0f;
+    check(erode(full, 1.0f).at(0, 2) < 0.5f && erode(full, 1.0f).at(2, 2) == 1.0f,
+          "erosion also works from the mask border");
     check(pad(sq, 3).w == 36 && pad(sq, 3).at(18, 18) == 1.0f, "padding keeps the content centred");
-    check(near(dot.sample(10.5f, 10.5f), 1.0, 1e-6) && near(dot.sample(11.0f, 10.5f), 0.5, 1e-6), "bilinear mask sampling");
+    check(near(dot.sample(10.5f, 10.5f), 1.0, 1e-6) && near(dot.sample(11.0f, 10.5f), 0.5, 1e-6),
+          "bilinear mask sampling");
 }
 
 void testTransformedDrawing() {
     Canvas src(4, 2);
     for (int x = 0; x < 4; ++x)
-        for (int y = 0; y < 2; ++y) src.set(x, y, rgbf(float(x) / 3.0f, float(y), 0.5f));
+        for (int y = 0; y < 2; ++y)
+            src.set(x, y, rgbf(float(x) / 3.0f, float(y), 0.5f));
     Canvas same(4, 2);
     same.drawTransformed(src, 0, 0, 4, 2, 0, 0, 4, 2, 0, 0, 0, false);
     bool identical = true;
     for (int x = 0; x < 4; ++x)
-        for (int y = 0; y < 2; ++y) identical = identical && near(same.get(x, y).r, src.get(x, y).r, 1e-5) && near(same.get(x, y).a, 1.0, 1e-5);
+        for (int y = 0; y < 2; ++y)
+            identical = identical && near(same.get(x, y).r, src.get(x, y).r, 1e-5) &&
+                        near(same.get(x, y).a, 1.0, 1e-5);
     check(identical, "drawing without rotation or scale copies the pixels");
     Canvas big(8, 4);
     big.drawTransformed(src, 0, 0, 4, 2, 0, 0, 8, 4, 0, 0, 0, false);
-    check(big.get(7, 3).a > 0.99f && big.get(0, 0).a > 0.99f && big.get(7, 3).r > 0.9f, "stretching fills the larger rectangle");
+    check(big.get(7, 3).a > 0.99f && big.get(0, 0).a > 0.99f && big.get(7, 3).r > 0.9f,
+          "stretching fills the larger rectangle");
     // A quarter turn about the handle (2, 1) placed at (10, 10): the source's
     // right end lands below the handle (clockwise on screen).
     Canvas turned(20, 20);
     turned.drawTransformed(src, 0, 0, 4, 2, 10, 10, 4, 2, 90, 2, 1, false);
-    check(turned.get(10, 11).a > 0.9f && turned.get(12, 10).a < 0.1f && turned.get(9, 11).r > turned.get(9, 8).r,
+    check(turned.get(10, 11).a > 0.9f && turned.get(12, 10).a < 0.1f &&
+              turned.get(9, 11).r > turned.get(9, 8).r,
           "a positive angle turns the picture clockwise about its handle");
     Canvas lit(1, 1);
     lit.set(0, 0, rgbf(0.5f, 0, 0));
     Canvas one(1, 1);
     one.set(0, 0, rgbf(0.25f, 0.5f, 0));
     lit.drawTransformed(one, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 0, true, 0.5f);
-    check(near(lit.get(0, 0).r, 0.625, 1e-3) && near(lit.get(0, 0).g, 0.25, 1e-3), "additive drawing adds the faded light");
+    check(near(lit.get(0, 0).r, 0.625, 1e-3) && near(lit.get(0, 0).g, 0.25, 1e-3),
+          "additive drawing adds the faded light");
 }
 
 void testPngConversion() {
@@ -122,7 +147,8 @@ void testPngConversion() {
     Canvas back;
     check(decodePng(encodePng(c), back), "encoded PNG decodes");
     Col a = back.get(0, 0), gap = back.get(1, 0);
-    check(near(a.a * 255, 128, 0.01) && near(a.r / a.a, 1.0, 1e-3), "half-transparent red is stored as straight red, alpha 128");
+    check(near(a.a * 255, 128, 0.01) && near(a.r / a.a, 1.0, 1e-3),
+          "half-transparent red is stored as straight red, alpha 128");
     check(gap.a == 0.0f, "a transparent pixel stays transparent");
     // The hidden colour of that transparent pixel comes from its visible
     // neighbours, so filtered drawing shows no dark fringe: read the raw
@@ -136,7 +162,8 @@ void testPngConversion() {
         raw.resize(PNG_IMAGE_SIZE(img));
         png_image_finish_read(&img, nullptr, raw.data(), 0, nullptr);
     }
-    check(raw.size() == 12 && raw[7] == 0 && near(raw[4], 85, 2) && near(raw[5], 170, 2) && raw[6] == 0,
+    check(raw.size() == 12 && raw[7] == 0 && near(raw[4], 85, 2) && near(raw[5], 170, 2) &&
+              raw[6] == 0,
           "a transparent pixel carries its neighbours' colour");
 }
 
@@ -145,7 +172,8 @@ void testText() {
     TextOptions half;
     half.scaleX = 0.5f;
     narrow = renderText(Face::Sans, "Mm", 20.0f, half);
-    check(wide.inkW() > 20 && near(narrow.inkW(), wide.inkW() * 0.5, 2.0), "squeezing halves the ink width");
+    check(wide.inkW() > 20 && near(narrow.inkW(), wide.inkW() * 0.5, 2.0),
+          "squeezing halves the ink width");
     check(near(narrow.advance, wide.advance * 0.5, 1.0), "squeezing halves the pen advance");
     check(wide.inkH() == narrow.inkH(), "squeezing keeps the height");
     TextRun x = renderText(Face::Sans, "x", 20.0f), xx = renderText(Face::Sans, "xx", 20.0f);
@@ -158,15 +186,18 @@ void testText() {
     check(arrow.inkW() > 5, "UTF-8 text is decoded");
     TextOptions bold;
     bold.embolden = 1.5f;
-    check(total(renderText(Face::Sans, "l", 20.0f, bold).mask) > total(renderText(Face::Sans, "l", 20.0f).mask) * 1.2,
+    check(total(renderText(Face::Sans, "l", 20.0f, bold).mask) >
+              total(renderText(Face::Sans, "l", 20.0f).mask) * 1.2,
           "emboldening adds weight");
     // Fitting words into fixed pictures.
     Canvas fit = candyWord(60, 20, Face::Display, "A rather long label", styleLemon(), 40.0f);
     Box b = inkBox(fit);
-    check(fit.w == 60 && fit.h == 20 && !b.empty() && b.x0 >= 0 && b.x1 <= 60 && b.y1 <= 20, "a long word is shrunk into its picture");
+    check(fit.w == 60 && fit.h == 20 && !b.empty() && b.x0 >= 0 && b.x1 <= 60 && b.y1 <= 20,
+          "a long word is shrunk into its picture");
     Canvas small = candyWord(200, 40, Face::Display, "Hi", styleLemon(), 30.0f);
     Box sb = inkBox(small);
-    check(near((sb.x0 + sb.x1) / 2.0, 100, 2) && near((sb.y0 + sb.y1) / 2.0, 20, 2), "a short word is centred in its picture");
+    check(near((sb.x0 + sb.x1) / 2.0, 100, 2) && near((sb.y0 + sb.y1) / 2.0, 20, 2),
+          "a short word is centred in its picture");
 }
 
 }  // namespace

@@ -24,7 +24,9 @@ inline void check(bool ok, const std::string& what) {
     }
 }
 
-inline bool near(double a, double b, double tol) { return a - b <= tol && b - a <= tol; }
+inline bool near(double a, double b, double tol) {
+    return a - b <= tol && b - a <= tol;
+}
 
 // Test groups, one function per file.
 void canvasTests();

@@ -22,24 +22,29 @@ namespace {
 const Canvas& picture(const std::string& file) {
     static std::map<std::string, Canvas> cache;
     auto it = cache.find(file);
-    if (it == cache.end()) it = cache.emplace(file, findPicture(file)->make()).first;
+    if (it == cache.end())
+        it = cache.emplace(file, findPicture(file)->make()).first;
     return it->second;
 }
 
 // Alpha as the PNG stores it.
-int alpha8(const Canvas& c, int x, int y) { return int(std::lround(clampf(c.get(x, y).a) * 255.0f)); }
+int alpha8(const Canvas& c, int x, int y) {
+    return int(std::lround(clampf(c.get(x, y).a) * 255.0f));
+}
 
 bool regionEmpty(const Canvas& c, int x0, int y0, int w, int h) {
     for (int y = y0; y < y0 + h; ++y)
         for (int x = x0; x < x0 + w; ++x)
-            if (alpha8(c, x, y) != 0) return false;
+            if (alpha8(c, x, y) != 0)
+                return false;
     return true;
 }
 
 int inkCount(const Canvas& c, int x0, int y0, int w, int h) {
     int n = 0;
     for (int y = y0; y < y0 + h; ++y)
-        for (int x = x0; x < x0 + w; ++x) n += alpha8(c, x, y) > 128;
+        for (int x = x0; x < x0 + w; ++x)
+            n += alpha8(c, x, y) > 128;
     return n;
 }
 
@@ -52,7 +57,8 @@ void testCatalogue() {
         const Canvas& c = picture(p.file);
         check(c.w == p.w && c.h == p.h, p.file + " has its catalogue size");
         bool someTransparent = false;
-        for (const Col& px : c.px) someTransparent = someTransparent || px.a < 254.5f / 255.0f;
+        for (const Col& px : c.px)
+            someTransparent = someTransparent || px.a < 254.5f / 255.0f;
         check(someTransparent, p.file + " uses its alpha channel");
         check(inkCount(c, 0, 0, c.w, c.h) > 0, p.file + " shows something");
     }
@@ -66,19 +72,23 @@ void testPng() {
     // Only IHDR, IDAT and IEND chunks; 8-bit RGBA, not interlaced.
     std::vector<std::string> chunks;
     for (size_t pos = 8; pos + 8 <= a.size();) {
-        uint32_t len = (uint32_t(a[pos]) << 24) | (uint32_t(a[pos + 1]) << 16) | (uint32_t(a[pos + 2]) << 8) | a[pos + 3];
+        uint32_t len = (uint32_t(a[pos]) << 24) | (uint32_t(a[pos + 1]) << 16) |
+                       (uint32_t(a[pos + 2]) << 8) | a[pos + 3];
         chunks.emplace_back(reinterpret_cast<const char*>(&a[pos + 4]), 4);
         pos += 12 + len;
     }
     bool onlyImageChunks = !chunks.empty() && chunks.front() == "IHDR" && chunks.back() == "IEND";
-    for (const std::string& ch : chunks) onlyImageChunks = onlyImageChunks && (ch == "IHDR" || ch == "IDAT" || ch == "IEND");
+    for (const std::string& ch : chunks)
+        onlyImageChunks = onlyImageChunks && (ch == "IHDR" || ch == "IDAT" || ch == "IEND");
     check(onlyImageChunks, "PNG holds only IHDR, IDAT and IEND");
-    check(a.size() > 28 && a[24] == 8 && a[25] == 6 && a[28] == 0, "PNG is 8-bit RGBA, non-interlaced");
+    check(a.size() > 28 && a[24] == 8 && a[25] == 6 && a[28] == 0,
+          "PNG is 8-bit RGBA, non-interlaced");
     Canvas back;
     check(decodePng(a, back) && back.w == c.w && back.h == c.h, "PNG decodes to the same size");
     bool same = true;
     for (int y = 0; y < c.h; ++y)
-        for (int x = 0; x < c.w; ++x) same = same && alpha8(back, x, y) == alpha8(c, x, y);
+        for (int x = 0; x < c.w; ++x)
+            same = same && alpha8(back, x, y) == alpha8(c, x, y);
     check(same, "PNG keeps the alpha channel");
 }
 
@@ -89,30 +99,39 @@ void testLetters() {
         int cx = (k % kLetterCols) * kLetterCellW, cy = (k / kLetterCols) * kLetterCellH;
         int adv = letterAdvance(ch);
         check(regionEmpty(c, cx + adv, cy, kLetterCellW - adv, kLetterCellH),
-              std::string("letter ") + ch + " keeps its ink inside its advance of " + std::to_string(adv));
-        check(inkCount(c, cx, cy, kLetterCellW, kLetterCellH) > 20, std::string("letter ") + ch + " is drawn");
+              std::string("letter ") + ch + " keeps its ink inside its advance of " +
+                  std::to_string(adv));
+        check(inkCount(c, cx, cy, kLetterCellW, kLetterCellH) > 20,
+              std::string("letter ") + ch + " is drawn");
         // Starts at the left edge of its cell: at most a few pixels of bearing.
-        check(!regionEmpty(c, cx, cy, std::min(adv, 4), kLetterCellH), std::string("letter ") + ch + " sits at the left of its cell");
+        check(!regionEmpty(c, cx, cy, std::min(adv, 4), kLetterCellH),
+              std::string("letter ") + ch + " sits at the left of its cell");
     }
     for (int k = 52; k < 56; ++k)
-        check(regionEmpty(c, (k % 8) * kLetterCellW, (k / 8) * kLetterCellH, kLetterCellW, kLetterCellH),
+        check(regionEmpty(c, (k % 8) * kLetterCellW, (k / 8) * kLetterCellH, kLetterCellW,
+                          kLetterCellH),
               "spare letter cell " + std::to_string(k) + " is empty");
     check(regionEmpty(c, 224, 0, 1, 224), "column right of the letter cells is empty");
-    check(letterAdvance('W') + letterAdvance('i') + letterAdvance('m') == 54 && letterAdvance(' ') == 16 &&
-              letterAdvance('A') + letterAdvance('b') == 30 && letterAdvance('1') == 0,
+    check(letterAdvance('W') + letterAdvance('i') + letterAdvance('m') == 54 &&
+              letterAdvance(' ') == 16 && letterAdvance('A') + letterAdvance('b') == 30 &&
+              letterAdvance('1') == 0,
           "letter advances follow the game's table");
 }
 
 void testDigits() {
     const Canvas& c = picture("numbers.png");
-    for (int d = 0; d < 10; ++d) check(inkCount(c, d * kDigitCellW, 0, kDigitCellW, kDigitCellH) > 40, "digit " + std::to_string(d) + " is drawn");
-    check(regionEmpty(c, 10 * kDigitCellW, 0, 290 - 10 * kDigitCellW, 28), "the space after digit 9 is empty");
+    for (int d = 0; d < 10; ++d)
+        check(inkCount(c, d * kDigitCellW, 0, kDigitCellW, kDigitCellH) > 40,
+              "digit " + std::to_string(d) + " is drawn");
+    check(regionEmpty(c, 10 * kDigitCellW, 0, 290 - 10 * kDigitCellW, 28),
+          "the space after digit 9 is empty");
     // Digits of one number should look alike in size: compare ink heights.
     int minH = 99, maxH = 0;
     for (int d = 0; d < 10; ++d) {
         int top = -1, bottom = -1;
         for (int y = 0; y < kDigitCellH; ++y)
-            if (inkCount(c, d * kDigitCellW, y, kDigitCellW, 1) > 0) bottom = y, top = top < 0 ? y : top;
+            if (inkCount(c, d * kDigitCellW, y, kDigitCellW, 1) > 0)
+                bottom = y, top = top < 0 ? y : top;
         minH = std::min(minH, bottom - top), maxH = std::max(maxH, bottom - top);
     }
     check(maxH - minH <= 3 && minH >= 18, "digits share one height and fill their cells");
@@ -125,19 +144,23 @@ void testBlocksAndTile() {
         Col sum{};
         float n = 0;
         for (int y = 0; y < kBlockSize; ++y)
-            for (int x = 0; x < kBlockSize; ++x) sum = sum + b.get(k * kBlockSize + x, y), n += 1;
+            for (int x = 0; x < kBlockSize; ++x)
+                sum = sum + b.get(k * kBlockSize + x, y), n += 1;
         light[k] = luma(sum * (1.0f / n));
         check(alpha8(b, k * kBlockSize, 0) == 0 && alpha8(b, k * kBlockSize + 28, 28) == 0,
               "block " + std::to_string(k) + " has rounded corners that separate neighbours");
     }
     float minGap = 1.0f;
     for (int i = 0; i < kBlockKinds; ++i)
-        for (int j = i + 1; j < kBlockKinds; ++j) minGap = std::min(minGap, std::fabs(light[i] - light[j]));
-    check(minGap >= 0.04f, "the seven blocks differ in lightness (smallest gap " + std::to_string(minGap) + ")");
+        for (int j = i + 1; j < kBlockKinds; ++j)
+            minGap = std::min(minGap, std::fabs(light[i] - light[j]));
+    check(minGap >= 0.04f,
+          "the seven blocks differ in lightness (smallest gap " + std::to_string(minGap) + ")");
 
     const Canvas& t = picture("backTile.png");
     float tileMax = 0;
-    for (const Col& p : t.px) tileMax = std::max(tileMax, luma(p));
+    for (const Col& p : t.px)
+        tileMax = std::max(tileMax, luma(p));
     float blockMin = *std::min_element(light, light + kBlockKinds);
     check(tileMax + 0.15f < blockMin, "the background tile stays darker than every block");
     // Repeats without a visible jump: opposite edges are close in colour
@@ -158,14 +181,17 @@ void testFruits() {
         for (int y = 0; y < kFruitCellH; ++y)
             for (int x = 0; x < kFruitCellW; ++x) {
                 Col p = f.get(k * kFruitCellW + x, y);
-                if (p.a < 0.5f) continue;
+                if (p.a < 0.5f)
+                    continue;
                 sx += x, sy += y, n += 1, bright += luma(p);
             }
         std::string name = "fruit " + std::to_string(k);
         check(n > 600, name + " is drawn");
-        check(std::fabs(sx / n - 32) < 6 && std::fabs(sy / n - 36) < 8, name + " is centred in its cell");
+        check(std::fabs(sx / n - 32) < 6 && std::fabs(sy / n - 36) < 8,
+              name + " is centred in its cell");
         check(bright / n > 0.5, name + " is bright enough to glow");
-        check(regionEmpty(f, k * kFruitCellW, 0, 1, kFruitCellH), name + " does not touch its cell's left edge");
+        check(regionEmpty(f, k * kFruitCellW, 0, 1, kFruitCellH),
+              name + " does not touch its cell's left edge");
     }
 }
 
@@ -185,8 +211,10 @@ std::vector<int> edgeProfile(const Canvas& p, int cell, char edge) {
 // must sit on the same centre line with about the same width.
 bool profilesMatch(const std::vector<int>& a, const std::vector<int>& b) {
     double ma = 0, mb = 0, sa = 0, sb = 0;
-    for (size_t i = 0; i < a.size(); ++i) ma += double(i) * a[i], sa += a[i], mb += double(i) * b[i], sb += b[i];
-    if (sa <= 0 || sb <= 0) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        ma += double(i) * a[i], sa += a[i], mb += double(i) * b[i], sb += b[i];
+    if (sa <= 0 || sb <= 0)
+        return false;
     return std::fabs(ma / sa - mb / sb) < 0.5 && std::fabs(sa - sb) / 255.0 < 3.0;
 }
 
@@ -197,25 +225,40 @@ void testPipes() {
     for (int y = 0; y < kPipeCell; ++y) {
         Col a = p.get(kPipeCell + 19, y), b = p.get(kPipeCell, y);
         worst = std::max(worst, std::fabs(luma(a) - luma(b)));
-        for (int x = 0; x < 19; ++x) inside = std::max(inside, std::fabs(luma(p.get(kPipeCell + x, y)) - luma(p.get(kPipeCell + x + 1, y))));
+        for (int x = 0; x < 19; ++x)
+            inside = std::max(inside, std::fabs(luma(p.get(kPipeCell + x, y)) -
+                                                luma(p.get(kPipeCell + x + 1, y))));
     }
     check(worst <= inside + 0.02f, "the horizontal pipe repeats seamlessly");
     worst = 0, inside = 0;
     for (int x = 0; x < kPipeCell; ++x) {
-        worst = std::max(worst, std::fabs(luma(p.get(x, kPipeCell + 19)) - luma(p.get(x, kPipeCell))));
-        for (int y = 0; y < 19; ++y) inside = std::max(inside, std::fabs(luma(p.get(x, kPipeCell + y)) - luma(p.get(x, kPipeCell + y + 1))));
+        worst =
+            std::max(worst, std::fabs(luma(p.get(x, kPipeCell + 19)) - luma(p.get(x, kPipeCell))));
+        for (int y = 0; y < 19; ++y)
+            inside = std::max(inside, std::fabs(luma(p.get(x, kPipeCell + y)) -
+                                                luma(p.get(x, kPipeCell + y + 1))));
     }
     check(worst <= inside + 0.02f, "the vertical pipe repeats seamlessly");
     // Every joint has the tube's outline: the ends match the straight pieces.
     const auto hEnd = edgeProfile(p, 1, 'l'), vEnd = edgeProfile(p, 3, 't');
-    check(profilesMatch(edgeProfile(p, 0, 'r'), hEnd) && profilesMatch(edgeProfile(p, 0, 'b'), vEnd), "corner 0 joins right and down");
-    check(profilesMatch(edgeProfile(p, 2, 'l'), hEnd) && profilesMatch(edgeProfile(p, 2, 'b'), vEnd), "corner 2 joins left and down");
-    check(profilesMatch(edgeProfile(p, 6, 'r'), hEnd) && profilesMatch(edgeProfile(p, 6, 't'), vEnd), "corner 6 joins up and right");
-    check(profilesMatch(edgeProfile(p, 8, 'l'), hEnd) && profilesMatch(edgeProfile(p, 8, 't'), vEnd), "corner 8 joins up and left");
-    check(profilesMatch(edgeProfile(p, 7, 'l'), hEnd) && profilesMatch(edgeProfile(p, 7, 'r'), hEnd) &&
+    check(
+        profilesMatch(edgeProfile(p, 0, 'r'), hEnd) && profilesMatch(edgeProfile(p, 0, 'b'), vEnd),
+        "corner 0 joins right and down");
+    check(
+        profilesMatch(edgeProfile(p, 2, 'l'), hEnd) && profilesMatch(edgeProfile(p, 2, 'b'), vEnd),
+        "corner 2 joins left and down");
+    check(
+        profilesMatch(edgeProfile(p, 6, 'r'), hEnd) && profilesMatch(edgeProfile(p, 6, 't'), vEnd),
+        "corner 6 joins up and right");
+    check(
+        profilesMatch(edgeProfile(p, 8, 'l'), hEnd) && profilesMatch(edgeProfile(p, 8, 't'), vEnd),
+        "corner 8 joins up and left");
+    check(profilesMatch(edgeProfile(p, 7, 'l'), hEnd) &&
+              profilesMatch(edgeProfile(p, 7, 'r'), hEnd) &&
               profilesMatch(edgeProfile(p, 7, 't'), vEnd),
           "cell 7 joins left, right and up");
-    check(regionEmpty(p, 0, 0, 20, 1) && regionEmpty(p, 0, 0, 1, 20), "corner 0 leaves its outer edges open");
+    check(regionEmpty(p, 0, 0, 20, 1) && regionEmpty(p, 0, 0, 1, 20),
+          "corner 0 leaves its outer edges open");
     check(regionEmpty(p, 4 * 0 + 20, 20, 40, 20), "cells 4 and 5 are unused and empty");
     check(regionEmpty(p, 60, 0, 1, 60), "the spare column of the pipe sheet is empty");
 }
@@ -225,12 +268,14 @@ void testStrips() {
         const char* file;
         int cw, ch;
     };
-    for (const Strip& s : {Strip{"paused.png", 150, 44}, Strip{"start.png", 190, 35}, Strip{"gameover.png", 222, 46},
-                           Strip{"exit.png", 251, 40}}) {
+    for (const Strip& s : {Strip{"paused.png", 150, 44}, Strip{"start.png", 190, 35},
+                           Strip{"gameover.png", 222, 46}, Strip{"exit.png", 251, 40}}) {
         const Canvas& c = picture(s.file);
         std::string n = s.file;
-        check(inkCount(c, 0, 0, s.cw, s.ch) > 200 && inkCount(c, s.cw, 0, s.cw, s.ch) > 200, n + " has two frames");
-        check(regionEmpty(c, 2 * s.cw, 0, c.w - 2 * s.cw, c.h), n + " is empty right of its two frames");
+        check(inkCount(c, 0, 0, s.cw, s.ch) > 200 && inkCount(c, s.cw, 0, s.cw, s.ch) > 200,
+              n + " has two frames");
+        check(regionEmpty(c, 2 * s.cw, 0, c.w - 2 * s.cw, c.h),
+              n + " is empty right of its two frames");
         bool differ = false;
         for (int y = 0; y < s.ch && !differ; ++y)
             for (int x = 0; x < s.cw && !differ; ++x) {
@@ -239,7 +284,8 @@ void testStrips() {
             }
         check(differ, n + " blinks between two colourways");
         for (int f = 0; f < 2; ++f)
-            check(regionEmpty(c, f * s.cw, 0, 1, s.ch) && regionEmpty(c, f * s.cw + s.cw - 1, 0, 1, s.ch) &&
+            check(regionEmpty(c, f * s.cw, 0, 1, s.ch) &&
+                      regionEmpty(c, f * s.cw + s.cw - 1, 0, 1, s.ch) &&
                       regionEmpty(c, f * s.cw, 0, s.cw, 1),
                   n + " frame " + std::to_string(f) + " is not cut off at its cell edges");
     }
@@ -249,9 +295,11 @@ void testDocs() {
     for (int size : kIconSizes) {
         Canvas icon = makeIcon(size);
         const std::string n = "the " + std::to_string(size) + " pixel icon";
-        check(icon.w == size && icon.h == size && encodePng(icon) == encodePng(makeIcon(size)), n + " has its size and is deterministic");
+        check(icon.w == size && icon.h == size && encodePng(icon) == encodePng(makeIcon(size)),
+              n + " has its size and is deterministic");
         // A rounded tile with transparent corners, opaque in the middle.
-        check(icon.get(0, 0).a < 0.05f && icon.get(size / 2, size / 2).a > 0.99f, n + " is a rounded tile");
+        check(icon.get(0, 0).a < 0.05f && icon.get(size / 2, size / 2).a > 0.99f,
+              n + " is a rounded tile");
         // The cherries are drawn at every size: bright red somewhere in their corner.
         bool red = false;
         for (int y = size * 5 / 8; y < size && !red; ++y)
