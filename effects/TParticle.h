@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playfield/TVector.h"
+#include "values/TVector.h"
 
 namespace gb {
 

@@ -8,10 +8,8 @@
 #include "hiscores/THiScore.h"
 #include "hiscores/THiScoreTable.h"
 #include "playfield/TBlock.h"
-#include "playfield/TColor.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
-#include "playfield/TVector.h"
 #include "services/Clock.h"
 #include "services/Console.h"
 #include "services/Graphics.h"
@@ -20,6 +18,8 @@
 #include "services/TDeltaTimer.h"
 #include "services/TKeyboard.h"
 #include "services/Text.h"
+#include "values/TColor.h"
+#include "values/TVector.h"
 
 namespace gb {
 

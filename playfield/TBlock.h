@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <memory>
 
-#include "playfield/TVector.h"
 #include "services/TImage.h"
+#include "values/TVector.h"
 
 namespace gb {
 

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "playfield/TBlock.h"
-#include "playfield/TColor.h"
-#include "playfield/TVector.h"
 #include "services/TImage.h"
+#include "values/TColor.h"
+#include "values/TVector.h"
 
 namespace gb {
 

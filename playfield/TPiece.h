@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "playfield/TBlock.h"
-#include "playfield/TVector.h"
+#include "values/TVector.h"
 
 namespace gb {
 

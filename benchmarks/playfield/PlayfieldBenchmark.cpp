@@ -6,13 +6,13 @@
 #include "effects/TFruit.h"
 #include "effects/TFruitShower.h"
 #include "playfield/TBlock.h"
-#include "playfield/TColor.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
-#include "playfield/TVector.h"
 #include "services/Graphics.h"
 #include "services/TDeltaTimer.h"
 #include "services/TNullBackend.h"
+#include "values/TColor.h"
+#include "values/TVector.h"
 
 namespace gb {
 namespace {

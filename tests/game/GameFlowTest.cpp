@@ -11,9 +11,9 @@
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
-#include "playfield/TVector.h"
 #include "services/Random.h"
 #include "tests/game/GameHarness.h"
+#include "values/TVector.h"
 
 namespace gb::testing {
 namespace {

@@ -16,10 +16,10 @@
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
-#include "playfield/TVector.h"
 #include "services/EmbeddedFiles.h"
 #include "tests/audio/FakeSoundLibrary.h"
 #include "tests/game/GameHarness.h"
+#include "values/TVector.h"
 
 namespace gb::testing {
 namespace {

@@ -10,12 +10,12 @@
 
 #include "effects/TFruit.h"
 #include "playfield/TBlock.h"
-#include "playfield/TColor.h"
 #include "playfield/TGrid.h"
-#include "playfield/TVector.h"
 #include "services/Console.h"
 #include "services/Graphics.h"
 #include "services/TRecordingBackend.h"
+#include "values/TColor.h"
+#include "values/TVector.h"
 
 namespace gb::testing {
 

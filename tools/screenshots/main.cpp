@@ -16,11 +16,11 @@
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
-#include "playfield/TVector.h"
 #include "services/Clock.h"
 #include "services/Graphics.h"
 #include "services/TKeyboard.h"
 #include "services/TScriptedEvents.h"
+#include "values/TVector.h"
 
 namespace {
 

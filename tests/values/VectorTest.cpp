@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "playfield/TVector.h"
+#include "values/TVector.h"
 
 namespace gb {
 namespace {

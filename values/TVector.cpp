@@ -1,4 +1,4 @@
-#include "playfield/TVector.h"
+#include "values/TVector.h"
 
 #include <cmath>
 
