@@ -6,7 +6,7 @@
 #include "effects/TFruitShower.h"
 #include "services/Graphics.h"
 #include "services/TDeltaTimer.h"
-#include "services/TNullBackend.h"
+#include "tests/support/TNullBackend.h"
 
 namespace gb {
 namespace {

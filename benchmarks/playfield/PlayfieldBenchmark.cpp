@@ -10,7 +10,7 @@
 #include "playfield/TPiece.h"
 #include "services/Graphics.h"
 #include "services/TDeltaTimer.h"
-#include "services/TNullBackend.h"
+#include "tests/support/TNullBackend.h"
 #include "values/TColor.h"
 #include "values/TVector.h"
 

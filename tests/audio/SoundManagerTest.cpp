@@ -8,7 +8,7 @@
 #include "services/Console.h"
 #include "services/EmbeddedFiles.h"
 #include "services/Text.h"
-#include "tests/audio/FakeSoundLibrary.h"
+#include "tests/support/FakeSoundLibrary.h"
 
 namespace gb {
 namespace {

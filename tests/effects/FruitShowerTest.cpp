@@ -12,7 +12,7 @@
 #include "services/Graphics.h"
 #include "services/Random.h"
 #include "services/TDeltaTimer.h"
-#include "services/TRecordingBackend.h"
+#include "tests/support/TRecordingBackend.h"
 
 namespace gb {
 namespace {

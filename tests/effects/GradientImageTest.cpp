@@ -5,7 +5,7 @@
 
 #include "effects/GradientImage.h"
 #include "services/Graphics.h"
-#include "services/TRecordingBackend.h"
+#include "tests/support/TRecordingBackend.h"
 
 namespace gb {
 namespace {

@@ -18,8 +18,8 @@
 #include "services/Graphics.h"
 #include "services/ShutdownSignals.h"
 #include "services/TKeyboard.h"
-#include "services/TRecordingBackend.h"
-#include "services/TScriptedEvents.h"
+#include "tests/support/TRecordingBackend.h"
+#include "tests/support/TScriptedEvents.h"
 
 namespace gb::testing {
 

@@ -17,8 +17,8 @@
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
 #include "services/EmbeddedFiles.h"
-#include "tests/audio/FakeSoundLibrary.h"
 #include "tests/game/GameHarness.h"
+#include "tests/support/FakeSoundLibrary.h"
 #include "values/TVector.h"
 
 namespace gb::testing {

@@ -13,7 +13,7 @@
 #include "playfield/TGrid.h"
 #include "services/Console.h"
 #include "services/Graphics.h"
-#include "services/TRecordingBackend.h"
+#include "tests/support/TRecordingBackend.h"
 #include "values/TColor.h"
 #include "values/TVector.h"
 

@@ -2,7 +2,7 @@
 
 #include "services/KeyMap.h"
 #include "services/TKeyboard.h"
-#include "services/TScriptedEvents.h"
+#include "tests/support/TScriptedEvents.h"
 
 #include <SDL_keycode.h>
 

@@ -19,7 +19,7 @@
 #include "services/Clock.h"
 #include "services/Graphics.h"
 #include "services/TKeyboard.h"
-#include "services/TScriptedEvents.h"
+#include "tests/support/TScriptedEvents.h"
 #include "values/TVector.h"
 
 namespace {
