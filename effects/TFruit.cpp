@@ -4,6 +4,7 @@
 #include "services/Graphics.h"
 #include "services/Random.h"
 #include "services/TDeltaTimer.h"
+#include "services/TPlatform.h"
 
 namespace gb {
 
@@ -15,14 +16,8 @@ constexpr int kFruitHeight = 72;
 constexpr int kFruitFrames = 7;
 constexpr float kGravity = 300.0f;  // pixels per second squared
 
-struct SharedSheet {
-    ImageRef image;
-    bool loaded = false;
-};
-
-SharedSheet& sheet() {
-    static SharedSheet instance;
-    return instance;
+TPlatform::FruitSheet& sheet() {
+    return platform().fruitSheet;
 }
 
 }  // namespace
@@ -47,7 +42,7 @@ void TFruit::init(int x, int y) {
     dead = 0;
     // The sheet is loaded with mid handles, and automatic mid handles are off afterwards
     // whether or not this fruit had to load it.
-    SharedSheet& shared = sheet();
+    TPlatform::FruitSheet& shared = sheet();
     if (!shared.loaded) {
         autoMidHandle(true);
         shared.image =
@@ -107,16 +102,6 @@ void TFruit::draw() {
 
 ImageRef TFruit::sharedImage() {
     return sheet().image;
-}
-
-void TFruit::setSharedImage(ImageRef image) {
-    sheet().image = std::move(image);
-    sheet().loaded = true;
-}
-
-void TFruit::forgetSharedImage() {
-    sheet().image.reset();
-    sheet().loaded = false;
 }
 
 }  // namespace gb

@@ -1,7 +1,6 @@
 #include "game/TGame.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "audio/TSoundManager.h"
 #include "effects/GradientImage.h"
@@ -103,15 +102,17 @@ bool isLetter(int ch) {
 
 std::shared_ptr<TGame> TGame::create() {
     auto game = std::make_shared<TGame>();
-    game->init();
+    if (!game->init()) {
+        return nullptr;
+    }
     return game;
 }
 
-void TGame::init() {
+bool TGame::init() {
     if (!openGraphics(800, 600, 32, 0, 0)) {
         // Without a display there is nothing to play on: say why in one line and stop.
         std::fprintf(stderr, "Gumbolt: cannot open the display: %s\n", graphicsError().c_str());
-        std::exit(1);
+        return false;
     }
     setBlend(alphaBlend);
     colourCycle = 0;
@@ -154,6 +155,7 @@ void TGame::init() {
     resetGame();
     showLoading();
     state = title;
+    return true;
 }
 
 void TGame::showLoading() {

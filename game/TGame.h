@@ -34,7 +34,8 @@ class TGame {
     // Piece keys, by index into keyCodes and keyStates.
     static constexpr int kPieceKeyCount = 6;
 
-    // Makes the game and runs its loading sequence (which opens the display).
+    // Makes the game and runs its loading sequence (which opens the display); nullptr when
+    // the display cannot be opened (the reason is on standard error).
     static std::shared_ptr<TGame> create();
 
     int state = 0;
@@ -87,8 +88,8 @@ class TGame {
     float keyTime = 0.0f;
     float fallTime = 0.0f;
 
-    // Start-up and loading.
-    void init();
+    // Start-up and loading: false when the display cannot be opened.
+    [[nodiscard]] bool init();
     void showLoading();
     void loadHiScores();
     void saveHiScores();

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -36,11 +35,5 @@ std::string fileBehind(const std::string& path);
 
 // The directory holding the file at path: "." for a bare name.
 std::string directoryOf(const std::string& path);
-
-// The step that moves the finished temporary file over the old one; rename(2) unless a test
-// replaces it to imitate a failure or a crash between writing and renaming. An empty
-// function restores rename(2).
-using RenameStep = std::function<int(const char* from, const char* to)>;
-void setRenameStep(RenameStep step);
 
 }  // namespace gb

@@ -4,13 +4,13 @@
 #include "playfield/TPiece.h"
 #include "services/Console.h"
 #include "services/Graphics.h"
+#include "services/TPlatform.h"
 
 namespace gb {
 
 namespace {
 ImageRef& blockImage() {
-    static ImageRef image;
-    return image;
+    return platform().blockImage;
 }
 }  // namespace
 

@@ -83,7 +83,8 @@ class TBlock : public std::enable_shared_from_this<TBlock> {
     // Draws the block in its cell of its grid and clears the stuck flag.
     void draw();
 
-    // The shared 7-frame block image (one frame per kind), installed once by the game.
+    // The shared 7-frame block image (one frame per kind), installed once by the game and kept
+    // by the platform.
     static void setImage(ImageRef image);
     static ImageRef image();
 };

@@ -12,18 +12,16 @@ namespace gb {
 
 class TRenderBackend;
 
-// Display and frame.
+// Display and frame. The display is the installed platform's.
 
-// Picks the platform renderer (the SDL one) for the display that openGraphics opens.
+// Makes the platform renderer (the SDL one) the platform's display, for openGraphics to open.
+// Called once, before the display is opened.
 void selectRenderer();
-// Uses the given renderer instead (tests: a recording stand-in).
-void useRenderBackend(std::shared_ptr<TRenderBackend> backend);
+// The platform's display renderer (none until one is made).
 TRenderBackend* renderBackend();
 // Opens the full-screen display; 1 on success. On failure the reason is in graphicsError().
 int openGraphics(int width, int height, int depth = 0, int hertz = 0, int flags = 0);
 const std::string& graphicsError();
-// Forgets the display (its renderer stays selected) and resets the drawing state.
-void closeGraphics();
 int graphicsWidth();
 int graphicsHeight();
 void setWindowTitle(const std::string& title);

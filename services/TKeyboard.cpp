@@ -1,6 +1,7 @@
 #include "services/TKeyboard.h"
 
 #include "services/TEventSource.h"
+#include "services/TPlatform.h"
 
 namespace gb {
 
@@ -70,26 +71,14 @@ void TKeyboard::flush() {
     queueCount_ = 0;
 }
 
-namespace {
-TEventSource* currentSource = nullptr;
-}
-
 TKeyboard& keyboard() {
-    static TKeyboard instance;
-    return instance;
-}
-
-void setEventSource(TEventSource* source) {
-    currentSource = source;
-}
-
-TEventSource* eventSource() {
-    return currentSource;
+    return platform().keyboard;
 }
 
 void pollEvents() {
-    if (currentSource != nullptr) {
-        currentSource->pump(keyboard());
+    TPlatform& installed = platform();
+    if (installed.eventSource != nullptr) {
+        installed.eventSource->pump(installed.keyboard);
     }
 }
 

@@ -5,8 +5,6 @@
 
 namespace gb {
 
-class TEventSource;
-
 // Key codes the game uses (the desktop virtual-key numbering).
 namespace key {
 inline constexpr int backspace = 8;
@@ -66,14 +64,12 @@ class TKeyboard {
     bool closeRequested_ = false;
 };
 
-// The program's keyboard. Each query first processes the pending window events.
+// The installed platform's keyboard. Each query below first processes the pending window
+// events.
 TKeyboard& keyboard();
 
-// Installs the event source the queries pump (none: no events arrive).
-void setEventSource(TEventSource* source);
-TEventSource* eventSource();
-
-// Delivers every pending window event to the keyboard.
+// Delivers every pending window event of the platform's event source (if it has one) to the
+// keyboard.
 void pollEvents();
 
 // Presses of the key since the last keyHit of it or the last flushKeys; resets the count.

@@ -15,6 +15,7 @@
 
 #include "services/BuiltInFont.h"
 #include "services/TKeyboard.h"
+#include "services/TPlatform.h"
 #include "services/TSdlEvents.h"
 
 namespace gb {
@@ -215,22 +216,8 @@ Span placeSide(float size, float handle, float scale) {
 
 }  // namespace
 
-std::shared_ptr<TRenderBackend> makeSdlRenderBackend() {
-    return std::make_shared<TSdlRenderBackend>();
-}
-
+// The platform that owns the display destroys it before anything else shuts SDL down.
 TSdlRenderBackend::~TSdlRenderBackend() {
-    if (eventSource() == this) {
-        setEventSource(nullptr);
-    }
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
-        // SDL was shut down first (SDL_Quit at exit) and took the window with it; freeing the
-        // renderer now would touch that window, so the display is only forgotten.
-        if (life_) {
-            life_->alive = false;
-        }
-        return;
-    }
     destroyRenderer();
     if (window_ != nullptr) {
         SDL_DestroyWindow(window_);
@@ -335,7 +322,7 @@ bool TSdlRenderBackend::open(int width, int height, std::string& error) {
         }
     }
     SDL_StartTextInput();
-    setEventSource(this);
+    platform().eventSource = this;
     return true;
 }
 

@@ -18,17 +18,15 @@ namespace gb {
 
 struct TSdlTurnedCell;
 
-// The platform renderer: an SDL2 window and renderer (GPU where there is one, software
-// elsewhere). It is also the window system's event source for the keyboard.
-std::shared_ptr<TRenderBackend> makeSdlRenderBackend();
-
 // What the SDL display's textures check before use: they belong to one renderer, and are
 // only valid while that renderer lives and has not lost its textures.
 struct TSdlRendererLife {
     bool alive = true;
 };
 
-// The SDL display. The game draws into an off-screen back buffer of exactly the display size
+// The platform renderer, an SDL2 window and renderer (GPU where there is one, software
+// elsewhere); once open it is also the window system's event source for the keyboard.
+// The game draws into an off-screen back buffer of exactly the display size
 // (a render target), so drawing, clipping and reading pixels back work in display pixels
 // whatever the window's real size; presenting scales that buffer into the window, keeping
 // its proportions with black bars (letterboxing).

@@ -5,7 +5,8 @@
 #include "effects/TFruit.h"
 #include "effects/TFruitShower.h"
 #include "services/Graphics.h"
-#include "services/TDeltaTimer.h"
+#include "services/TPlatform.h"
+#include "services/TPlatformScope.h"
 #include "tests/support/TNullBackend.h"
 
 namespace gb {
@@ -22,10 +23,12 @@ std::shared_ptr<TFruitShower> fullShower() {
 // One frame of update and draw of 200 live fruit. The shower is rebuilt (untimed) every
 // 60 frames, long before any fruit finishes, so every frame moves and draws all 200.
 void BM_FruitShowerFrame200(benchmark::State& state) {
-    useRenderBackend(std::make_shared<TNullBackend>());
+    TPlatform platform;
+    TPlatformScope installed(platform);
+    platform.makeDisplay<TNullBackend>();
     openGraphics(800, 600);
-    TFruit::setSharedImage(createImage(64, 72, 7));
-    TDeltaTimer::setDeltaTime(1.0f / 60.0f);
+    platform.fruitSheet = {createImage(64, 72, 7), true};
+    platform.deltaTimer.delta = 1.0f / 60.0f;
     auto shower = fullShower();
     int frames = 0;
     for (auto _ : state) {
@@ -37,8 +40,6 @@ void BM_FruitShowerFrame200(benchmark::State& state) {
         }
         shower->updateAndDraw();
     }
-    TFruit::forgetSharedImage();
-    closeGraphics();
 }
 BENCHMARK(BM_FruitShowerFrame200)->Unit(benchmark::kMicrosecond);
 

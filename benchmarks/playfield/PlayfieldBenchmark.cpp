@@ -9,7 +9,8 @@
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
 #include "services/Graphics.h"
-#include "services/TDeltaTimer.h"
+#include "services/TPlatform.h"
+#include "services/TPlatformScope.h"
 #include "tests/support/TNullBackend.h"
 #include "values/TColor.h"
 #include "values/TVector.h"
@@ -17,21 +18,16 @@
 namespace gb {
 namespace {
 
-// The display, stand-in images and the game's 10 x 20 grid.
+// A platform with a display that draws nothing, stand-in images and the game's 10 x 20 grid.
 struct Playfield {
     Playfield() {
-        useRenderBackend(std::make_shared<TNullBackend>());
+        platform.makeDisplay<TNullBackend>();
         openGraphics(800, 600);
         TBlock::setImage(createImage(29, 29, 7));
-        TFruit::setSharedImage(createImage(64, 72, 7));
-        TDeltaTimer::setDeltaTime(1.0f / 60.0f);
+        platform.fruitSheet = {createImage(64, 72, 7), true};
+        platform.deltaTimer.delta = 1.0f / 60.0f;
         grid = TGrid::create(TVector::create(10, 20), TVector::create(255, 0),
                              TVector::create(29, 29), 0, TColor::create(64, 0, 64));
-    }
-    ~Playfield() {
-        TBlock::setImage(nullptr);
-        TFruit::forgetSharedImage();
-        closeGraphics();
     }
     void fill() {
         for (int column = 0; column < 10; ++column) {
@@ -43,6 +39,8 @@ struct Playfield {
             }
         }
     }
+    TPlatform platform;
+    TPlatformScope installed{platform};
     GridRef grid;
 };
 

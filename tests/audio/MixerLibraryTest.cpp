@@ -11,6 +11,8 @@
 #include "audio/TSoundManager.h"
 #include "services/Console.h"
 #include "services/EmbeddedFiles.h"
+#include "services/TPlatform.h"
+#include "services/TPlatformScope.h"
 #include "tests/audio/AudioFixtures.h"
 
 namespace gb {
@@ -219,10 +221,12 @@ TEST(MixerLibraryDevice, MixesOnTheDeviceThreadAndClosesWhilePlaying) {
 // The manager over the real library, with the given audio driver; returns what it printed.
 Lines runGame(const char* driver, std::shared_ptr<TSoundManager>& manager) {
     setenv("SDL_AUDIODRIVER", driver, 1);
-    TMixerLibrary mixer{TMixerLibrary::Rendering::caller};
-    installSoundLibrary(&mixer);
+    TPlatform platform;
+    TPlatformScope installed(platform);
+    TMixerLibrary& mixer =
+        platform.makeSoundLibrary<TMixerLibrary>(TMixerLibrary::Rendering::caller);
     Lines printed;
-    setPrintSink([&printed](std::string_view line) { printed.emplace_back(line); });
+    platform.console.print = [&printed](std::string_view line) { printed.emplace_back(line); };
     static const auto module = makeTestModule();
     static const auto effect = makeTestOgg(kEffectRate, kEffectFrames, 440.0f, 0.5f);
     registerEmbeddedFile("media/sfx/test-mixer.xm", module.data(), module.size());
@@ -239,8 +243,6 @@ Lines runGame(const char* driver, std::shared_ptr<TSoundManager>& manager) {
     }
     manager->nextTrack();
     manager->close();
-    setPrintSink({});
-    installSoundLibrary(nullptr);
     useDummyAudioDriver();
     return printed;
 }

@@ -7,13 +7,15 @@
 #include "audio/TSoundManager.h"
 #include "services/Console.h"
 #include "services/EmbeddedFiles.h"
+#include "services/TPlatformScope.h"
 #include "services/Text.h"
-#include "tests/support/FakeSoundLibrary.h"
+#include "tests/support/TTestPlatform.h"
 
 namespace gb {
 namespace {
 
 using testing::FakeSoundLibrary;
+using testing::TTestPlatform;
 using Lines = std::vector<std::string>;
 
 const std::string kInvalidLine =
@@ -29,16 +31,8 @@ class SoundManagerTest : public ::testing::Test {
             registerEmbeddedFile(music.back(), bytes, sizeof bytes);
             registerEmbeddedFile(sounds.back(), bytes, sizeof bytes);
         }
-        installSoundLibrary(&library);
-        setPrintSink([this](std::string_view line) { printed.emplace_back(line); });
-        setDebugSink([this](std::string_view line) { debugLines.emplace_back(line); });
-        setDebugLogEnabled(true);
-    }
-    void TearDown() override {
-        installSoundLibrary(nullptr);
-        setPrintSink({});
-        setDebugSink({});
-        setDebugLogEnabled(false);
+        platform.console.debug = [this](std::string_view line) { debugLines.emplace_back(line); };
+        platform.console.debugOn = true;
     }
 
     // A started manager on the given track in the given state; start-up output is forgotten.
@@ -52,11 +46,13 @@ class SoundManagerTest : public ::testing::Test {
         return manager;
     }
 
+    TTestPlatform platform;
+    TPlatformScope installed{platform};
+    FakeSoundLibrary& library = platform.sound;
+    Lines& printed = platform.printed;
+    Lines debugLines;
     Lines music;
     Lines sounds;
-    FakeSoundLibrary library;
-    Lines printed;
-    Lines debugLines;
 };
 
 TEST_F(SoundManagerTest, StartUpSetsTheVolumeThenLoadsTracksAndEffectsInOrder) {
@@ -274,6 +270,15 @@ TEST_F(SoundManagerTest, ErrorTextsNameEveryLibraryCode) {
     TSoundManager manager;
     manager.printError();
     EXPECT_EQ(printed, Lines{"FMOD Error status : File Not found"});
+}
+
+// The game's platform always has a sound library; a platform without one that is asked to
+// play is a program fault, not a silent game.
+TEST(SoundLibrary, ACallWithoutASoundLibraryIsAProgramFault) {
+    TPlatform platform;
+    TPlatformScope installed(platform);
+    EXPECT_EXIT(FSOUND_Init(22000, 256, 0), ::testing::ExitedWithCode(255),
+                "No sound library was made for the platform");
 }
 
 }  // namespace

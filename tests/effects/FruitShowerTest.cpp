@@ -12,7 +12,8 @@
 #include "services/Graphics.h"
 #include "services/Random.h"
 #include "services/TDeltaTimer.h"
-#include "tests/support/TRecordingBackend.h"
+#include "services/TPlatformScope.h"
+#include "tests/support/TTestPlatform.h"
 
 namespace gb {
 namespace {
@@ -37,15 +38,9 @@ const unsigned char kBlankSheet[] = {
 class FruitTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        useRenderBackend(backend);
         ASSERT_EQ(openGraphics(800, 600), 1);
         backend->reset();
-        TFruit::setSharedImage(sheet);
-    }
-    void TearDown() override {
-        TFruit::forgetSharedImage();
-        TDeltaTimer::setDeltaTime(0.0f);
-        closeGraphics();
+        platform.fruitSheet = {sheet, true};
     }
 
     // A fruit at its start values that drifts straight up without spinning.
@@ -55,12 +50,14 @@ class FruitTest : public ::testing::Test {
         fruit->spin = 0.0f;
         return fruit;
     }
-    static void step(TParticle& particle, float dt) {
-        TDeltaTimer::setDeltaTime(dt);
+    void step(TParticle& particle, float dt) {
+        platform.deltaTimer.delta = dt;
         particle.update();
     }
 
-    std::shared_ptr<TRecordingBackend> backend = std::make_shared<TRecordingBackend>();
+    testing::TTestPlatform platform;
+    TPlatformScope installed{platform};
+    TRecordingBackend* backend = &platform.recording;
     ImageRef sheet = createImage(64, 72, 7);
 };
 
@@ -82,7 +79,7 @@ TEST_F(FruitTest, StartsTinyAndOpaqueWithRandomSpinSpeedAndFrameInThatOrder) {
 }
 
 TEST_F(FruitTest, TheSheetIsDecodedOnceIntoSevenCentredFrames) {
-    TFruit::forgetSharedImage();
+    platform.fruitSheet = {};
     TFruit::create(0, 0);  // nothing registered yet: no sheet, looked for again later
     EXPECT_FALSE(TFruit::sharedImage());
     registerEmbeddedFile("media/gfx/fruits.png", kBlankSheet, sizeof kBlankSheet);
@@ -168,11 +165,11 @@ TEST_F(FruitTest, RotationWrapsToZeroAboveAFullTurnAndUpFromBelowZero) {
 TEST_F(FruitTest, UpdateWritesItsTraceLines) {
     auto fruit = fruitAt(400, 300);
     std::vector<std::string> lines;
-    setDebugSink([&lines](std::string_view line) { lines.emplace_back(line); });
-    setDebugLogEnabled(true);
+    platform.console.debug = [&lines](std::string_view line) { lines.emplace_back(line); };
+    platform.console.debugOn = true;
     step(*fruit, 0.5f);
-    setDebugLogEnabled(false);
-    setDebugSink({});
+    platform.console.debugOn = false;
+    platform.console.debug = nullptr;
     EXPECT_EQ(lines, (std::vector<std::string>{"deltaTime = 0.500000000", "Scale:0.560000002",
                                                "Pos x:400.000000 y:275.000000",
                                                "Dir x:0.00000000 y:-50.0000000"}));
@@ -193,7 +190,7 @@ TEST_F(FruitTest, ShowerDrawsAdditivelyAndDropsFinishedFruitInTheSamePass) {
 
     setBlend(shadeBlend);
     setColor(1, 2, 3);
-    TDeltaTimer::setDeltaTime(0.0f);
+    platform.deltaTimer.delta = 0.0f;
     shower->updateAndDraw();
     EXPECT_EQ(getBlend(), shadeBlend);
     EXPECT_EQ(shower->particles.count(), 1);
@@ -211,7 +208,7 @@ TEST_F(FruitTest, ShowerDrawsAdditivelyAndDropsFinishedFruitInTheSamePass) {
     middle->alpha = 0.01f;
     middle->scale = 1.0f;
     backend->reset();
-    TDeltaTimer::setDeltaTime(0.1f);
+    platform.deltaTimer.delta = 0.1f;
     shower->updateAndDraw();
     EXPECT_TRUE(backend->drawsOf(sheet.get()).empty());
     EXPECT_EQ(shower->isActive(), 1);

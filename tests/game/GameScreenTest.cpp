@@ -56,11 +56,11 @@ TEST_F(Screens, DrawStringAdvancesByTheLetterTable) {
     EXPECT_EQ(game->DrawString("Wim", 100, 0), 154);
     // A space moves the pen 16; a digit is skipped without moving it and is traced.
     std::vector<std::string> trace;
-    setDebugSink([&](std::string_view line) { trace.emplace_back(line); });
-    setDebugLogEnabled(true);
+    platform.console.debug = [&](std::string_view line) { trace.emplace_back(line); };
+    platform.console.debugOn = true;
     EXPECT_EQ(game->DrawString("a 1b", 0, 0), 14 + 16 + 14);
-    setDebugLogEnabled(false);
-    setDebugSink(nullptr);
+    platform.console.debugOn = false;
+    platform.console.debug = nullptr;
     EXPECT_NE(std::find(trace.begin(), trace.end(), "DrawString unknown character : 1"),
               trace.end());
     EXPECT_EQ(game->DrawString("IiLlEeHhGgMm", 0, 0),

@@ -33,15 +33,6 @@ double fallIntervalAt(int level) {
 
 class Rules : public GameHarness {
   protected:
-    void SetUp() override {
-        GameHarness::SetUp();
-        installSoundLibrary(&sound);
-    }
-    void TearDown() override {
-        GameHarness::TearDown();
-        installSoundLibrary(nullptr);
-    }
-
     // The catalogue file whose bytes a song or a sample was loaded from.
     static std::string fileOf(const void* data) {
         for (std::string_view path : assetRegistrationOrder()) {
@@ -146,7 +137,7 @@ class Rules : public GameHarness {
         game->fallSpeed = 1000.0f;
     }
 
-    FakeSoundLibrary sound;
+    FakeSoundLibrary& sound = platform.sound;
     std::size_t seenCalls = 0;
 };
 

@@ -114,7 +114,7 @@ TEST_F(GridTest, DrawsBlocksAndFruitInsideTheBoardThenTheWholeScreenAgain) {
     put(2, 3, 4);
     put(-1, 5, 6);  // -1 rounds to column 0
     grid->dropFruit(5, 5);
-    TDeltaTimer::setDeltaTime(0.0f);
+    platform.deltaTimer.delta = 0.0f;
     setBlend(alphaBlend);
     setColor(1, 2, 3);
     grid->draw();

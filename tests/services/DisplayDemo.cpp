@@ -10,6 +10,8 @@
 #include "PngWriter.h"
 #include "services/EmbeddedFiles.h"
 #include "services/Graphics.h"
+#include "services/TPlatform.h"
+#include "services/TPlatformScope.h"
 
 namespace {
 
@@ -58,6 +60,8 @@ gb::ImageRef numberStrip() {
 int main(int argc, char** argv) {
     const std::string output = argc > 1 ? argv[1] : "display-demo.png";
     gb::testkit::useHeadlessDisplay();
+    gb::TPlatform platform;
+    gb::TPlatformScope installed(platform);
     gb::selectRenderer();
     if (!gb::openGraphics(800, 600, 32, 0, 0)) {
         std::fprintf(stderr, "display_demo: cannot open the display: %s\n",

@@ -2,6 +2,8 @@
 
 #include "services/KeyMap.h"
 #include "services/TKeyboard.h"
+#include "services/TPlatform.h"
+#include "services/TPlatformScope.h"
 #include "tests/support/TScriptedEvents.h"
 
 #include <SDL_keycode.h>
@@ -9,14 +11,12 @@
 namespace gb {
 namespace {
 
+// A fresh keyboard on each test's own platform, fed by scripted events.
 class KeyboardTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        keyboard().flush();
-        setEventSource(&events);
-    }
-    void TearDown() override { setEventSource(nullptr); }
-    TScriptedEvents events;
+    TPlatform platform;
+    TPlatformScope installed{platform};
+    TScriptedEvents& events = platform.makeEventSource<TScriptedEvents>();
 };
 
 TEST_F(KeyboardTest, HitsCountPressesAndRepeatsOfAHeldKeyAddNone) {

@@ -40,13 +40,6 @@ class SdlEventsTest : public testkit::SdlDisplayTest {
     void SetUp() override {
         testkit::SdlDisplayTest::SetUp();
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-        keyboard().flush();
-        keyboard().clearCloseRequest();
-    }
-    void TearDown() override {
-        keyboard().flush();
-        keyboard().clearCloseRequest();
-        testkit::SdlDisplayTest::TearDown();
     }
     static void push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
     // Queues an event as if SDL had received it at the given ticks (SDL_PushEvent would
