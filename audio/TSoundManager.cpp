@@ -68,7 +68,7 @@ void TSoundManager::init(const std::vector<std::string>& music,
         print("Sound failed to initialize.");
     }
     // Our library has no FFT unit, so there is none to switch on here (or off in close).
-    musicState = -1;
+    musicState = MusicState::stopped;
     volume = kStartVolume;
     currentTrack = 0;
     musicHandles.assign(music.size(), nullptr);
@@ -144,18 +144,19 @@ void TSoundManager::close() {
 
 void TSoundManager::playMusic() {
     if (FMUSIC_PlaySong(musicHandles.at(currentTrack)) == 1) {
-        musicState = 1;
+        musicState = MusicState::playing;
         print("Music playing " + musicFiles[currentTrack]);
         setVolume(volume);
     } else {
-        musicState = -1;
+        musicState = MusicState::stopped;
         print("Music track failed to play " + musicFiles[currentTrack]);
         printError();
     }
 }
 
 void TSoundManager::update() {
-    if (musicState == 1 && FMUSIC_IsFinished(musicHandles.at(currentTrack)) != 0) {
+    if (musicState == MusicState::playing &&
+        FMUSIC_IsFinished(musicHandles.at(currentTrack)) != 0) {
         nextTrack();
     }
 }
@@ -166,11 +167,11 @@ void TSoundManager::playSound(int index) {
 }
 
 void TSoundManager::stopMusic() {
-    if (musicState != 1) {
+    if (musicState != MusicState::playing) {
         return;
     }
     if (FMUSIC_StopSong(musicHandles.at(currentTrack)) != 0) {
-        musicState = -1;
+        musicState = MusicState::stopped;
         print("Music track stopped " + musicFiles[currentTrack]);
     } else {
         print("Music track failed to stop playing " + musicFiles[currentTrack]);
@@ -179,23 +180,29 @@ void TSoundManager::stopMusic() {
 }
 
 void TSoundManager::pause() {
-    if (musicState == 1) {
+    if (musicState == MusicState::playing) {
         togglePause();
     }
 }
 
 void TSoundManager::togglePause() {
-    if (musicState == 0) {
-        if (FMUSIC_SetPaused(musicHandles.at(currentTrack), 0) != 0) {
-            musicState = 1;
-        } else {
-            print("Music track failed to pause " + musicFiles[currentTrack]);
-            printError();
-        }
-    } else if (musicState == 1) {
-        // Pausing never reports a failure.
-        FMUSIC_SetPaused(musicHandles.at(currentTrack), 1);
-        musicState = 0;
+    switch (musicState) {
+        case MusicState::paused:
+            if (FMUSIC_SetPaused(musicHandles.at(currentTrack), 0) != 0) {
+                musicState = MusicState::playing;
+            } else {
+                print("Music track failed to pause " + musicFiles[currentTrack]);
+                printError();
+            }
+            break;
+        case MusicState::playing:
+            // Pausing never reports a failure.
+            FMUSIC_SetPaused(musicHandles.at(currentTrack), 1);
+            musicState = MusicState::paused;
+            break;
+        case MusicState::stopped:
+            // Nothing plays: nothing to pause or resume.
+            break;
     }
 }
 

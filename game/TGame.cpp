@@ -1,6 +1,8 @@
 #include "game/TGame.h"
 
+#include <cstddef>
 #include <cstdio>
+#include <iterator>
 
 #include "audio/TSoundManager.h"
 #include "effects/GradientImage.h"
@@ -37,6 +39,38 @@ constexpr int kLinesSound = 1;
 constexpr int kLevelUpSound = 2;
 constexpr int kTurnSound = 3;
 constexpr int kKeySound = 4;
+
+// The piece keys in the order of keyCodes and keyStates: each key, what it does to the
+// current piece and the effect it plays, whether or not the piece could move.
+struct PieceKeyAction {
+    TGame::PieceKey index;
+    int code;
+    void (*act)(TPiece& piece);
+    int sound;
+};
+constexpr PieceKeyAction kPieceKeys[] = {
+    {TGame::PieceKey::moveLeft, key::left, [](TPiece& piece) { piece.moveLeft(); }, kKeySound},
+    {TGame::PieceKey::moveRight, key::right, [](TPiece& piece) { piece.moveRight(); }, kKeySound},
+    {TGame::PieceKey::moveDown, key::down, [](TPiece& piece) { piece.moveDown(); }, kKeySound},
+    {TGame::PieceKey::drop, key::up, [](TPiece& piece) { piece.dropDown(); }, kKeySound},
+    {TGame::PieceKey::turnRight, key::x, [](TPiece& piece) { piece.rotateRight(); }, kTurnSound},
+    {TGame::PieceKey::turnLeft, key::z, [](TPiece& piece) { piece.rotateLeft(); }, kTurnSound},
+};
+
+constexpr std::size_t slotOf(TGame::PieceKey key) {
+    return static_cast<std::size_t>(key);
+}
+
+// The keys are handled in the order of their slots, as the table lists them.
+constexpr bool inSlotOrder() {
+    for (std::size_t i = 0; i < std::size(kPieceKeys); ++i) {
+        if (slotOf(kPieceKeys[i].index) != i) {
+            return false;
+        }
+    }
+    return std::size(kPieceKeys) == TGame::kPieceKeyCount;
+}
+static_assert(inSlotOrder());
 
 ImageRef loadGameImage(const char* file) {
     return loadImage(std::string("incbin::media/gfx/") + file);
@@ -199,7 +233,9 @@ void TGame::loadImages() {
 }
 
 void TGame::setKeys() {
-    keyCodes = {key::left, key::right, key::down, key::up, key::x, key::z};
+    for (const PieceKeyAction& pieceKey : kPieceKeys) {
+        keyCodes[slotOf(pieceKey.index)] = pieceKey.code;
+    }
 }
 
 void TGame::resetGame() {
@@ -411,44 +447,28 @@ void TGame::handlePieceKeys() {
     if (!currentPiece) {
         return;
     }
-    for (int i = 0; i < kPieceKeyCount; ++i) {
+    for (const PieceKeyAction& pieceKey : kPieceKeys) {
+        const std::size_t i = slotOf(pieceKey.index);
         const int code = keyCodes[i];
+        int& keyState = keyStates[i];
+        // 1 on a press, then 2 and 3 while held, then -1 (repeating) until released.
         if (keyHit(code)) {
-            keyStates[i] = 1;
+            keyState = 1;
         } else if (keyDown(code)) {
-            if (keyStates[i] > 0) {
-                ++keyStates[i];
-                if (keyStates[i] > 3) {
-                    keyStates[i] = -1;
+            if (keyState > 0) {
+                ++keyState;
+                if (keyState > 3) {
+                    keyState = -1;
                 }
             }
         } else {
-            keyStates[i] = 0;
+            keyState = 0;
         }
-        if (keyStates[i] != 1 && keyStates[i] != -1) {
+        if (keyState != 1 && keyState != -1) {
             continue;
         }
-        switch (i) {
-            case 0:
-                currentPiece->moveLeft();
-                break;
-            case 1:
-                currentPiece->moveRight();
-                break;
-            case 2:
-                currentPiece->moveDown();
-                break;
-            case 3:
-                currentPiece->dropDown();
-                break;
-            case 4:
-                currentPiece->rotateRight();
-                break;
-            case 5:
-                currentPiece->rotateLeft();
-                break;
-        }
-        playSound(i < 4 ? kKeySound : kTurnSound);
+        pieceKey.act(*currentPiece);
+        playSound(pieceKey.sound);
     }
 }
 
@@ -579,7 +599,7 @@ void TGame::handleStateInput(bool keyboardTick) {
             }
             break;
         }
-        default:
+        case quit:
             break;
     }
 }
@@ -605,7 +625,8 @@ void TGame::drawFrame() {
         case nameEntry:
             drawNameEntryScreen();
             break;
-        default:
+        case playing:
+        case quit:
             break;
     }
 }

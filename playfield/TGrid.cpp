@@ -29,26 +29,26 @@ const BlockRef* TGrid::cellAt(const TVector& pos) const {
     return &cells[column][row];
 }
 
-int TGrid::addBlock(const BlockRef& block) {
+bool TGrid::addBlock(const BlockRef& block) {
     const TVector p = *block->position;
     const int column = p.roundX();
     const int row = p.roundY();
-    if (isFree(p) == 0) {
+    if (!isFree(p)) {
         debugLog("Failed to addBlock to ", column, ",", row, " to grid ", ObjectText{this});
-        return 0;
+        return false;
     }
     debugLog("Added Block to ", column, ",", row, " to grid ", ObjectText{this});
     cells[column][row] = block;
-    return 1;
+    return true;
 }
 
-int TGrid::removeBlockAt(const TVector& pos) {
+bool TGrid::removeBlockAt(const TVector& pos) {
     const BlockRef* cell = cellAt(pos);
     if (cell == nullptr || !*cell) {
-        return 0;
+        return false;
     }
     cells[pos.roundX()][pos.roundY()].reset();
-    return 1;
+    return true;
 }
 
 void TGrid::clear() {
@@ -62,9 +62,9 @@ void TGrid::clear() {
     }
 }
 
-int TGrid::isFree(const TVector& pos) const {
+bool TGrid::isFree(const TVector& pos) const {
     const BlockRef* cell = cellAt(pos);
-    return cell != nullptr && !*cell ? 1 : 0;
+    return cell != nullptr && !*cell;
 }
 
 void TGrid::init(VectorRef newSize, VectorRef newOrigin, VectorRef newCellSize, int newGap,
@@ -113,7 +113,7 @@ void TGrid::dropFruit(int column, int row) {
     debugLog("Fruit dropped at x:", x, ",y:", y);
 }
 
-int TGrid::hasFruits() const {
+bool TGrid::hasFruits() const {
     return fruits->isActive();
 }
 
@@ -156,11 +156,11 @@ void TGrid::collapse() {
                     continue;
                 }
                 block->moveBy(down);
-                if (addBlock(block) != 0) {
+                if (addBlock(block)) {
                     cells[k][j].reset();
                 } else {
                     block->moveBy(up);
-                    block->setStuck(1);
+                    block->setStuck(true);
                 }
             }
         }

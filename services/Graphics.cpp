@@ -97,7 +97,7 @@ TRenderBackend* renderBackend() {
     return platform().renderBackend;
 }
 
-int openGraphics(int width, int height, int /*depth*/, int /*hertz*/, int /*flags*/) {
+bool openGraphics(int width, int height, int /*depth*/, int /*hertz*/, int /*flags*/) {
     TPlatform::Display& d = display();
     d.state = TDrawState{};
     d.state.viewport = TViewport{0, 0, width, height};
@@ -105,11 +105,11 @@ int openGraphics(int width, int height, int /*depth*/, int /*hertz*/, int /*flag
     TRenderBackend* backend = platform().renderBackend;
     if (backend == nullptr) {
         d.error = "no renderer was selected";
-        return 0;
+        return false;
     }
     d.error.clear();
     if (!backend->open(width, height, d.error)) {
-        return 0;
+        return false;
     }
     d.open = true;
     d.width = width;
@@ -119,7 +119,7 @@ int openGraphics(int width, int height, int /*depth*/, int /*hertz*/, int /*flag
         clearScreen();
         flip();
     }
-    return 1;
+    return true;
 }
 
 const std::string& graphicsError() {
@@ -299,11 +299,11 @@ void setAlpha(float alpha) {
     state().alpha = std::clamp(alpha, 0.0f, 1.0f);
 }
 
-void setBlend(int mode) {
+void setBlend(BlendMode mode) {
     state().blend = mode;
 }
 
-int getBlend() {
+BlendMode getBlend() {
     return state().blend;
 }
 

@@ -15,13 +15,13 @@ void TKeyboard::keyPressed(int code) {
     if (!validKey(code) || held_[code]) {
         return;
     }
-    held_[code] = 1;
+    held_[code] = true;
     ++hits_[code];
 }
 
 void TKeyboard::keyReleased(int code) {
     if (validKey(code)) {
-        held_[code] = 0;
+        held_[code] = false;
     }
 }
 
@@ -50,8 +50,8 @@ int TKeyboard::takeHits(int code) {
     return n;
 }
 
-int TKeyboard::isDown(int code) const {
-    return validKey(code) ? held_[code] : 0;
+bool TKeyboard::isDown(int code) const {
+    return validKey(code) && held_[code];
 }
 
 int TKeyboard::takeChar() {
@@ -65,7 +65,7 @@ int TKeyboard::takeChar() {
 }
 
 void TKeyboard::flush() {
-    held_.fill(0);
+    held_.fill(false);
     hits_.fill(0);
     queueHead_ = 0;
     queueCount_ = 0;
@@ -87,7 +87,7 @@ int keyHit(int code) {
     return keyboard().takeHits(code);
 }
 
-int keyDown(int code) {
+bool keyDown(int code) {
     pollEvents();
     return keyboard().isDown(code);
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
@@ -146,7 +147,7 @@ class TSdlCellTexture : public TCellTexture {
     std::vector<Turned> turned_;
 };
 
-SDL_BlendMode sdlBlendMode(int blend) {
+SDL_BlendMode sdlBlendMode(BlendMode blend) {
     switch (blend) {
         case solidBlend:
             return SDL_BLENDMODE_NONE;
@@ -154,11 +155,13 @@ SDL_BlendMode sdlBlendMode(int blend) {
             return SDL_BLENDMODE_ADD;
         case shadeBlend:
             return SDL_BLENDMODE_MOD;
-        default:
-            // alphaBlend; and maskBlend, whose alpha test the game never uses, draws as
-            // alpha blending so that partly transparent edges still look right.
+        case alphaBlend:
+        // maskBlend's alpha test is never used by the game; it draws as alpha blending so
+        // that partly transparent edges still look right.
+        case maskBlend:
             return SDL_BLENDMODE_BLEND;
     }
+    return SDL_BLENDMODE_BLEND;  // not reached: every mode is handled above
 }
 
 Uint8 alphaByte(float alpha) {
@@ -523,14 +526,24 @@ void TSdlRenderBackend::pump(TKeyboard& keyboard) {
             continue;
         }
         if (event.type == SDL_RENDER_DEVICE_RESET && renderer_ != nullptr) {
-            // Every texture is lost: start over with a new renderer; cells upload again on
-            // their next draw.
-            std::string error;
-            destroyRenderer();
-            createRenderer(error);
+            restoreAfterDeviceReset(keyboard);
             continue;
         }
         deliverSdlEvent(event, keyboard);
+    }
+}
+
+void TSdlRenderBackend::restoreAfterDeviceReset(TKeyboard& keyboard) {
+    // Every texture is lost: start over with a new renderer; cells upload again on their next
+    // draw.
+    std::string error;
+    destroyRenderer();
+    if (!createRenderer(error)) {
+        // Nothing can be shown any more. Rather than play on behind a black screen, say why
+        // and end the game the way closing the window does, so the scores are saved.
+        std::fprintf(stderr, "Gumbolt: cannot restore the display after a device reset: %s\n",
+                     error.c_str());
+        keyboard.closeRequested();
     }
 }
 

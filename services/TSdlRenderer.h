@@ -50,7 +50,8 @@ class TSdlRenderBackend : public TRenderBackend, public TEventSource {
     void grabPixels(int x, int y, TPixmap& into) override;
 
     // Window events: keys, text, focus and close requests go to the keyboard; F11 switches
-    // between full screen and a window here and never reaches the game.
+    // between full screen and a window here and never reaches the game, and a lost render
+    // device is replaced here.
     void pump(TKeyboard& keyboard) override;
 
     // Switches between full screen and a resizable window.
@@ -68,8 +69,11 @@ class TSdlRenderBackend : public TRenderBackend, public TEventSource {
     SDL_Renderer* renderer() const { return renderer_; }
 
   private:
-    bool createRenderer(std::string& error);
+    [[nodiscard]] bool createRenderer(std::string& error);
     void destroyRenderer();
+    // After the renderer lost its device: a new renderer, or, when none can be made, a line on
+    // standard error and a close request.
+    void restoreAfterDeviceReset(TKeyboard& keyboard);
     SDL_Texture* cellTexture(TImage& image, int cell);
     SDL_Texture* stretchedCellTexture(TImage& image, int cell, int width, int height);
     // A new width x height picture, transparent at first, into which draw copies the source's

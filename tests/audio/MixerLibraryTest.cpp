@@ -14,6 +14,7 @@
 #include "services/TPlatform.h"
 #include "services/TPlatformScope.h"
 #include "tests/audio/AudioFixtures.h"
+#include "tests/support/StatePrinters.h"
 
 namespace gb {
 namespace {
@@ -238,7 +239,7 @@ Lines runGame(const char* driver, std::shared_ptr<TSoundManager>& manager) {
     manager->playSound(0);
     std::vector<int16_t> out(2000);
     mixer.mix(out.data(), 1000);
-    if (manager->musicState == 1) {
+    if (manager->musicState == MusicState::playing) {
         EXPECT_GT(rms(out), kAudible);
     }
     manager->nextTrack();
@@ -269,7 +270,7 @@ TEST(SoundManagerOverMixer, WithoutADeviceEverythingFailsQuietlyAndTheGameGoesOn
                               "Track failed to load.", error, "Sound failed to load.", error,
                               failedToPlay, error, failedToPlay, error}));
     EXPECT_EQ(manager->volume, 128);
-    EXPECT_EQ(manager->musicState, -1);
+    EXPECT_EQ(manager->musicState, MusicState::stopped);
 }
 
 }  // namespace

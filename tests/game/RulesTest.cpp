@@ -89,7 +89,7 @@ class Rules : public GameHarness {
                 !game->gameGrid->cells[column][row]) {
                 auto block = TBlock::create(
                     TVector(static_cast<float>(column), static_cast<float>(row)), 0, nullptr);
-                ASSERT_EQ(game->gameGrid->addBlock(block), 1) << column << "," << row;
+                ASSERT_TRUE(game->gameGrid->addBlock(block)) << column << "," << row;
             }
         }
     }
@@ -132,7 +132,7 @@ class Rules : public GameHarness {
         piece->position->setXY(x, y);
         piece->applyRotation();
         piece->offsetBy(*piece->position);
-        ASSERT_EQ(piece->addToGrid(), 1);
+        ASSERT_TRUE(piece->addToGrid());
         game->currentPiece = piece;
         game->fallSpeed = 1000.0f;
     }
@@ -162,7 +162,7 @@ TEST_F(Rules, PushingIntoAWallWhileHoldingDownNeverPullsThePieceApart) {
             for (int row = 6; row < 20; ++row) {
                 auto block = TBlock::create(
                     TVector(static_cast<float>(column), static_cast<float>(row)), 3, nullptr);
-                ASSERT_EQ(game->gameGrid->addBlock(block), 1);
+                ASSERT_TRUE(game->gameGrid->addBlock(block));
             }
         }
         int settled = c.stack ? 14 : 0;

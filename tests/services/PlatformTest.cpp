@@ -77,7 +77,7 @@ TEST(Platform, EachPlatformKeepsItsOwnState) {
     }
     TPlatform second;
     TPlatformScope installed(second);
-    EXPECT_EQ(keyDown(key::left), 0);
+    EXPECT_FALSE(keyDown(key::left));
     EXPECT_EQ(getChar(), 0);
     EXPECT_EQ(rndState(), 0x1234);
     EXPECT_EQ(embeddedFileData("media/gfx/only-here.png"), nullptr);
