@@ -19,6 +19,11 @@ class TVector;
 // The one game object: it owns every image, both grids, the piece prototypes, the current
 // and next piece, the score state, the player's entry, the high-score table and the sound
 // manager, and it runs the main loop.
+//
+// Its operations live in one file per concern: TGameStartUp.cpp (making the game and loading),
+// TGameLoop.cpp (the main loop, the screen states and their overlays, the music keys),
+// TGameRules.cpp (rules of play), TGameStatus.cpp (the play screen and bitmap text) and
+// TGameNameEntry.cpp (name entry and the high-score list).
 class TGame {
   public:
     // Screen states, with the codes the game has always had; TGame::title and the others
