@@ -46,6 +46,11 @@ class TSoundManager {
     void nextTrack();
     void previousTrack();
     void printError();
+
+  private:
+    // The current track's handle and file name (at() refuses a track that does not exist).
+    FMUSIC_MODULE* currentSong() const;
+    const std::string& currentFile() const;
 };
 
 // The text for the library's current error code.

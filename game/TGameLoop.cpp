@@ -202,7 +202,9 @@ void TGame::drawBox(int cols, int rows) {
     const int x0 = graphicsWidth() / 2 - width / 2 + 15;
     const int y0 = graphicsHeight() / 2 - height / 2 - 29;
     setColor(255, 255, 255);
-    drawImageRect(panelImage, x0 - 15, y0 + 15, width, height);
+    // The box is laid out in whole pixels.
+    drawImageRect(panelImage, static_cast<float>(x0 - 15), static_cast<float>(y0 + 15),
+                  static_cast<float>(width), static_cast<float>(height));
 
     int x = x0;
     int y = y0;

@@ -121,7 +121,7 @@ bool TGame::addPiece() {
 void TGame::chooseNextPiece() {
     const int k = rand(1, 7) - 1;
     debugLog("Next Piece Index = ", k);
-    nextPiece = TPiece::createCopy(*piecePrototypes[k]);
+    nextPiece = TPiece::createCopy(*piecePrototypes[static_cast<std::size_t>(k)]);  // 0..6
     nextPiece->angle = rand(1, 4) * 90;
     nextPiece->setGrid(previewGrid);
     nextPiece->applyRotation();

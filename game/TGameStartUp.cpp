@@ -138,8 +138,8 @@ void TGame::loadImages() {
 }
 
 void TGame::buildPieces() {
-    for (int kind = 0; kind < 7; ++kind) {
-        piecePrototypes[kind] = TPiece::create(kPieceShapes[kind], kind);
+    for (std::size_t kind = 0; kind < piecePrototypes.size(); ++kind) {
+        piecePrototypes[kind] = TPiece::create(kPieceShapes[kind], static_cast<int>(kind));
     }
     TBlock::setImage(loadAnimImage("incbin::media/gfx/blockList.png",
                                    truncToInt(gameGrid->pitch->x), truncToInt(gameGrid->pitch->y),

@@ -87,16 +87,18 @@ void TGame::drawScreen() {
 void TGame::drawPipes() {
     constexpr int horizontal = 1, vertical = 3;
     for (int x = 20; x <= 780; x += 20) {
+        const auto left = static_cast<float>(x);
         if (x < 225 || x > 545) {
-            drawImage(pipesImage, x, 0, horizontal);
+            drawImage(pipesImage, left, 0, horizontal);
         }
-        drawImage(pipesImage, x, 580, horizontal);
+        drawImage(pipesImage, left, 580, horizontal);
     }
     for (int y = 20; y <= 560; y += 20) {
-        drawImage(pipesImage, 0, y, vertical);
-        drawImage(pipesImage, 780, y, vertical);
-        drawImage(pipesImage, 235, y, vertical);
-        drawImage(pipesImage, 545, y, vertical);
+        const auto top = static_cast<float>(y);
+        drawImage(pipesImage, 0, top, vertical);
+        drawImage(pipesImage, 780, top, vertical);
+        drawImage(pipesImage, 235, top, vertical);
+        drawImage(pipesImage, 545, top, vertical);
     }
     drawImage(pipesImage, 0, 0, 0);
     drawImage(pipesImage, 235, 0, 2);

@@ -57,7 +57,11 @@ class TGrid : public std::enable_shared_from_this<TGrid> {
 
   private:
     // The cell of pos when it lies inside the grid, else nullptr.
+    BlockRef* cellAt(const TVector& pos);
     const BlockRef* cellAt(const TVector& pos) const;
+    // The cell at a column and row within the grid, and whether a row is flagged full.
+    BlockRef& cell(int column, int row);
+    int& fullRow(int row);
 };
 
 }  // namespace gb

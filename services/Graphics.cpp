@@ -29,7 +29,8 @@ int resolveFlags(int flags) {
 }
 
 bool validCell(const ImageRef& image, int cell) {
-    return image && cell >= 0 && cell < image->cellCount() && image->cells[cell];
+    return image && cell >= 0 && cell < image->cellCount() &&
+           image->cells[static_cast<std::size_t>(cell)];
 }
 
 // Pictures without an alpha channel lose the pixels of the mask colour.
@@ -193,7 +194,7 @@ void grabImage(const ImageRef& image, int x, int y, int cell) {
     if (!validCell(image, cell) || backend == nullptr) {
         return;
     }
-    TPixmap& pixels = *image->cells[cell];
+    TPixmap& pixels = image->pixels(cell);
     backend->grabPixels(x, y, pixels);
     for (int row = 0; row < pixels.height(); ++row) {
         std::uint8_t* p = pixels.row(row);
@@ -204,7 +205,7 @@ void grabImage(const ImageRef& image, int x, int y, int cell) {
     if ((image->flags & maskedImage) != 0) {
         applyMask(pixels, *image);
     }
-    image->textures[cell].reset();
+    image->texture(cell).reset();
 }
 
 void autoMidHandle(bool on) {

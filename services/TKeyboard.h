@@ -1,7 +1,7 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
+#include <cstddef>
 
 namespace gb {
 
@@ -38,7 +38,7 @@ inline constexpr int period = 190;
 class TKeyboard {
   public:
     static constexpr int kKeyCount = 256;
-    static constexpr int kQueueSize = 256;
+    static constexpr std::size_t kQueueSize = 256;
 
     // Events.
     void keyPressed(int code);  // a repeat of a held key adds no press
@@ -59,8 +59,8 @@ class TKeyboard {
     std::array<bool, kKeyCount> held_{};
     std::array<int, kKeyCount> hits_{};
     std::array<int, kQueueSize> queue_{};
-    int queueHead_ = 0;
-    int queueCount_ = 0;
+    std::size_t queueHead_ = 0;
+    std::size_t queueCount_ = 0;
     bool closeRequested_ = false;
 };
 

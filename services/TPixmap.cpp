@@ -8,7 +8,8 @@ TPixmap::TPixmap(int width, int height, int format, int rowAlignment)
     : width_(std::max(width, 0)), height_(std::max(height, 0)), format_(format) {
     const int align = std::max(rowAlignment, 1);
     pitch_ = (width_ * 4 + align - 1) / align * align;
-    pixels_.assign(static_cast<std::size_t>(pitch_) * height_, 0);
+    // Width and height are never negative, so neither is the size.
+    pixels_.assign(static_cast<std::size_t>(pitch_) * static_cast<std::size_t>(height_), 0);
 }
 
 void TPixmap::writePixel(int x, int y, std::uint32_t argb) {

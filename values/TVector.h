@@ -17,7 +17,7 @@ class TVector {
     float y = 0.0f;
 
     TVector() = default;
-    TVector(float x, float y) : x(x), y(y) {}
+    TVector(float atX, float atY) : x(atX), y(atY) {}
 
     [[nodiscard]] static VectorRef create(float x, float y);
     [[nodiscard]] VectorRef copy() const;

@@ -42,7 +42,9 @@ class PieceTest : public testing::PlayfieldTest {
                 ADD_FAILURE() << "block outside the grid at " << column << "," << row;
                 continue;
             }
-            EXPECT_EQ(grid->cells[column][row], block) << column << "," << row;
+            EXPECT_EQ(grid->cells[static_cast<std::size_t>(column)][static_cast<std::size_t>(row)],
+                      block)
+                << column << "," << row;
             cells.emplace(column, row);
         }
         return cells;
@@ -63,7 +65,7 @@ TEST_F(PieceTest, SevenShapesAreCentredOnTheirBoundingBox) {
     };
     for (int kind = 0; kind < 7; ++kind) {
         PieceRef piece = TPiece::create(kShapes[kind], kind);
-        for (int i = 0; i < 4; ++i) {
+        for (std::size_t i = 0; i < 4; ++i) {
             EXPECT_EQ(piece->shapeBlocks[i]->position->x, expected[kind][2 * i]) << kind << i;
             EXPECT_EQ(piece->shapeBlocks[i]->position->y, expected[kind][2 * i + 1]) << kind << i;
             EXPECT_EQ(piece->blocks[i]->owner.lock(), piece);
@@ -110,7 +112,7 @@ TEST_F(PieceTest, StraightPieceTurnsAboutItsCentreAndReachesMinusOneAtTheWall) {
     PieceRef piece = place(0, 4, 1);
     piece->rotateLeft();
     const float ys[4] = {2.5f, 1.5f, 0.5f, -0.5f};  // the left end goes to the bottom
-    for (int i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_NEAR(piece->blocks[i]->position->x, 4.0f, 1e-6);
         EXPECT_FLOAT_EQ(piece->blocks[i]->position->y, ys[i]);
     }
@@ -218,7 +220,7 @@ TEST_F(PieceTest, DetachLeavesTheBlocksInTheGridAndCopiesDropTheAngle) {
 
     const std::array<BlockRef, 4> landed = piece->blocks;
     piece->detach();
-    for (int i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_FALSE(landed[i]->owner.lock());
         EXPECT_EQ(landed[i]->grid, grid);
         EXPECT_FALSE(piece->blocks[i]->inGrid);

@@ -226,7 +226,7 @@ TEST_F(DisplayTest, TileCoversTheViewportFromAFractionalAnchor) {
     const std::vector<int> columns = stripeColumns(100, 205, 95);
     ASSERT_EQ(columns.size(), 10u);
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        EXPECT_NEAR(columns[i], 103.25 + 10.0 * i, 1.0);
+        EXPECT_NEAR(columns[i], 103.25 + 10.0 * static_cast<double>(i), 1.0);
     }
     EXPECT_EQ(drawState().rotation, 30.0f);
     EXPECT_EQ(drawState().scaleX, 3.0f);

@@ -62,7 +62,7 @@ TEST(List, RemovingTheCurrentElementDuringEnumerationVisitsEveryOtherOnce) {
         }
     }
     ASSERT_EQ(visited.size(), 6u);
-    for (int i = 0; i < 6; ++i) {
+    for (std::size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(visited[i], all[i].get());
     }
     EXPECT_EQ(list.count(), 3);
