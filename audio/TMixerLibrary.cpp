@@ -154,7 +154,9 @@ bool validVolume(int volume) {
 }  // namespace
 
 TMixerLibrary::TMixerLibrary(Rendering renderedBy)
-    : rendering(renderedBy), songBuffer(kChunkFrames * 2), mixBuffer(kChunkFrames * 2) {}
+    : rendering(renderedBy),
+      songBuffer(std::size_t{kChunkFrames} * 2),
+      mixBuffer(std::size_t{kChunkFrames} * 2) {}
 
 TMixerLibrary::~TMixerLibrary() {
     close();

@@ -18,9 +18,12 @@ namespace gb {
 
 namespace {
 
-// A key pressed since the last look (the count is taken) or still held.
+// A key pressed since the last look or still held. Both are read every time: looking takes
+// the count of presses.
 bool hitOrHeld(int code) {
-    return (keyHit(code) != 0) | (keyDown(code) != 0);
+    const bool hit = keyHit(code) != 0;
+    const bool held = keyDown(code);
+    return hit || held;
 }
 
 }  // namespace
@@ -37,10 +40,15 @@ void TGame::handleMusicKeys() {
     }
     // The volume keys act while held. "-" and "=" (or "+") on the main keyboard, and the
     // keypad's "-" and "+", which every layout has in the same place.
-    if (hitOrHeld(key::minus) | hitOrHeld(key::padMinus)) {
+    // Both keys of a pair are looked at, so that neither keeps a press for later.
+    const bool down = hitOrHeld(key::minus);
+    const bool padDown = hitOrHeld(key::padMinus);
+    if (down || padDown) {
         soundManager->volumeDown();
     }
-    if (hitOrHeld(key::equals) | hitOrHeld(key::padPlus)) {
+    const bool up = hitOrHeld(key::equals);
+    const bool padUp = hitOrHeld(key::padPlus);
+    if (up || padUp) {
         soundManager->volumeUp();
     }
 }

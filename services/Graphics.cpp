@@ -74,7 +74,8 @@ ImageRef cutCells(const PixmapRef& picture, bool hasAlpha, int cellWidth, int ce
         const int top = cellHeight * (k / columns);
         auto cell = std::make_shared<TPixmap>(cellWidth, cellHeight);
         for (int y = 0; y < cellHeight; ++y) {
-            std::copy_n(picture->row(top + y) + left * 4, cellWidth * 4, cell->row(y));
+            std::copy_n(picture->row(top + y) + std::ptrdiff_t{left} * 4, cellWidth * 4,
+                        cell->row(y));
         }
         if ((flags & maskedImage) != 0 && !hasAlpha) {
             applyMask(*cell, *image);

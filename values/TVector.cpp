@@ -69,8 +69,8 @@ void TVector::rotate(double degrees) {
 }
 
 double TVector::length() const {
-    const double dx = x;
-    const double dy = y;
+    const auto dx = static_cast<double>(x);
+    const auto dy = static_cast<double>(y);
     return std::sqrt(dx * dx + dy * dy);
 }
 
