@@ -1,26 +1,16 @@
 #include "audio/SoundLibrary.h"
 
-#include "audio/TMixerLibrary.h"
+#include "services/ProgramError.h"
+#include "services/TPlatform.h"
 
 namespace gb {
 
-namespace {
-TSoundLibrary* installedLibrary = nullptr;
-
-TSoundLibrary& processMixer() {
-    // Never destroyed: the game closes it itself, and a mixer torn down among the static
-    // destructors could outlive the SDL state it depends on.
-    static TMixerLibrary* mixer = new TMixerLibrary();
-    return *mixer;
-}
-}  // namespace
-
 TSoundLibrary& soundLibrary() {
-    return installedLibrary != nullptr ? *installedLibrary : processMixer();
-}
-
-void installSoundLibrary(TSoundLibrary* library) {
-    installedLibrary = library;
+    TSoundLibrary* library = platform().soundLibrary;
+    if (library == nullptr) {
+        programError("No sound library was made for the platform");
+    }
+    return *library;
 }
 
 }  // namespace gb

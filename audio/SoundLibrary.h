@@ -1,8 +1,8 @@
 #pragma once
 
 // The sound library the sound manager talks to: a small C-style interface of FSOUND_ (device,
-// effects) and FMUSIC_ (music modules) calls. Every call forwards to the library that is
-// currently installed: the real mixer (TMixerLibrary) unless a test has put in its own.
+// effects) and FMUSIC_ (music modules) calls. Every call forwards to the installed platform's
+// sound library: the real mixer (TMixerLibrary) in the game, a recording one in tests.
 //
 // Results: 1 or a non-null handle means success; 0, -1 or a null handle means failure, and
 // FSOUND_GetError then tells why (SoundError). A successful call leaves the error code alone.
@@ -93,12 +93,8 @@ class TSoundLibrary {
     virtual int isFinished(FMUSIC_MODULE* song) = 0;
 };
 
-// The library the free calls use. Until something else is installed it is the process's one
-// TMixerLibrary, made on first use and kept to the end of the process.
+// The library the free calls use: the installed platform's. A platform without one is a
+// program fault.
 TSoundLibrary& soundLibrary();
-
-// Installs a library (not owned; it must outlive its installation). nullptr puts the
-// process's TMixerLibrary back.
-void installSoundLibrary(TSoundLibrary* library);
 
 }  // namespace gb

@@ -4,6 +4,7 @@
 #include "services/Graphics.h"
 #include "services/Random.h"
 #include "services/TDeltaTimer.h"
+#include "services/TPlatform.h"
 
 namespace gb {
 
@@ -15,14 +16,8 @@ constexpr int kFruitHeight = 72;
 constexpr int kFruitFrames = 7;
 constexpr float kGravity = 300.0f;  // pixels per second squared
 
-struct SharedSheet {
-    ImageRef image;
-    bool loaded = false;
-};
-
-SharedSheet& sheet() {
-    static SharedSheet instance;
-    return instance;
+TPlatform::FruitSheet& sheet() {
+    return platform().fruitSheet;
 }
 
 }  // namespace
@@ -44,10 +39,10 @@ void TFruit::init(int x, int y) {
     frame = rand(1, 7) - 1;
     alpha = 1.0f;
     fade = -1.0f;
-    dead = 0;
+    dead = false;
     // The sheet is loaded with mid handles, and automatic mid handles are off afterwards
     // whether or not this fruit had to load it.
-    SharedSheet& shared = sheet();
+    TPlatform::FruitSheet& shared = sheet();
     if (!shared.loaded) {
         autoMidHandle(true);
         shared.image =
@@ -59,7 +54,7 @@ void TFruit::init(int x, int y) {
 }
 
 void TFruit::update() {
-    if (dead != 0) {
+    if (dead) {
         return;
     }
     const float dt = TDeltaTimer::deltaTime();
@@ -73,12 +68,12 @@ void TFruit::update() {
         scale += growth * dt;
     }
     if (!(alpha >= 0.0f)) {
-        dead = 1;
+        dead = true;
     }
     pos->x += dir->x * dt;
     pos->y += dir->y * dt;
     if (pos->y > static_cast<float>(graphicsHeight() + imageHeight(sheet().image))) {
-        dead = 1;
+        dead = true;
     }
     if (rotation > 360.0f) {
         rotation = 0.0f;
@@ -92,7 +87,7 @@ void TFruit::update() {
 }
 
 void TFruit::draw() {
-    if (dead != 0) {
+    if (dead) {
         return;
     }
     setColor(255, 255, 255);
@@ -107,16 +102,6 @@ void TFruit::draw() {
 
 ImageRef TFruit::sharedImage() {
     return sheet().image;
-}
-
-void TFruit::setSharedImage(ImageRef image) {
-    sheet().image = std::move(image);
-    sheet().loaded = true;
-}
-
-void TFruit::forgetSharedImage() {
-    sheet().image.reset();
-    sheet().loaded = false;
 }
 
 }  // namespace gb

@@ -11,19 +11,15 @@ namespace gb {
 // then falls under gravity while it fades, and finishes when it has faded or left the screen.
 class TFruit : public TParticle {
   public:
-    static std::shared_ptr<TFruit> create(int x, int y);
+    [[nodiscard]] static std::shared_ptr<TFruit> create(int x, int y);
     void init(int x, int y);
     void update() override;
     void draw() override;
 
     // The fruit sheet (7 frames of 64 x 72, handles at their centres), shared by every
-    // fruit. It is decoded by the first init that needs it: a level-up makes 200 fruit in
-    // one frame, far too many for a decode each.
+    // fruit and kept by the platform. It is decoded by the first init that needs it: a
+    // level-up makes 200 fruit in one frame, far too many for a decode each.
     static ImageRef sharedImage();
-    // Installs a picture as the shared sheet (tests use a stand-in).
-    static void setSharedImage(ImageRef image);
-    // Makes the next init decode the sheet again.
-    static void forgetSharedImage();
 };
 
 }  // namespace gb

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "audio/TMixerLibrary.h"
 #include "game/CommandLine.h"
 #include "game/GameAssets.h"
 #include "game/TGame.h"
@@ -9,18 +10,28 @@
 #include "services/Graphics.h"
 #include "services/ShutdownSignals.h"
 #include "services/StandardStreams.h"
+#include "services/TPlatform.h"
+#include "services/TPlatformScope.h"
 
 int main(int argc, char* argv[]) {
     gb::secureStandardStreams();
     if (const auto status = gb::CommandLine::answer(argc, argv, stdout, stderr)) {
         return *status;
     }
+    // Every process-wide service lives in the platform, installed for the whole run: the
+    // game is gone before it, and it takes the sound library and then the display with it.
+    gb::TPlatform platform;
+    gb::TPlatformScope installed(platform);
     gb::initDebugLogFromEnvironment();
     gb::installShutdownSignals();
     gb::registerGameAssets();
     gb::selectRenderer();
+    platform.makeSoundLibrary<gb::TMixerLibrary>();
     gb::debugLog("Creating the game");
     auto game = gb::TGame::create();
+    if (!game) {
+        return 1;
+    }
     gb::debugLog("Starting the game");
     // GUMBOLT_QUIT_AFTER_FRAMES=N ends the game after N frames, the way closing the window
     // does: used to measure start-up time and the cost of idle frames.

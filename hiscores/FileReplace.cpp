@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "services/TPlatform.h"
+
 namespace gb {
 
 namespace {
@@ -18,11 +20,6 @@ namespace {
 constexpr const char* kNotRegular = "not a regular file";
 constexpr const char* kLinkToNothing = "a symbolic link to a file that does not exist";
 constexpr std::string_view kTemporaryEnd = ".tmp";
-
-RenameStep& renameStep() {
-    static RenameStep step;
-    return step;
-}
 
 // "<target>.<pid>.tmp" for the first attempt, "<target>.<pid>-<attempt>.tmp" after. Built by
 // appending, one piece at a time.
@@ -247,10 +244,6 @@ std::string fileBehind(const std::string& path) {
     return target;
 }
 
-void setRenameStep(RenameStep step) {
-    renameStep() = std::move(step);
-}
-
 bool replaceFileContents(const std::string& path, std::string_view bytes, std::string& reason) {
     const std::string target = fileBehind(path);
     if (target.empty()) {
@@ -285,7 +278,9 @@ bool replaceFileContents(const std::string& path, std::string_view bytes, std::s
         return writeInPlace(target, bytes, reason);
     }
     if (error == 0) {
-        const RenameStep& step = renameStep();
+        // The platform's rename: rename(2) unless a test imitates a failure or a crash between
+        // writing and renaming.
+        const auto& step = platform().renameFile;
         errno = 0;
         const int result = step ? step(temporary.c_str(), target.c_str())
                                 : std::rename(temporary.c_str(), target.c_str());

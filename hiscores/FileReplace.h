@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -23,7 +22,8 @@ namespace gb {
 //
 // Returns true on success. On failure the old file is untouched, nothing new is left behind
 // and reason holds a description of what went wrong.
-bool replaceFileContents(const std::string& path, std::string_view bytes, std::string& reason);
+[[nodiscard]] bool replaceFileContents(const std::string& path, std::string_view bytes,
+                                       std::string& reason);
 
 // Removes the temporary files that saves of path left behind when their process was killed
 // between naming the new file and moving it into place: the files beside it named
@@ -36,11 +36,5 @@ std::string fileBehind(const std::string& path);
 
 // The directory holding the file at path: "." for a bare name.
 std::string directoryOf(const std::string& path);
-
-// The step that moves the finished temporary file over the old one; rename(2) unless a test
-// replaces it to imitate a failure or a crash between writing and renaming. An empty
-// function restores rename(2).
-using RenameStep = std::function<int(const char* from, const char* to)>;
-void setRenameStep(RenameStep step);
 
 }  // namespace gb

@@ -4,14 +4,11 @@
 
 #include <cstdint>
 
+#include "services/TPlatform.h"
+
 namespace gb {
 
 namespace {
-std::function<int()>& clockSource() {
-    static std::function<int()> source;
-    return source;
-}
-
 int systemMilliSecs() {
     timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
@@ -23,16 +20,13 @@ int systemMilliSecs() {
 }  // namespace
 
 int milliSecs() {
-    return clockSource() ? clockSource()() : systemMilliSecs();
+    const std::function<int()>& clock = platform().clock;
+    return clock ? clock() : systemMilliSecs();
 }
 
 int millisBetween(int earlier, int later) {
     return static_cast<int>(static_cast<std::uint32_t>(later) -
                             static_cast<std::uint32_t>(earlier));
-}
-
-void setClockSource(std::function<int()> source) {
-    clockSource() = std::move(source);
 }
 
 }  // namespace gb

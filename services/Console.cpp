@@ -6,24 +6,9 @@
 
 namespace gb {
 
-namespace detail {
-bool debugLogOn = false;
-}
-
-namespace {
-LineSink& printSink() {
-    static LineSink sink;
-    return sink;
-}
-LineSink& debugSink() {
-    static LineSink sink;
-    return sink;
-}
-}  // namespace
-
 void print(std::string_view text) {
-    if (printSink()) {
-        printSink()(text);
+    if (const LineSink& sink = platform().console.print) {
+        sink(text);
         return;
     }
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -31,26 +16,14 @@ void print(std::string_view text) {
     std::fflush(stdout);
 }
 
-void setPrintSink(LineSink sink) {
-    printSink() = std::move(sink);
-}
-
-void setDebugLogEnabled(bool on) {
-    detail::debugLogOn = on;
-}
-
-void setDebugSink(LineSink sink) {
-    debugSink() = std::move(sink);
-}
-
 void initDebugLogFromEnvironment() {
     const char* value = std::getenv("GUMBOLT_DEBUG");
-    detail::debugLogOn = value != nullptr && *value != '\0' && std::strcmp(value, "0") != 0;
+    platform().console.debugOn = value != nullptr && *value != '\0' && std::strcmp(value, "0") != 0;
 }
 
 void detail::emitDebugLine(const std::string& line) {
-    if (debugSink()) {
-        debugSink()(line);
+    if (const LineSink& sink = platform().console.debug) {
+        sink(line);
         return;
     }
     std::fprintf(stderr, "%s\n", line.c_str());

@@ -1,33 +1,28 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 
+#include "services/TPlatform.h"
 #include "services/Text.h"
 
 namespace gb {
 
-using LineSink = std::function<void(std::string_view)>;
+// The console of the installed platform: print's lines and the debug channel go to its sinks,
+// or to standard output and standard error when it has none.
 
 // Writes one line to standard output (the console) and flushes it.
 void print(std::string_view text);
 
-// Sends print's lines somewhere else (tests); an empty sink restores standard output.
-void setPrintSink(LineSink sink);
-
 namespace detail {
-extern bool debugLogOn;
 void emitDebugLine(const std::string& line);
 }  // namespace detail
 
 // The debug channel is silent unless switched on: by GUMBOLT_DEBUG=1 in the environment
-// (lines go to standard error) or by a test that installs a sink.
+// (lines go to standard error) or by a test that turns it on with a sink of its own.
 inline bool debugLogEnabled() {
-    return detail::debugLogOn;
+    return platform().console.debugOn;
 }
-void setDebugLogEnabled(bool on);
-void setDebugSink(LineSink sink);
 
 // Reads GUMBOLT_DEBUG once at start-up.
 void initDebugLogFromEnvironment();
@@ -36,7 +31,7 @@ void initDebugLogFromEnvironment();
 // silent the parts are never turned into text, so a trace costs one branch.
 template <class... Parts>
 inline void debugLog(const Parts&... parts) {
-    if (detail::debugLogOn) {
+    if (debugLogEnabled()) {
         detail::emitDebugLine(concatText(parts...));
     }
 }

@@ -1,28 +1,23 @@
 #include "services/EmbeddedFiles.h"
 
 #include <cstring>
-#include <map>
 
 #include "services/EmbeddedMedia.h"
+#include "services/TPlatform.h"
 
 namespace gb {
 
 namespace {
 
-struct Entry {
-    const unsigned char* data;
-    std::size_t size;
-};
-
-std::map<std::string, Entry, std::less<>>& registry() {
-    static std::map<std::string, Entry, std::less<>> entries;
-    return entries;
+EmbeddedFileTable& registry() {
+    return platform().embeddedFiles;
 }
 
 }  // namespace
 
 void registerEmbeddedFile(std::string_view path, const void* data, std::size_t size) {
-    registry().try_emplace(std::string(path), Entry{static_cast<const unsigned char*>(data), size});
+    registry().try_emplace(std::string(path),
+                           TEmbeddedFile{static_cast<const unsigned char*>(data), size});
 }
 
 const unsigned char* embeddedFileData(std::string_view path) {
@@ -37,10 +32,6 @@ int embeddedFileSize(std::string_view path) {
 
 int embeddedFileCount() {
     return static_cast<int>(registry().size());
-}
-
-void clearEmbeddedFiles() {
-    registry().clear();
 }
 
 const EmbeddedBlob* findBuiltInMedia(const char* path) {

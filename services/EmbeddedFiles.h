@@ -1,10 +1,21 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 
 namespace gb {
+
+// One registered file: its bytes, which the registry does not own.
+struct TEmbeddedFile {
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+};
+
+// The registry's table (kept by the installed platform), by virtual path.
+using EmbeddedFileTable = std::map<std::string, TEmbeddedFile, std::less<>>;
 
 // The registry of embedded files: virtual path -> bytes. Paths are compared exactly.
 // A path that is already registered keeps its first registration.
@@ -18,9 +29,6 @@ int embeddedFileSize(std::string_view path);
 
 // How many distinct paths are registered.
 int embeddedFileCount();
-
-// Forgets every registration (for tests that build their own registry).
-void clearEmbeddedFiles();
 
 // The prefix that opens an embedded file wherever a file path is accepted.
 inline constexpr std::string_view kIncbinPrefix = "incbin::";

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "services/TPlatform.h"
 #include "services/TRenderBackend.h"
 #include "services/TSdlRenderer.h"
 
@@ -9,22 +10,18 @@ namespace gb {
 
 namespace {
 
-struct Display {
-    std::shared_ptr<TRenderBackend> backend;
-    bool open = false;
-    int width = 0;
-    int height = 0;
-    std::string error;
-    TDrawState state;
-};
-
-Display& display() {
-    static Display instance;
-    return instance;
+TPlatform::Display& display() {
+    return platform().display;
 }
 
 TDrawState& state() {
-    return display().state;
+    return platform().display.state;
+}
+
+// The renderer of an open display, or nullptr.
+TRenderBackend* openBackend() {
+    TPlatform& installed = platform();
+    return installed.display.open ? installed.renderBackend : nullptr;
 }
 
 int resolveFlags(int flags) {
@@ -32,7 +29,8 @@ int resolveFlags(int flags) {
 }
 
 bool validCell(const ImageRef& image, int cell) {
-    return image && cell >= 0 && cell < image->cellCount() && image->cells[cell];
+    return image && cell >= 0 && cell < image->cellCount() &&
+           image->cells[static_cast<std::size_t>(cell)];
 }
 
 // Pictures without an alpha channel lose the pixels of the mask colour.
@@ -76,7 +74,8 @@ ImageRef cutCells(const PixmapRef& picture, bool hasAlpha, int cellWidth, int ce
         const int top = cellHeight * (k / columns);
         auto cell = std::make_shared<TPixmap>(cellWidth, cellHeight);
         for (int y = 0; y < cellHeight; ++y) {
-            std::copy_n(picture->row(top + y) + left * 4, cellWidth * 4, cell->row(y));
+            std::copy_n(picture->row(top + y) + std::ptrdiff_t{left} * 4, cellWidth * 4,
+                        cell->row(y));
         }
         if ((flags & maskedImage) != 0 && !hasAlpha) {
             applyMask(*cell, *image);
@@ -93,29 +92,26 @@ ImageRef cutCells(const PixmapRef& picture, bool hasAlpha, int cellWidth, int ce
 }  // namespace
 
 void selectRenderer() {
-    display().backend = makeSdlRenderBackend();
-}
-
-void useRenderBackend(std::shared_ptr<TRenderBackend> backend) {
-    display().backend = std::move(backend);
+    platform().makeDisplay<TSdlRenderBackend>();
 }
 
 TRenderBackend* renderBackend() {
-    return display().backend.get();
+    return platform().renderBackend;
 }
 
-int openGraphics(int width, int height, int /*depth*/, int /*hertz*/, int /*flags*/) {
-    Display& d = display();
+bool openGraphics(int width, int height, int /*depth*/, int /*hertz*/, int /*flags*/) {
+    TPlatform::Display& d = display();
     d.state = TDrawState{};
     d.state.viewport = TViewport{0, 0, width, height};
     d.open = false;
-    if (!d.backend) {
+    TRenderBackend* backend = platform().renderBackend;
+    if (backend == nullptr) {
         d.error = "no renderer was selected";
-        return 0;
+        return false;
     }
     d.error.clear();
-    if (!d.backend->open(width, height, d.error)) {
-        return 0;
+    if (!backend->open(width, height, d.error)) {
+        return false;
     }
     d.open = true;
     d.width = width;
@@ -125,19 +121,11 @@ int openGraphics(int width, int height, int /*depth*/, int /*hertz*/, int /*flag
         clearScreen();
         flip();
     }
-    return 1;
+    return true;
 }
 
 const std::string& graphicsError() {
     return display().error;
-}
-
-void closeGraphics() {
-    Display& d = display();
-    d.open = false;
-    d.width = 0;
-    d.height = 0;
-    d.state = TDrawState{};
 }
 
 int graphicsWidth() {
@@ -148,26 +136,26 @@ int graphicsHeight() {
 }
 
 void setWindowTitle(const std::string& title) {
-    if (display().open) {
-        display().backend->setWindowTitle(title);
+    if (TRenderBackend* backend = openBackend()) {
+        backend->setWindowTitle(title);
     }
 }
 
 void hideMouse() {
-    if (display().open) {
-        display().backend->hideMouse();
+    if (TRenderBackend* backend = openBackend()) {
+        backend->hideMouse();
     }
 }
 
 void clearScreen() {
-    if (display().open) {
-        display().backend->clear(state());
+    if (TRenderBackend* backend = openBackend()) {
+        backend->clear(state());
     }
 }
 
 void flip(int /*sync*/) {
-    if (display().open) {
-        display().backend->present();
+    if (TRenderBackend* backend = openBackend()) {
+        backend->present();
     }
 }
 
@@ -203,11 +191,12 @@ ImageRef createImage(int width, int height, int cellCount, int flags) {
 }
 
 void grabImage(const ImageRef& image, int x, int y, int cell) {
-    if (!validCell(image, cell) || !display().open) {
+    TRenderBackend* backend = openBackend();
+    if (!validCell(image, cell) || backend == nullptr) {
         return;
     }
-    TPixmap& pixels = *image->cells[cell];
-    display().backend->grabPixels(x, y, pixels);
+    TPixmap& pixels = image->pixels(cell);
+    backend->grabPixels(x, y, pixels);
     for (int row = 0; row < pixels.height(); ++row) {
         std::uint8_t* p = pixels.row(row);
         for (int col = 0; col < pixels.width(); ++col) {
@@ -217,7 +206,7 @@ void grabImage(const ImageRef& image, int x, int y, int cell) {
     if ((image->flags & maskedImage) != 0) {
         applyMask(pixels, *image);
     }
-    image->textures[cell].reset();
+    image->texture(cell).reset();
 }
 
 void autoMidHandle(bool on) {
@@ -239,20 +228,23 @@ int imageHeight(const ImageRef& image) {
 }
 
 void drawImage(const ImageRef& image, float x, float y, int cell) {
-    if (validCell(image, cell) && display().open) {
-        display().backend->drawImageRect(*image, cell, x, y, static_cast<float>(image->width),
-                                         static_cast<float>(image->height), state());
+    TRenderBackend* backend = openBackend();
+    if (validCell(image, cell) && backend != nullptr) {
+        backend->drawImageRect(*image, cell, x, y, static_cast<float>(image->width),
+                               static_cast<float>(image->height), state());
     }
 }
 
 void drawImageRect(const ImageRef& image, float x, float y, float width, float height, int cell) {
-    if (validCell(image, cell) && display().open) {
-        display().backend->drawImageRect(*image, cell, x, y, width, height, state());
+    TRenderBackend* backend = openBackend();
+    if (validCell(image, cell) && backend != nullptr) {
+        backend->drawImageRect(*image, cell, x, y, width, height, state());
     }
 }
 
 void tileImage(const ImageRef& image, float x, float y, int cell) {
-    if (!validCell(image, cell) || !display().open) {
+    TRenderBackend* backend = openBackend();
+    if (!validCell(image, cell) || backend == nullptr) {
         return;
     }
     // Tiling ignores rotation and scale for the duration of the call.
@@ -262,12 +254,12 @@ void tileImage(const ImageRef& image, float x, float y, int cell) {
     tiling.scaleY = 1.0f;
     const float anchorX = x + tiling.originX - image->handleX;
     const float anchorY = y + tiling.originY - image->handleY;
-    display().backend->tileImage(*image, cell, anchorX, anchorY, tiling);
+    backend->tileImage(*image, cell, anchorX, anchorY, tiling);
 }
 
 void drawText(const std::string& text, float x, float y) {
-    if (display().open) {
-        display().backend->drawText(text, x, y, state());
+    if (TRenderBackend* backend = openBackend()) {
+        backend->drawText(text, x, y, state());
     }
 }
 
@@ -293,8 +285,9 @@ std::uint32_t readPixel(const PixmapRef& pixmap, int x, int y) {
 }
 
 void drawPixmap(const PixmapRef& pixmap, int x, int y) {
-    if (pixmap && display().open) {
-        display().backend->drawPixmap(*pixmap, x, y);
+    TRenderBackend* backend = openBackend();
+    if (pixmap && backend != nullptr) {
+        backend->drawPixmap(*pixmap, x, y);
     }
 }
 
@@ -308,11 +301,11 @@ void setAlpha(float alpha) {
     state().alpha = std::clamp(alpha, 0.0f, 1.0f);
 }
 
-void setBlend(int mode) {
+void setBlend(BlendMode mode) {
     state().blend = mode;
 }
 
-int getBlend() {
+BlendMode getBlend() {
     return state().blend;
 }
 

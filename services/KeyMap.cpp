@@ -9,6 +9,7 @@ namespace gb {
 namespace {
 
 // Keys other than letters and digits. A keypress is rare, so a linear search is plenty.
+// Layouts with a key of its own for "+" (German, Nordic...) give it the code of the "=/+" key.
 constexpr std::pair<std::int32_t, int> kSpecialKeys[] = {
     {SDLK_BACKSPACE, 8},     {SDLK_TAB, 9},         {SDLK_RETURN, 13},
     {SDLK_ESCAPE, 27},       {SDLK_SPACE, 32},      {SDLK_QUOTE, 222},
@@ -30,9 +31,7 @@ constexpr std::pair<std::int32_t, int> kSpecialKeys[] = {
     {SDLK_KP_7, 103},        {SDLK_KP_8, 104},      {SDLK_KP_9, 105},
     {SDLK_KP_0, 96},         {SDLK_KP_PERIOD, 110}, {SDLK_LSHIFT, 16},
     {SDLK_RSHIFT, 16},       {SDLK_LCTRL, 17},      {SDLK_RCTRL, 17},
-    {SDLK_LALT, 18},         {SDLK_RALT, 18},
-    // Layouts with a key of its own for "+" (German, Nordic...): the code of the "=/+" key.
-    {SDLK_PLUS, 187},
+    {SDLK_LALT, 18},         {SDLK_RALT, 18},       {SDLK_PLUS, 187},
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "services/TPlatform.h"
 #include "services/Text.h"
 
 namespace gb {
@@ -9,9 +10,9 @@ namespace gb {
 namespace {
 
 constexpr std::int32_t kDefaultState = 0x1234;
-std::int32_t state = kDefaultState;
 
 std::int32_t step() {
+    std::int32_t& state = platform().randomState;
     std::int32_t s = 48271 * (state % 44488) - 3399 * (state / 44488);
     if (s < 0) {
         s += 2147483647;
@@ -32,6 +33,7 @@ double rndDouble() {
 }  // namespace
 
 void seedRnd(int seed) {
+    std::int32_t& state = platform().randomState;
     state = seed & 0x7FFFFFFF;
     if (state == 0 || state == 0x7FFFFFFF) {
         state = kDefaultState;
@@ -51,7 +53,7 @@ int rand(int low, int high) {
 }
 
 int rndState() {
-    return state;
+    return platform().randomState;
 }
 
 }  // namespace gb

@@ -3,7 +3,8 @@
 namespace gb {
 
 // The game's random numbers: a Park-Miller generator (multiplier 48271, modulus 2^31 - 1,
-// in Schrage's form) with a 32-bit state, so a seed always gives the same sequence.
+// in Schrage's form) with a 32-bit state, so a seed always gives the same sequence. The state
+// is the installed platform's.
 
 // s := seed AND 0x7FFFFFFF; 0 and 0x7FFFFFFF become 0x1234 (also the unseeded state).
 void seedRnd(int seed);

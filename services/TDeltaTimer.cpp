@@ -1,27 +1,22 @@
 #include "services/TDeltaTimer.h"
 
 #include "services/Clock.h"
+#include "services/TPlatform.h"
 
 namespace gb {
 
-int TDeltaTimer::last_ = 0;
-float TDeltaTimer::delta_ = 0.0f;
-
 void TDeltaTimer::start() {
-    last_ = milliSecs();
+    platform().deltaTimer.last = milliSecs();
 }
 
 void TDeltaTimer::update() {
-    delta_ = static_cast<float>(millisBetween(last_, milliSecs())) * 0.001f;
-    last_ = milliSecs();
+    TPlatform::DeltaTimer& timer = platform().deltaTimer;
+    timer.delta = static_cast<float>(millisBetween(timer.last, milliSecs())) * 0.001f;
+    timer.last = milliSecs();
 }
 
 float TDeltaTimer::deltaTime() {
-    return delta_;
-}
-
-void TDeltaTimer::setDeltaTime(float seconds) {
-    delta_ = seconds;
+    return platform().deltaTimer.delta;
 }
 
 }  // namespace gb

@@ -2,7 +2,8 @@
 
 namespace gb {
 
-// The frame-delta timer: the time between the last two updates, in seconds.
+// The frame-delta timer: the time between the last two updates, in seconds. Its readings are
+// kept by the installed platform.
 class TDeltaTimer {
   public:
     // Remembers the current milliSecs.
@@ -11,12 +12,6 @@ class TDeltaTimer {
     static void update();
     // The interval of the latest update in seconds (0 before the first).
     static float deltaTime();
-    // Sets the interval directly (tests that step the fruit shower by hand).
-    static void setDeltaTime(float seconds);
-
-  private:
-    static int last_;
-    static float delta_;
 };
 
 }  // namespace gb

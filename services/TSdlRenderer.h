@@ -18,17 +18,15 @@ namespace gb {
 
 struct TSdlTurnedCell;
 
-// The platform renderer: an SDL2 window and renderer (GPU where there is one, software
-// elsewhere). It is also the window system's event source for the keyboard.
-std::shared_ptr<TRenderBackend> makeSdlRenderBackend();
-
 // What the SDL display's textures check before use: they belong to one renderer, and are
 // only valid while that renderer lives and has not lost its textures.
 struct TSdlRendererLife {
     bool alive = true;
 };
 
-// The SDL display. The game draws into an off-screen back buffer of exactly the display size
+// The platform renderer, an SDL2 window and renderer (GPU where there is one, software
+// elsewhere); once open it is also the window system's event source for the keyboard.
+// The game draws into an off-screen back buffer of exactly the display size
 // (a render target), so drawing, clipping and reading pixels back work in display pixels
 // whatever the window's real size; presenting scales that buffer into the window, keeping
 // its proportions with black bars (letterboxing).
@@ -52,7 +50,8 @@ class TSdlRenderBackend : public TRenderBackend, public TEventSource {
     void grabPixels(int x, int y, TPixmap& into) override;
 
     // Window events: keys, text, focus and close requests go to the keyboard; F11 switches
-    // between full screen and a window here and never reaches the game.
+    // between full screen and a window here and never reaches the game, and a lost render
+    // device is replaced here.
     void pump(TKeyboard& keyboard) override;
 
     // Switches between full screen and a resizable window.
@@ -70,8 +69,11 @@ class TSdlRenderBackend : public TRenderBackend, public TEventSource {
     SDL_Renderer* renderer() const { return renderer_; }
 
   private:
-    bool createRenderer(std::string& error);
+    [[nodiscard]] bool createRenderer(std::string& error);
     void destroyRenderer();
+    // After the renderer lost its device: a new renderer, or, when none can be made, a line on
+    // standard error and a close request.
+    void restoreAfterDeviceReset(TKeyboard& keyboard);
     SDL_Texture* cellTexture(TImage& image, int cell);
     SDL_Texture* stretchedCellTexture(TImage& image, int cell, int width, int height);
     // A new width x height picture, transparent at first, into which draw copies the source's

@@ -1,14 +1,22 @@
 // The main of every test program: the tests never need a screen or a sound card, so SDL
-// uses its dummy drivers and the software renderer unless the caller chose others.
+// uses its dummy drivers and the software renderer unless the caller chose others. As in
+// the game, a platform lives for the whole run: a bare one (no display, no sound library)
+// for the tests that need nothing more; a test that needs devices or a clean slate installs
+// a platform of its own on top of it.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+
+#include "services/TPlatform.h"
+#include "services/TPlatformScope.h"
 
 int main(int argc, char** argv) {
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     setenv("SDL_RENDER_DRIVER", "software", 0);
     ::testing::InitGoogleTest(&argc, argv);
+    gb::TPlatform platform;
+    gb::TPlatformScope installed(platform);
     return RUN_ALL_TESTS();
 }
 

@@ -5,8 +5,9 @@
 #include "effects/TFruit.h"
 #include "effects/TFruitShower.h"
 #include "services/Graphics.h"
-#include "services/TDeltaTimer.h"
-#include "services/TNullBackend.h"
+#include "services/TPlatform.h"
+#include "services/TPlatformScope.h"
+#include "tests/support/TNullBackend.h"
 
 namespace gb {
 namespace {
@@ -22,10 +23,15 @@ std::shared_ptr<TFruitShower> fullShower() {
 // One frame of update and draw of 200 live fruit. The shower is rebuilt (untimed) every
 // 60 frames, long before any fruit finishes, so every frame moves and draws all 200.
 void BM_FruitShowerFrame200(benchmark::State& state) {
-    useRenderBackend(std::make_shared<TNullBackend>());
-    openGraphics(800, 600);
-    TFruit::setSharedImage(createImage(64, 72, 7));
-    TDeltaTimer::setDeltaTime(1.0f / 60.0f);
+    TPlatform platform;
+    TPlatformScope installed(platform);
+    platform.makeDisplay<TNullBackend>();
+    if (!openGraphics(800, 600)) {
+        state.SkipWithError(graphicsError().c_str());
+        return;
+    }
+    platform.fruitSheet = {createImage(64, 72, 7), true};
+    platform.deltaTimer.delta = 1.0f / 60.0f;
     auto shower = fullShower();
     int frames = 0;
     for (auto _ : state) {
@@ -37,8 +43,6 @@ void BM_FruitShowerFrame200(benchmark::State& state) {
         }
         shower->updateAndDraw();
     }
-    TFruit::forgetSharedImage();
-    closeGraphics();
 }
 BENCHMARK(BM_FruitShowerFrame200)->Unit(benchmark::kMicrosecond);
 

@@ -6,32 +6,28 @@
 #include "effects/TFruit.h"
 #include "effects/TFruitShower.h"
 #include "playfield/TBlock.h"
-#include "playfield/TColor.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
-#include "playfield/TVector.h"
 #include "services/Graphics.h"
-#include "services/TDeltaTimer.h"
-#include "services/TNullBackend.h"
+#include "services/TPlatform.h"
+#include "services/TPlatformScope.h"
+#include "tests/support/TNullBackend.h"
+#include "values/TColor.h"
+#include "values/TVector.h"
 
 namespace gb {
 namespace {
 
-// The display, stand-in images and the game's 10 x 20 grid.
+// A platform with a display that draws nothing, stand-in images and the game's 10 x 20 grid.
 struct Playfield {
     Playfield() {
-        useRenderBackend(std::make_shared<TNullBackend>());
-        openGraphics(800, 600);
+        platform.makeDisplay<TNullBackend>();
+        opened = openGraphics(800, 600);
         TBlock::setImage(createImage(29, 29, 7));
-        TFruit::setSharedImage(createImage(64, 72, 7));
-        TDeltaTimer::setDeltaTime(1.0f / 60.0f);
+        platform.fruitSheet = {createImage(64, 72, 7), true};
+        platform.deltaTimer.delta = 1.0f / 60.0f;
         grid = TGrid::create(TVector::create(10, 20), TVector::create(255, 0),
                              TVector::create(29, 29), 0, TColor::create(64, 0, 64));
-    }
-    ~Playfield() {
-        TBlock::setImage(nullptr);
-        TFruit::forgetSharedImage();
-        closeGraphics();
     }
     void fill() {
         for (int column = 0; column < 10; ++column) {
@@ -43,12 +39,26 @@ struct Playfield {
             }
         }
     }
+    // False, with the benchmark marked as skipped, when the display could not be opened.
+    bool ready(benchmark::State& state) const {
+        if (!opened) {
+            state.SkipWithError(graphicsError().c_str());
+        }
+        return opened;
+    }
+
+    TPlatform platform;
+    TPlatformScope installed{platform};
+    bool opened = false;
     GridRef grid;
 };
 
 // The level-up clear of a full grid (200 fruit bursts) and the frame that follows it.
 void BM_LevelUpClearAndFrame(benchmark::State& state) {
     Playfield field;
+    if (!field.ready(state)) {
+        return;
+    }
     for (auto _ : state) {
         state.PauseTiming();
         field.grid->fruits = TFruitShower::create();
@@ -63,6 +73,9 @@ BENCHMARK(BM_LevelUpClearAndFrame)->Unit(benchmark::kMicrosecond);
 // A straight piece lying in the top row falling to the floor: 19 moves and the one that lands.
 void BM_PieceFallsTwentyRows(benchmark::State& state) {
     Playfield field;
+    if (!field.ready(state)) {
+        return;
+    }
     const PieceRef prototype = TPiece::create({3, 3, 3}, 0);
     for (auto _ : state) {
         state.PauseTiming();

@@ -9,6 +9,8 @@
 #include <memory>
 
 #include "services/Graphics.h"
+#include "services/TPlatform.h"
+#include "services/TPlatformScope.h"
 #include "services/TSdlRenderer.h"
 
 namespace {
@@ -36,14 +38,8 @@ class SdlDisplay {
     SdlDisplay() {
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         setenv("SDL_RENDER_DRIVER", "software", 1);
-        backend_ = std::make_shared<gb::TSdlRenderBackend>();
-        backend_->setFramePacing(false);
-        gb::useRenderBackend(backend_);
+        backend_.setFramePacing(false);
         opened_ = gb::openGraphics(800, 600, 32, 0, 0) == 1;
-    }
-    ~SdlDisplay() {
-        gb::closeGraphics();
-        gb::useRenderBackend(nullptr);
     }
     // False, with the benchmark marked as skipped, when the display could not be opened.
     bool ready(benchmark::State& state) const {
@@ -52,10 +48,12 @@ class SdlDisplay {
         }
         return opened_;
     }
-    gb::TSdlRenderBackend& backend() { return *backend_; }
+    gb::TSdlRenderBackend& backend() { return backend_; }
 
   private:
-    std::shared_ptr<gb::TSdlRenderBackend> backend_;
+    gb::TPlatform platform_;
+    gb::TPlatformScope installed_{platform_};
+    gb::TSdlRenderBackend& backend_ = platform_.makeDisplay<gb::TSdlRenderBackend>();
     bool opened_ = false;
 };
 

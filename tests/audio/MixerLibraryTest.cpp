@@ -11,7 +11,10 @@
 #include "audio/TSoundManager.h"
 #include "services/Console.h"
 #include "services/EmbeddedFiles.h"
+#include "services/TPlatform.h"
+#include "services/TPlatformScope.h"
 #include "tests/audio/AudioFixtures.h"
+#include "tests/support/StatePrinters.h"
 
 namespace gb {
 namespace {
@@ -219,10 +222,12 @@ TEST(MixerLibraryDevice, MixesOnTheDeviceThreadAndClosesWhilePlaying) {
 // The manager over the real library, with the given audio driver; returns what it printed.
 Lines runGame(const char* driver, std::shared_ptr<TSoundManager>& manager) {
     setenv("SDL_AUDIODRIVER", driver, 1);
-    TMixerLibrary mixer{TMixerLibrary::Rendering::caller};
-    installSoundLibrary(&mixer);
+    TPlatform platform;
+    TPlatformScope installed(platform);
+    TMixerLibrary& mixer =
+        platform.makeSoundLibrary<TMixerLibrary>(TMixerLibrary::Rendering::caller);
     Lines printed;
-    setPrintSink([&printed](std::string_view line) { printed.emplace_back(line); });
+    platform.console.print = [&printed](std::string_view line) { printed.emplace_back(line); };
     static const auto module = makeTestModule();
     static const auto effect = makeTestOgg(kEffectRate, kEffectFrames, 440.0f, 0.5f);
     registerEmbeddedFile("media/sfx/test-mixer.xm", module.data(), module.size());
@@ -234,13 +239,11 @@ Lines runGame(const char* driver, std::shared_ptr<TSoundManager>& manager) {
     manager->playSound(0);
     std::vector<int16_t> out(2000);
     mixer.mix(out.data(), 1000);
-    if (manager->musicState == 1) {
+    if (manager->musicState == MusicState::playing) {
         EXPECT_GT(rms(out), kAudible);
     }
     manager->nextTrack();
     manager->close();
-    setPrintSink({});
-    installSoundLibrary(nullptr);
     useDummyAudioDriver();
     return printed;
 }
@@ -267,7 +270,7 @@ TEST(SoundManagerOverMixer, WithoutADeviceEverythingFailsQuietlyAndTheGameGoesOn
                               "Track failed to load.", error, "Sound failed to load.", error,
                               failedToPlay, error, failedToPlay, error}));
     EXPECT_EQ(manager->volume, 128);
-    EXPECT_EQ(manager->musicState, -1);
+    EXPECT_EQ(manager->musicState, MusicState::stopped);
 }
 
 }  // namespace

@@ -12,7 +12,8 @@
 #include "services/Graphics.h"
 #include "services/Random.h"
 #include "services/TDeltaTimer.h"
-#include "services/TRecordingBackend.h"
+#include "services/TPlatformScope.h"
+#include "tests/support/TTestPlatform.h"
 
 namespace gb {
 namespace {
@@ -37,15 +38,9 @@ const unsigned char kBlankSheet[] = {
 class FruitTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        useRenderBackend(backend);
-        ASSERT_EQ(openGraphics(800, 600), 1);
+        ASSERT_TRUE(openGraphics(800, 600));
         backend->reset();
-        TFruit::setSharedImage(sheet);
-    }
-    void TearDown() override {
-        TFruit::forgetSharedImage();
-        TDeltaTimer::setDeltaTime(0.0f);
-        closeGraphics();
+        platform.fruitSheet = {sheet, true};
     }
 
     // A fruit at its start values that drifts straight up without spinning.
@@ -55,12 +50,14 @@ class FruitTest : public ::testing::Test {
         fruit->spin = 0.0f;
         return fruit;
     }
-    static void step(TParticle& particle, float dt) {
-        TDeltaTimer::setDeltaTime(dt);
+    void step(TParticle& particle, float dt) {
+        platform.deltaTimer.delta = dt;
         particle.update();
     }
 
-    std::shared_ptr<TRecordingBackend> backend = std::make_shared<TRecordingBackend>();
+    testing::TTestPlatform platform;
+    TPlatformScope installed{platform};
+    TRecordingBackend* backend = &platform.recording;
     ImageRef sheet = createImage(64, 72, 7);
 };
 
@@ -82,11 +79,11 @@ TEST_F(FruitTest, StartsTinyAndOpaqueWithRandomSpinSpeedAndFrameInThatOrder) {
 }
 
 TEST_F(FruitTest, TheSheetIsDecodedOnceIntoSevenCentredFrames) {
-    TFruit::forgetSharedImage();
-    TFruit::create(0, 0);  // nothing registered yet: no sheet, looked for again later
-    EXPECT_FALSE(TFruit::sharedImage());
+    platform.fruitSheet = {};
+    const auto early = TFruit::create(0, 0);  // nothing registered yet: no sheet, looked for
+    EXPECT_FALSE(TFruit::sharedImage());      // again later
     registerEmbeddedFile("media/gfx/fruits.png", kBlankSheet, sizeof kBlankSheet);
-    TFruit::create(0, 0);
+    const auto first = TFruit::create(0, 0);
     const ImageRef decoded = TFruit::sharedImage();
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->cellCount(), 7);
@@ -95,7 +92,7 @@ TEST_F(FruitTest, TheSheetIsDecodedOnceIntoSevenCentredFrames) {
     EXPECT_EQ(decoded->handleX, 32.0f);
     EXPECT_EQ(decoded->handleY, 36.0f);
     EXPECT_EQ(decoded->flags, mipmappedImage);
-    TFruit::create(0, 0);
+    const auto second = TFruit::create(0, 0);
     EXPECT_EQ(TFruit::sharedImage(), decoded);
 }
 
@@ -145,11 +142,11 @@ TEST_F(FruitTest, ALongFrameOvershootsTheGrowthAndTheBottomEdgeFinishesAFruit) {
     step(*fruit, 0.1f);  // now falling: 660 + (-50 + 30) * 0.1 = 658
     EXPECT_FLOAT_EQ(fruit->scale, 2.21f);
     EXPECT_FLOAT_EQ(fruit->alpha, 0.9f);
-    EXPECT_EQ(fruit->dead, 0);
+    EXPECT_FALSE(fruit->dead);
     fruit->dir->y = 125.0f;
     step(*fruit, 0.1f);  // 658 + 15.5 is past 600 + 72
     EXPECT_GT(fruit->alpha, 0.0f);
-    EXPECT_EQ(fruit->dead, 1);
+    EXPECT_TRUE(fruit->dead);
 }
 
 TEST_F(FruitTest, RotationWrapsToZeroAboveAFullTurnAndUpFromBelowZero) {
@@ -168,11 +165,11 @@ TEST_F(FruitTest, RotationWrapsToZeroAboveAFullTurnAndUpFromBelowZero) {
 TEST_F(FruitTest, UpdateWritesItsTraceLines) {
     auto fruit = fruitAt(400, 300);
     std::vector<std::string> lines;
-    setDebugSink([&lines](std::string_view line) { lines.emplace_back(line); });
-    setDebugLogEnabled(true);
+    platform.console.debug = [&lines](std::string_view line) { lines.emplace_back(line); };
+    platform.console.debugOn = true;
     step(*fruit, 0.5f);
-    setDebugLogEnabled(false);
-    setDebugSink({});
+    platform.console.debugOn = false;
+    platform.console.debug = nullptr;
     EXPECT_EQ(lines, (std::vector<std::string>{"deltaTime = 0.500000000", "Scale:0.560000002",
                                                "Pos x:400.000000 y:275.000000",
                                                "Dir x:0.00000000 y:-50.0000000"}));
@@ -180,20 +177,20 @@ TEST_F(FruitTest, UpdateWritesItsTraceLines) {
 
 TEST_F(FruitTest, ShowerDrawsAdditivelyAndDropsFinishedFruitInTheSamePass) {
     auto shower = TFruitShower::create();
-    EXPECT_EQ(shower->isActive(), 0);
+    EXPECT_FALSE(shower->isActive());
     for (int i = 1; i <= 3; ++i) {
         shower->spawn(100 * i, 100 * i);
     }
     auto first = shower->particles.firstLink()->value();
     auto middle = shower->particles.firstLink()->nextLink()->value();
     auto last = shower->particles.firstLink()->nextLink()->nextLink()->value();
-    first->dead = 1;
-    last->dead = 1;
+    first->dead = true;
+    last->dead = true;
     middle->rotation = 30.0f;
 
     setBlend(shadeBlend);
     setColor(1, 2, 3);
-    TDeltaTimer::setDeltaTime(0.0f);
+    platform.deltaTimer.delta = 0.0f;
     shower->updateAndDraw();
     EXPECT_EQ(getBlend(), shadeBlend);
     EXPECT_EQ(shower->particles.count(), 1);
@@ -211,12 +208,12 @@ TEST_F(FruitTest, ShowerDrawsAdditivelyAndDropsFinishedFruitInTheSamePass) {
     middle->alpha = 0.01f;
     middle->scale = 1.0f;
     backend->reset();
-    TDeltaTimer::setDeltaTime(0.1f);
+    platform.deltaTimer.delta = 0.1f;
     shower->updateAndDraw();
     EXPECT_TRUE(backend->drawsOf(sheet.get()).empty());
-    EXPECT_EQ(shower->isActive(), 1);
+    EXPECT_TRUE(shower->isActive());
     shower->updateAndDraw();
-    EXPECT_EQ(shower->isActive(), 0);
+    EXPECT_FALSE(shower->isActive());
     setBlend(maskBlend);
 }
 

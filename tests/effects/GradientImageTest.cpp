@@ -5,7 +5,8 @@
 
 #include "effects/GradientImage.h"
 #include "services/Graphics.h"
-#include "services/TRecordingBackend.h"
+#include "services/TPlatformScope.h"
+#include "tests/support/TTestPlatform.h"
 
 namespace gb {
 namespace {
@@ -36,9 +37,10 @@ TEST(Gradient, EveryPixelOfThePanelGradient) {
 }
 
 TEST(Gradient, ImageIsOpaqueAndLeavesTheScreenAlone) {
-    auto backend = std::make_shared<TRecordingBackend>();
-    useRenderBackend(backend);
-    ASSERT_EQ(openGraphics(800, 600), 1);
+    testing::TTestPlatform platform;
+    TPlatformScope installed(platform);
+    TRecordingBackend* backend = &platform.recording;
+    ASSERT_TRUE(openGraphics(800, 600));
     backend->reset();
     const ImageRef image = makeGradientImage();
     ASSERT_TRUE(image);
@@ -48,7 +50,6 @@ TEST(Gradient, ImageIsOpaqueAndLeavesTheScreenAlone) {
     EXPECT_EQ(at(cell, 0, 255), (Rgba{0, 0, 255, 255}));
     EXPECT_EQ(at(cell, 10, 20), (Rgba{235, 10, 10, 255}));
     EXPECT_TRUE(backend->calls().empty());
-    closeGraphics();
 }
 
 }  // namespace

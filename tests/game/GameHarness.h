@@ -1,7 +1,8 @@
 #pragma once
 
-// Drives the real game object frame by frame: a fake clock, scripted window events, a
-// recording display, captured console lines and a private working directory for gb.dat.
+// Drives the real game object frame by frame on a platform of stand-ins (a fake clock,
+// scripted window events, a recording display and sound library, captured console lines),
+// in a private working directory for gb.dat.
 
 #include <gtest/gtest.h>
 
@@ -13,13 +14,13 @@
 
 #include "game/GameAssets.h"
 #include "game/TGame.h"
-#include "services/Clock.h"
 #include "services/Console.h"
 #include "services/Graphics.h"
 #include "services/ShutdownSignals.h"
 #include "services/TKeyboard.h"
-#include "services/TRecordingBackend.h"
-#include "services/TScriptedEvents.h"
+#include "services/TPlatformScope.h"
+#include "tests/support/StatePrinters.h"
+#include "tests/support/TTestPlatform.h"
 
 namespace gb::testing {
 
@@ -37,23 +38,11 @@ class GameHarness : public ::testing::Test {
 
         registerGameAssets();
         initDebugLogFromEnvironment();
-        now = 1000;
-        setClockSource([this] { return now; });
-        keyboard().flush();
-        keyboard().clearCloseRequest();
         clearShutdownSignal();
-        setEventSource(&events);
-        display = std::make_shared<TRecordingBackend>();
-        useRenderBackend(display);
-        setPrintSink([this](std::string_view line) { console.emplace_back(line); });
     }
 
     void TearDown() override {
-        setPrintSink(nullptr);
-        setEventSource(nullptr);
-        setClockSource(nullptr);
         game.reset();
-        closeGraphics();
         std::filesystem::current_path(previousDir);
         std::filesystem::remove_all(workDir);
     }
@@ -93,7 +82,7 @@ class GameHarness : public ::testing::Test {
     }
 
     // Frames until the game reaches a state (at most limit frames).
-    bool runUntilState(int wanted, int limit = 20000) {
+    bool runUntilState(TGame::ScreenState wanted, int limit = 20000) {
         for (int i = 0; i < limit && game->state != wanted; ++i) {
             frames(1);
         }
@@ -110,12 +99,17 @@ class GameHarness : public ::testing::Test {
         ASSERT_EQ(game->state, TGame::playing);
     }
 
+    // The platform is installed from the fixture's construction to its destruction, around
+    // SetUp and TearDown.
+    TTestPlatform platform;
+    TPlatformScope installed{platform};
+    int& now = platform.now;
+    TScriptedEvents& events = platform.events;
+    TRecordingBackend* display = &platform.recording;
+    std::vector<std::string>& console = platform.printed;
+
     std::filesystem::path previousDir;
     std::filesystem::path workDir;
-    int now = 0;
-    TScriptedEvents events;
-    std::shared_ptr<TRecordingBackend> display;
-    std::vector<std::string> console;
     std::shared_ptr<TGame> game;
 };
 

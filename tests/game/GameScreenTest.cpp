@@ -31,7 +31,7 @@ TEST_F(Screens, DrawNumberRightAlignsDigitsTwentySixPixelsApart) {
     // Drawn from the last digit to the first.
     const float xs[] = {204, 178, 152, 126, 100};
     const int cells[] = {5, 4, 3, 2, 1};
-    for (int i = 0; i < 5; ++i) {
+    for (std::size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(draws[i].x, xs[i]);
         EXPECT_EQ(draws[i].y, 280.0f);
         EXPECT_EQ(draws[i].cell, cells[i]);
@@ -56,11 +56,11 @@ TEST_F(Screens, DrawStringAdvancesByTheLetterTable) {
     EXPECT_EQ(game->DrawString("Wim", 100, 0), 154);
     // A space moves the pen 16; a digit is skipped without moving it and is traced.
     std::vector<std::string> trace;
-    setDebugSink([&](std::string_view line) { trace.emplace_back(line); });
-    setDebugLogEnabled(true);
+    platform.console.debug = [&](std::string_view line) { trace.emplace_back(line); };
+    platform.console.debugOn = true;
     EXPECT_EQ(game->DrawString("a 1b", 0, 0), 14 + 16 + 14);
-    setDebugLogEnabled(false);
-    setDebugSink(nullptr);
+    platform.console.debugOn = false;
+    platform.console.debug = nullptr;
     EXPECT_NE(std::find(trace.begin(), trace.end(), "DrawString unknown character : 1"),
               trace.end());
     EXPECT_EQ(game->DrawString("IiLlEeHhGgMm", 0, 0),
@@ -89,8 +89,8 @@ TEST_F(Screens, BoxRingIsAClosedLoopOfBlocksAroundTheStretchedPanel) {
     EXPECT_EQ(std::make_pair(ring[30].x, ring[30].y), std::make_pair(241.0f, 387.0f));
     EXPECT_EQ(std::make_pair(ring[39].x, ring[39].y), std::make_pair(241.0f, 126.0f));
     // Each block takes the next colour.
-    for (int i = 0; i < 40; ++i) {
-        EXPECT_EQ(ring[i].cell, (3 + i) % 7);
+    for (std::size_t i = 0; i < 40; ++i) {
+        EXPECT_EQ(ring[i].cell, static_cast<int>((3 + i) % 7));
     }
     EXPECT_EQ(game->colourCycle, (3 + 40) % 7);
 }
@@ -220,10 +220,10 @@ TEST_F(Screens, PictureStripsAreCutIntoTheirCells) {
         int width, height, count;
     };
     const Strip strips[] = {
-        {"numbers", game->digitsImage, 24, 28, 10},  {"letters", game->lettersImage, 28, 31, 52},
-        {"pipes", game->pipesImage, 20, 20, 9},      {"paused", game->pausedImage, 150, 44, 2},
-        {"start", game->startImage, 190, 35, 2},     {"game over", game->gameOverImage, 222, 46, 2},
-        {"exit", game->exitImage, 251, 40, 2},       {"blocks", TBlock::image(), 29, 29, 7},
+        {"numbers", game->digitsImage, 24, 28, 10}, {"letters", game->lettersImage, 28, 31, 52},
+        {"pipes", game->pipesImage, 20, 20, 9},     {"paused", game->pausedImage, 150, 44, 2},
+        {"start", game->startImage, 190, 35, 2},    {"game over", game->gameOverImage, 222, 46, 2},
+        {"exit", game->exitImage, 251, 40, 2},      {"blocks", TBlock::image(), 29, 29, 7},
     };
     for (const Strip& strip : strips) {
         ASSERT_NE(strip.image, nullptr) << strip.name;

@@ -10,6 +10,8 @@
 
 #include "hiscores/THiScoreTable.h"
 #include "services/Console.h"
+#include "services/TPlatform.h"
+#include "services/TPlatformScope.h"
 
 namespace {
 
@@ -27,7 +29,10 @@ void require(bool condition) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    gb::setPrintSink([](std::string_view) {});
+    // Each input runs on a platform of its own, whose console swallows the lines.
+    gb::TPlatform platform;
+    gb::TPlatformScope installed(platform);
+    platform.console.print = [](std::string_view) {};
     std::FILE* file = std::fopen(scratchFile().c_str(), "wb");
     require(file != nullptr);
     require(std::fwrite(data, 1, size, file) == size);

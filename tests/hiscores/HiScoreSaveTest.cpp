@@ -41,10 +41,6 @@ class HiScoreSaveTest : public TempDirTest {
         entry.score = 99;
         table->addPlayer(entry);
     }
-    void TearDown() override {
-        setRenameStep({});
-        TempDirTest::TearDown();
-    }
     std::vector<std::string> filesInDir() const {
         std::vector<std::string> names;
         for (const auto& item : fs::directory_iterator(dir)) {
@@ -79,15 +75,15 @@ TEST_F(HiScoreSaveTest, ASaveReplacesTheWholeFileAndLeavesNothingElse) {
 }
 
 TEST_F(HiScoreSaveTest, AFailedRenameLeavesTheOldFileAndNoTemporary) {
-    setRenameStep([](const char*, const char*) {
+    platform.renameFile = [](const char*, const char*) {
         errno = EIO;
         return -1;
-    });
+    };
     expectFailedSave(std::strerror(EIO));
     EXPECT_EQ(readBytes(path()), oldBytes);
     EXPECT_EQ(filesInDir(), std::vector<std::string>{"gb.dat"});
     // The entry waits for the next save.
-    setRenameStep({});
+    platform.renameFile = nullptr;
     ASSERT_TRUE(table->save());
     EXPECT_EQ(readBytes(path()), savedBytes);
 }
@@ -96,7 +92,7 @@ TEST_F(HiScoreSaveTest, AProcessKilledDuringASaveLeavesNothingThatOutlivesTheNex
     // Killed between naming the new file and renaming it.
     EXPECT_EXIT(
         {
-            setRenameStep([](const char*, const char*) -> int { ::_exit(3); });
+            platform.renameFile = [](const char*, const char*) -> int { ::_exit(3); };
             table->save();
         },
         ::testing::ExitedWithCode(3), "");
@@ -262,7 +258,7 @@ TEST_F(HiScoreSaveTest, ReadOnlyFilesAreReportedAndKept) {
     // does not (no writing in place either).
     giveToChild(dir);
     ASSERT_EQ(::chmod(path().c_str(), 0444), 0);
-    for (mode_t directoryMode : {0755, 0555}) {
+    for (mode_t directoryMode : {mode_t{0755}, mode_t{0555}}) {
         ASSERT_EQ(::chmod(dir.c_str(), directoryMode), 0);
         ::testing::internal::CaptureStderr();
         EXPECT_EQ(inChild([&] { return table->save() ? 0 : 1; }), 1);

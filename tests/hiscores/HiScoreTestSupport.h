@@ -18,6 +18,8 @@
 
 #include "hiscores/THiScoreTable.h"
 #include "services/Console.h"
+#include "services/TPlatform.h"
+#include "services/TPlatformScope.h"
 
 namespace gb::test {
 
@@ -32,16 +34,17 @@ class TempDirTest : public ::testing::Test {
                                            info->test_suite_name() + "-" + info->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
-        setPrintSink([this](std::string_view line) { printed.emplace_back(line); });
+        platform.console.print = [this](std::string_view line) { printed.emplace_back(line); };
     }
     void TearDown() override {
-        setPrintSink({});
         std::error_code ignored;
         fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ignored);
         fs::remove_all(dir, ignored);
     }
     std::string path(const std::string& name = "gb.dat") const { return (dir / name).string(); }
 
+    TPlatform platform;
+    TPlatformScope installed{platform};
     fs::path dir;
     std::vector<std::string> printed;
 };

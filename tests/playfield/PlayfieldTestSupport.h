@@ -10,24 +10,25 @@
 
 #include "effects/TFruit.h"
 #include "playfield/TBlock.h"
-#include "playfield/TColor.h"
 #include "playfield/TGrid.h"
-#include "playfield/TVector.h"
 #include "services/Console.h"
 #include "services/Graphics.h"
-#include "services/TRecordingBackend.h"
+#include "services/TPlatformScope.h"
+#include "tests/support/TTestPlatform.h"
+#include "values/TColor.h"
+#include "values/TVector.h"
 
 namespace gb::testing {
 
 // Collects the debug channel's lines while it lives.
 struct TraceCapture {
     TraceCapture() {
-        setDebugSink([this](std::string_view line) { lines.emplace_back(line); });
-        setDebugLogEnabled(true);
+        platform().console.debug = [this](std::string_view line) { lines.emplace_back(line); };
+        platform().console.debugOn = true;
     }
     ~TraceCapture() {
-        setDebugLogEnabled(false);
-        setDebugSink({});
+        platform().console.debugOn = false;
+        platform().console.debug = nullptr;
     }
     bool contains(const std::string& line) const {
         return std::find(lines.begin(), lines.end(), line) != lines.end();
@@ -40,26 +41,19 @@ struct TraceCapture {
 class PlayfieldTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        backend = std::make_shared<TRecordingBackend>();
-        useRenderBackend(backend);
-        ASSERT_EQ(openGraphics(800, 600), 1);
+        ASSERT_TRUE(openGraphics(800, 600));
         backend->reset();
         TBlock::setImage(blockImage);
-        TFruit::setSharedImage(fruitImage);
+        platform.fruitSheet = {fruitImage, true};
         grid = TGrid::create(TVector::create(10, 20), TVector::create(255, 0),
                              TVector::create(29, 29), 0, TColor::create(64, 0, 64));
-    }
-    void TearDown() override {
-        TBlock::setImage(nullptr);
-        TFruit::forgetSharedImage();
-        closeGraphics();
     }
 
     // A free block stored at a cell.
     BlockRef put(float x, float y, int kind = 0) {
         BlockRef block = TBlock::create(TVector(x, y), kind, nullptr);
         block->grid = grid;
-        EXPECT_EQ(grid->addBlock(block), 1) << x << "," << y;
+        EXPECT_TRUE(grid->addBlock(block)) << x << "," << y;
         return block;
     }
     void fillRow(int row) {
@@ -77,7 +71,9 @@ class PlayfieldTest : public ::testing::Test {
         return n;
     }
 
-    std::shared_ptr<TRecordingBackend> backend;
+    TTestPlatform platform;
+    TPlatformScope installed{platform};
+    TRecordingBackend* backend = &platform.recording;
     ImageRef blockImage = createImage(29, 29, 7);
     ImageRef fruitImage = createImage(64, 72, 7);
     GridRef grid;

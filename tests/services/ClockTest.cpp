@@ -9,6 +9,8 @@
 #include "services/Clock.h"
 #include "services/Random.h"
 #include "services/TDeltaTimer.h"
+#include "services/TPlatform.h"
+#include "services/TPlatformScope.h"
 
 namespace gb {
 namespace {
@@ -23,7 +25,8 @@ std::uint32_t monotonicMillis() {
 // The reading is the system's monotonic clock (time since the machine started), so two starts
 // of the program see widely different values, not a few hundred milliseconds each time.
 TEST(Clock, CountsFromTheSystemsFixedPointNotFromTheProgramsStart) {
-    setClockSource(nullptr);
+    TPlatform platform;  // no clock of its own
+    TPlatformScope installed(platform);
     const std::uint32_t before = monotonicMillis();
     const auto reading = static_cast<std::uint32_t>(milliSecs());
     const std::uint32_t after = monotonicMillis();
@@ -36,8 +39,10 @@ TEST(Clock, IntervalsStayTrueAcrossTheWrapOfTheCounter) {
     EXPECT_EQ(millisBetween(-3, 4), 7);
     EXPECT_EQ(millisBetween(INT_MIN, INT_MAX), -1);  // a step back in time stays small
 
+    TPlatform platform;
+    TPlatformScope installed(platform);
     int now = INT_MAX - 5;
-    setClockSource([&now] { return now; });
+    platform.clock = [&now] { return now; };
     TDeltaTimer::start();
     now = INT_MIN + 10;
     TDeltaTimer::update();
@@ -45,7 +50,6 @@ TEST(Clock, IntervalsStayTrueAcrossTheWrapOfTheCounter) {
     now += 50;
     TDeltaTimer::update();
     EXPECT_FLOAT_EQ(TDeltaTimer::deltaTime(), 0.050f);
-    setClockSource(nullptr);
 }
 
 // The game seeds its generator with the clock at start-up and deals the first piece kind as
@@ -59,7 +63,7 @@ TEST(Clock, StartTimesOverADayDealEveryKindFirstEvenly) {
         seedRnd(30'000 + i * (kDay / kStarts) + (i * 7919) % 1000);
         ++firsts[static_cast<std::size_t>(rand(1, 7) - 1)];
     }
-    for (int kind = 0; kind < 7; ++kind) {
+    for (std::size_t kind = 0; kind < firsts.size(); ++kind) {
         EXPECT_GT(firsts[kind], 850) << "kind " << kind;
         EXPECT_LT(firsts[kind], 1150) << "kind " << kind;
     }

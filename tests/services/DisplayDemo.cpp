@@ -10,6 +10,8 @@
 #include "PngWriter.h"
 #include "services/EmbeddedFiles.h"
 #include "services/Graphics.h"
+#include "services/TPlatform.h"
+#include "services/TPlatformScope.h"
 
 namespace {
 
@@ -28,7 +30,9 @@ gb::ImageRef sweet(int size, int red, int green, int blue) {
             const float spot =
                 std::fmax(0.0f, 1.0f - std::hypot(dx + radius * 0.35f, dy + radius * 0.35f) /
                                            (radius * 0.45f));
-            auto mix = [spot](int c) { return static_cast<int>(c + (255 - c) * spot); };
+            auto mix = [spot](int c) {
+                return static_cast<int>(static_cast<float>(c) + static_cast<float>(255 - c) * spot);
+            };
             image->cells[0]->writePixel(
                 x, y, argb(static_cast<int>(edge * 255), mix(red), mix(green), mix(blue)));
         }
@@ -58,6 +62,8 @@ gb::ImageRef numberStrip() {
 int main(int argc, char** argv) {
     const std::string output = argc > 1 ? argv[1] : "display-demo.png";
     gb::testkit::useHeadlessDisplay();
+    gb::TPlatform platform;
+    gb::TPlatformScope installed(platform);
     gb::selectRenderer();
     if (!gb::openGraphics(800, 600, 32, 0, 0)) {
         std::fprintf(stderr, "display_demo: cannot open the display: %s\n",

@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "services/Graphics.h"
+#include "services/TPlatform.h"
+#include "services/TPlatformScope.h"
 #include "services/TSdlRenderer.h"
 
 namespace gb::testkit {
@@ -63,21 +65,18 @@ inline void paintScreen(std::uint32_t rgb) {
     drawPixmap(fill, 0, 0);
 }
 
-// Each test gets a freshly opened 800 x 600 SDL display in alpha-blend mode.
+// Each test gets a freshly opened 800 x 600 SDL display in alpha-blend mode, on a platform of
+// its own.
 class SdlDisplayTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() { useHeadlessDisplay(); }
     void SetUp() override {
-        sdl = std::make_shared<TSdlRenderBackend>();
-        useRenderBackend(sdl);
-        ASSERT_EQ(openGraphics(800, 600, 32, 0, 0), 1) << graphicsError();
+        ASSERT_TRUE(openGraphics(800, 600, 32, 0, 0)) << graphicsError();
         setBlend(alphaBlend);
     }
-    void TearDown() override {
-        closeGraphics();
-        useRenderBackend(nullptr);
-    }
-    std::shared_ptr<TSdlRenderBackend> sdl;
+    TPlatform platform;
+    TPlatformScope installed{platform};
+    TSdlRenderBackend* sdl = &platform.makeDisplay<TSdlRenderBackend>();
 };
 
 // Expects each colour channel of 0xRRGGBB values within a tolerance of the expected one.

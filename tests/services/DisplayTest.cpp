@@ -226,7 +226,7 @@ TEST_F(DisplayTest, TileCoversTheViewportFromAFractionalAnchor) {
     const std::vector<int> columns = stripeColumns(100, 205, 95);
     ASSERT_EQ(columns.size(), 10u);
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        EXPECT_NEAR(columns[i], 103.25 + 10.0 * i, 1.0);
+        EXPECT_NEAR(columns[i], 103.25 + 10.0 * static_cast<double>(i), 1.0);
     }
     EXPECT_EQ(drawState().rotation, 30.0f);
     EXPECT_EQ(drawState().scaleX, 3.0f);
@@ -315,34 +315,33 @@ TEST_F(DisplayTest, TextUsesTheBuiltInFontUnderTheDrawingState) {
 
 TEST_F(DisplayTest, CellsSurviveTheirRendererAndUploadAgainForANewOne) {
     ImageRef cell = solidImage(4, 4, argb(255, 0, 255, 0));
-    drawImage(cell, 0, 0);
-    ASSERT_TRUE(cell->textures[0]);
-
-    // A new display: the old renderer and its textures are gone.
-    closeGraphics();
-    sdl = std::make_shared<TSdlRenderBackend>();
-    useRenderBackend(sdl);
-    ASSERT_EQ(openGraphics(800, 600), 1) << graphicsError();
-    drawImage(cell, 0, 0);
-    EXPECT_EQ(screenPixel(1, 1), kGreen);
+    // Two displays one after the other, each on a platform of its own: when the second opens,
+    // the first renderer and its textures are gone.
+    for (int display = 0; display < 2; ++display) {
+        TPlatform next;
+        TPlatformScope nextInstalled(next);
+        next.makeDisplay<TSdlRenderBackend>();
+        ASSERT_TRUE(openGraphics(800, 600)) << graphicsError();
+        drawImage(cell, 0, 0);
+        ASSERT_TRUE(cell->textures[0]);
+        EXPECT_EQ(screenPixel(1, 1), kGreen) << "display " << display;
+    }
     // The image may outlive every display.
-    closeGraphics();
-    useRenderBackend(nullptr);
-    sdl.reset();
     cell->textures[0].reset();
 }
 
 TEST(SdlDisplay, ADisplayThatCannotOpenGivesSdlsReason) {
     testkit::useHeadlessDisplay();
     setenv("SDL_VIDEODRIVER", "no-such-video-driver", 1);
-    useRenderBackend(makeSdlRenderBackend());
-    EXPECT_EQ(openGraphics(800, 600, 32, 0, 0), 0);
+    TPlatform platform;
+    TPlatformScope installed(platform);
+    platform.makeDisplay<TSdlRenderBackend>();
+    EXPECT_FALSE(openGraphics(800, 600, 32, 0, 0));
     EXPECT_NE(graphicsError().find("no-such-video-driver"), std::string::npos) << graphicsError();
     // Nothing is drawn, and nothing breaks, without a display.
     drawImage(solidImage(2, 2, argb(255, 255, 255, 255)), 0, 0);
     drawText("x", 0, 0);
     flip();
-    useRenderBackend(nullptr);
     testkit::useHeadlessDisplay();
 }
 
@@ -353,7 +352,9 @@ TEST(SdlDisplay, WithNoDisplayAndNoDriverChosenTheDisplayDoesNotOpen) {
             for (const char* name : {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY"}) {
                 unsetenv(name);
             }
-            useRenderBackend(makeSdlRenderBackend());
+            TPlatform platform;
+            TPlatformScope installed(platform);
+            platform.makeDisplay<TSdlRenderBackend>();
             if (openGraphics(800, 600, 32, 0, 0) == 0) {
                 std::fprintf(stderr, "%s\n", graphicsError().c_str());
                 ::_exit(0);
@@ -371,7 +372,9 @@ TEST(SdlDisplay, WithNoDisplayAndNoDriverChosenTheDisplayDoesNotOpen) {
                 unsetenv("DISPLAY");
                 unsetenv("WAYLAND_DISPLAY");
                 setenv("SDL_VIDEODRIVER", chosen, 1);
-                useRenderBackend(makeSdlRenderBackend());
+                TPlatform platform;
+                TPlatformScope installed(platform);
+                platform.makeDisplay<TSdlRenderBackend>();
                 ::_exit(openGraphics(800, 600, 32, 0, 0) == 1 ? 0 : 1);
             },
             ::testing::ExitedWithCode(0), "")

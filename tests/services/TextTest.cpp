@@ -7,6 +7,8 @@
 #include <cmath>
 
 #include "services/Console.h"
+#include "services/TPlatform.h"
+#include "services/TPlatformScope.h"
 #include "services/Text.h"
 
 namespace gb {
@@ -53,24 +55,24 @@ TEST(Text, ConcatUsesTheGameTextForms) {
 }
 
 TEST(DebugLog, SilentChannelNeverFormatsAndSinkReceivesLinesWhenOn) {
+    TPlatform platform;
+    TPlatformScope installed(platform);
     std::vector<std::string> lines;
-    setDebugSink([&](std::string_view line) { lines.emplace_back(line); });
-    setDebugLogEnabled(false);
-    debugLog("quiet ", 1);
+    platform.console.debug = [&](std::string_view line) { lines.emplace_back(line); };
+    debugLog("quiet ", 1);  // silent until switched on
     EXPECT_TRUE(lines.empty());
-    setDebugLogEnabled(true);
+    platform.console.debugOn = true;
     debugLog("Key = ", 89);
-    setDebugLogEnabled(false);
-    setDebugSink(nullptr);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], "Key = 89");
 }
 
 TEST(Print, LinesGoToTheSinkWhenOneIsInstalled) {
+    TPlatform platform;
+    TPlatformScope installed(platform);
     std::vector<std::string> lines;
-    setPrintSink([&](std::string_view line) { lines.emplace_back(line); });
+    platform.console.print = [&](std::string_view line) { lines.emplace_back(line); };
     print("Sound initialized.");
-    setPrintSink(nullptr);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], "Sound initialized.");
 }
@@ -86,7 +88,8 @@ TEST(Print, WritesEachLineToStandardOutputAtOnce) {
     if (child == 0) {
         ::dup2(pipeEnds[1], STDOUT_FILENO);
         ::close(pipeEnds[0]);
-        setPrintSink(nullptr);
+        TPlatform platform;  // no sink: standard output
+        TPlatformScope installed(platform);
         print("Sound initialized.");
         print("Level: 1, Speed: 1000.00000, Score: 0, Lines: 0");
         ::_exit(0);

@@ -41,8 +41,8 @@ struct Mask {
     float sample(float x, float y) const;
 };
 
-using Sdf = std::function<float(float, float)>;   // signed distance in pixels, negative inside
-using Paint = std::function<Col(float, float)>;   // premultiplied colour at a point
+using Sdf = std::function<float(float, float)>;  // signed distance in pixels, negative inside
+using Paint = std::function<Col(float, float)>;  // premultiplied colour at a point
 
 Paint solid(Col c);
 // Linear gradient from c0 at (x0,y0) to c1 at (x1,y1).
@@ -51,7 +51,7 @@ Paint linear(float x0, float y0, Col c0, float x1, float y1, Col c1);
 Paint vgrad(float y0, float y1, const std::vector<Col>& stops);
 
 class Canvas {
-public:
+  public:
     int w = 0, h = 0;
     std::vector<Col> px;
     // Clip rectangle for over() and add(); the whole canvas when empty.
@@ -60,7 +60,9 @@ public:
     Canvas() = default;
     Canvas(int width, int height);
 
-    void setClip(int x, int y, int cw, int ch) { clipX0 = x, clipY0 = y, clipX1 = x + cw, clipY1 = y + ch; }
+    void setClip(int x, int y, int cw, int ch) {
+        clipX0 = x, clipY0 = y, clipX1 = x + cw, clipY1 = y + ch;
+    }
     void resetClip() { clipX0 = clipY0 = 0, clipX1 = clipY1 = -1; }
     bool clipped(int x, int y) const {
         return clipX1 >= 0 && (x < clipX0 || y < clipY0 || x >= clipX1 || y >= clipY1);
@@ -81,9 +83,9 @@ public:
     // to dw x dh and turned by angleDeg (clockwise on screen) about its
     // handle (handleX, handleY, in source pixels), which lands on (x, y);
     // bilinear sampling, optionally added as light instead of blended.
-    void drawTransformed(const Canvas& src, int sx, int sy, int sw, int sh, float x, float y, float dw,
-                         float dh, float angleDeg, float handleX, float handleY, bool additive,
-                         float alpha = 1.0f);
+    void drawTransformed(const Canvas& src, int sx, int sy, int sw, int sh, float x, float y,
+                         float dw, float dh, float angleDeg, float handleX, float handleY,
+                         bool additive, float alpha = 1.0f);
     Canvas crop(int x, int y, int cw, int ch) const;
     Mask alpha() const;
 };
@@ -113,7 +115,8 @@ float sdBox(float x, float y, float cx, float cy, float hw, float hh, float radi
 float sdSegment(float x, float y, float ax, float ay, float bx, float by, float r);
 float sdPolygon(float x, float y, const std::vector<std::pair<float, float>>& pts);
 // Distance to a quadratic Bezier stroke of radius r (sampled).
-float sdBezier(float x, float y, float ax, float ay, float bx, float by, float cx, float cy, float r);
+float sdBezier(float x, float y, float ax, float ay, float bx, float by, float cx, float cy,
+               float r);
 
 // Sphere-like shading for a round sweet lit from the top-left.
 Col sphereShade(Col base, float x, float y, float cx, float cy, float r, float specular = 0.8f);

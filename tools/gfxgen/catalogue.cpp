@@ -35,7 +35,8 @@ const std::vector<Picture>& catalogue() {
 
 const Picture* findPicture(const std::string& file) {
     for (const Picture& p : catalogue())
-        if (p.file == file) return &p;
+        if (p.file == file)
+            return &p;
     return nullptr;
 }
 

@@ -21,7 +21,8 @@ int writeAll(const std::string& dir) {
     for (const gfx::Picture& p : gfx::catalogue()) {
         gfx::Canvas c = p.make();
         if (c.w != p.w || c.h != p.h) {
-            std::fprintf(stderr, "gfxgen: %s came out %dx%d instead of %dx%d\n", p.file.c_str(), c.w, c.h, p.w, p.h);
+            std::fprintf(stderr, "gfxgen: %s came out %dx%d instead of %dx%d\n", p.file.c_str(),
+                         c.w, c.h, p.w, p.h);
             return 1;
         }
         std::string path = dir + "/" + p.file;

@@ -18,10 +18,13 @@ float sdRotEllipse0(float x, float y, float cx, float cy, float rx, float ry) {
 }
 
 void sparkle(Canvas& c, float x, float y, float r, Col col) {
-    c.fillSdf([=](float px, float py) {
-        float dx = std::fabs(px - x), dy = std::fabs(py - y);
-        return std::min(std::max(dx * 0.28f + dy - r * 0.28f, dx - r), std::max(dy * 0.28f + dx - r * 0.28f, dy - r));
-    }, solid(col));
+    c.fillSdf(
+        [=](float px, float py) {
+            float dx = std::fabs(px - x), dy = std::fabs(py - y);
+            return std::min(std::max(dx * 0.28f + dy - r * 0.28f, dx - r),
+                            std::max(dy * 0.28f + dx - r * 0.28f, dy - r));
+        },
+        solid(col));
 }
 
 // Sticker lettering: fill, a cream line, then a deep plum border.
@@ -46,15 +49,17 @@ CandyStyle sticker(std::vector<Col> fill) {
 
 // Translucent plum plate behind small print so it reads on the bright panels.
 void plate(Canvas& c, float cx, float cy, float hw, float hh, float radius, float alpha) {
-    Mask m = sdfMask(c.w, c.h, [=](float x, float y) { return sdBox(x, y, cx, cy, hw, hh, radius); });
+    Mask m =
+        sdfMask(c.w, c.h, [=](float x, float y) { return sdBox(x, y, cx, cy, hw, hh, radius); });
     dropShadow(c, m, 0, 0, 1.0f, 1.5f, 1.5f, 0.35f * alpha, hex(0x100014));
     c.fillMask(m, 0, 0, vgrad(cy - hh, cy + hh, {hex(0x4A1252, alpha), hex(0x2A0630, alpha)}));
     Mask rim = subtract(m, erode(m, 1.2f));
-    c.fillMask(rim, 0, 0, linear(cx - hw, cy - hh, hex(0xFFB8E0), cx + hw, cy + hh, hex(0x8A3A9A)), 0.9f);
+    c.fillMask(rim, 0, 0, linear(cx - hw, cy - hh, hex(0xFFB8E0), cx + hw, cy + hh, hex(0x8A3A9A)),
+               0.9f);
 }
 
-void smallText(Canvas& c, const std::string& text, float x, float baseline, float size, std::vector<Col> fill,
-               Face face = Face::Sans) {
+void smallText(Canvas& c, const std::string& text, float x, float baseline, float size,
+               std::vector<Col> fill, Face face = Face::Sans) {
     CandyStyle s;
     s.fill = std::move(fill);
     s.outline = hex(0x22042A);
@@ -78,7 +83,8 @@ void smallText(Canvas& c, const std::string& text, float x, float baseline, floa
 Canvas makeLogo() {
     Canvas c(226, 163);
     // A candy lightning bolt behind the name.
-    std::vector<std::pair<float, float>> bolt = {{132, 6}, {98, 70}, {122, 70}, {92, 150}, {158, 58}, {132, 58}, {160, 6}};
+    std::vector<std::pair<float, float>> bolt = {{132, 6},  {98, 70},  {122, 70}, {92, 150},
+                                                 {158, 58}, {132, 58}, {160, 6}};
     Mask bm = sdfMask(226, 163, [&](float x, float y) { return sdPolygon(x, y, bolt) - 2.0f; });
     dropShadow(c, bm, 0, 0, 2, 3, 2, 0.5f, hex(0x100014));
     Mask border = dilate(bm, 2.5f);
@@ -96,14 +102,17 @@ Canvas makeLogo() {
     });
 
     // "Gum" in bubblegum pink, "bolt" in lemon, stacked and offset.
-    Canvas gum = candyWordTight(Face::Display, "Gum", sticker({hex(0xFFF0F8), hex(0xFF8ACB), hex(0xE83F93)}), 70.0f);
-    Canvas boltWord = candyWordTight(Face::Display, "bolt", sticker({hex(0xFFFDE8), hex(0xFFE050), hex(0xFF9A18)}), 70.0f);
+    Canvas gum = candyWordTight(Face::Display, "Gum",
+                                sticker({hex(0xFFF0F8), hex(0xFF8ACB), hex(0xE83F93)}), 70.0f);
+    Canvas boltWord = candyWordTight(Face::Display, "bolt",
+                                     sticker({hex(0xFFFDE8), hex(0xFFE050), hex(0xFF9A18)}), 70.0f);
     c.draw(gum, 4, 2);
     c.draw(boltWord, 226 - boltWord.w - 2, 158 - boltWord.h);
 
     // Cherries hanging on the corner of the bolt and a few sparkles.
     Mask stemM = sdfMask(226, 163, [](float x, float y) {
-        return std::min(sdBezier(x, y, 187, 38, 186, 22, 200, 10, 1.5f), sdBezier(x, y, 208, 36, 204, 22, 200, 10, 1.5f));
+        return std::min(sdBezier(x, y, 187, 38, 186, 22, 200, 10, 1.5f),
+                        sdBezier(x, y, 208, 36, 204, 22, 200, 10, 1.5f));
     });
     c.fillMask(dilate(stemM, 1.2f), 0, 0, solid(hex(0x3A0A3E)));
     c.fillMask(stemM, 0, 0, solid(hex(0x8CD048)));
@@ -111,7 +120,9 @@ Canvas makeLogo() {
         float cx = i ? 208.0f : 186.0f, cy = i ? 42.0f : 44.0f, r = 9.0f;
         Mask m = sdfMask(226, 163, [=](float x, float y) { return sdCircle(x, y, cx, cy, r); });
         c.fillMask(dilate(m, 2.0f), 0, 0, solid(hex(0x3A0A3E)));
-        c.fillMask(m, 0, 0, [=](float x, float y) { return sphereShade(hex(0xF42848), x, y, cx, cy, r, 0.9f); });
+        c.fillMask(m, 0, 0, [=](float x, float y) {
+            return sphereShade(hex(0xF42848), x, y, cx, cy, r, 0.9f);
+        });
     }
     sparkle(c, 20, 104, 7, hex(0xFFFFFF));
     sparkle(c, 36, 124, 4, hex(0xFFF2A8));
@@ -123,11 +134,17 @@ Canvas makeLogo() {
 namespace {
 
 void keycap(Canvas& c, float x, float y, float w, float h, const std::string& label, int arrow) {
-    Mask m = sdfMask(c.w, c.h, [=](float px, float py) { return sdBox(px, py, x + w / 2, y + h / 2, w / 2, h / 2, 4); });
-    drawSweet(c, m, 0, 0, SweetStyle{hex(0xFFF1F8), 0.55f, 1.0f, 0.0f, 0.45f, 1.3f, 1.2f, 2.4f}, 0, 0, 1, 1);
+    Mask m = sdfMask(c.w, c.h, [=](float px, float py) {
+        return sdBox(px, py, x + w / 2, y + h / 2, w / 2, h / 2, 4);
+    });
+    drawSweet(c, m, 0, 0, SweetStyle{hex(0xFFF1F8), 0.55f, 1.0f, 0.0f, 0.45f, 1.3f, 1.2f, 2.4f}, 0,
+              0, 1, 1);
     // Key top: a lighter inset.
-    c.fillSdf([=](float px, float py) { return sdBox(px, py, x + w / 2 - 0.5f, y + h / 2 - 1.0f, w / 2 - 3, h / 2 - 3, 3); },
-              vgrad(y, y + h, {hex(0xFFFFFF), hex(0xF6DDEB)}));
+    c.fillSdf(
+        [=](float px, float py) {
+            return sdBox(px, py, x + w / 2 - 0.5f, y + h / 2 - 1.0f, w / 2 - 3, h / 2 - 3, 3);
+        },
+        vgrad(y, y + h, {hex(0xFFFFFF), hex(0xF6DDEB)}));
     Col ink = hex(0x5A1660);
     float cx = x + w / 2 - 0.5f, cy = y + h / 2 - 1.0f;
     if (arrow >= 0) {
@@ -136,20 +153,29 @@ void keycap(Canvas& c, float x, float y, float w, float h, const std::string& la
         float dx = dirs[arrow][0], dy = dirs[arrow][1];
         float tipX = cx + dx * 5, tipY = cy + dy * 5;
         float bx = cx - dx * 1, by = cy - dy * 1;
-        std::vector<std::pair<float, float>> head = {{tipX, tipY}, {bx - dy * 4.5f, by + dx * 4.5f}, {bx + dy * 4.5f, by - dx * 4.5f}};
-        c.fillSdf([=](float px, float py) {
-            return std::min(sdPolygon(px, py, head), sdSegment(px, py, bx, by, cx - dx * 5, cy - dy * 5, 1.4f));
-        }, solid(ink));
+        std::vector<std::pair<float, float>> head = {
+            {tipX, tipY}, {bx - dy * 4.5f, by + dx * 4.5f}, {bx + dy * 4.5f, by - dx * 4.5f}};
+        c.fillSdf(
+            [=](float px, float py) {
+                return std::min(sdPolygon(px, py, head),
+                                sdSegment(px, py, bx, by, cx - dx * 5, cy - dy * 5, 1.4f));
+            },
+            solid(ink));
         return;
     }
     TextOptions o;
     o.hinting = true;
     const bool punctuation = label == "," || label == "." || label == "-" || label == "=";
-    TextRun run = renderText(Face::Sans, label, label.size() > 1 ? 9.5f : punctuation ? 16.0f : 11.5f, o);
+    TextRun run = renderText(Face::Sans, label,
+                             label.size() > 1 ? 9.5f
+                             : punctuation    ? 16.0f
+                                              : 11.5f,
+                             o);
     Canvas t(c.w, c.h);
     float tx = cx - float(run.inkW()) / 2 + run.originX - float(run.inkX0);
     float ty = cy + float(run.inkH()) / 2 + run.originY - float(run.inkY1);
-    t.fillMask(run.mask, int(std::lround(tx - run.originX)), int(std::lround(ty - run.originY)), solid(ink));
+    t.fillMask(run.mask, int(std::lround(tx - run.originX)), int(std::lround(ty - run.originY)),
+               solid(ink));
     c.draw(t, 0, 0);
 }
 
@@ -166,16 +192,21 @@ Canvas makeKeys() {
         const char* what;
         float wideA;
     };
-    const Row rows[] = {{"", 0, "", 1, "Move", 0},     {"", 2, nullptr, -1, "Down", 0},   {"", 3, nullptr, -1, "Drop", 0},
-                        {"Z", -1, "X", -1, "Turn", 0}, {"P", -1, nullptr, -1, "Pause", 0}, {"M", -1, nullptr, -1, "Music on/off", 0},
-                        {",", -1, ".", -1, "Track", 0}, {"-", -1, "=", -1, "Volume", 0}, {"Esc", -1, nullptr, -1, "Quit", 8}};
+    const Row rows[] = {
+        {"", 0, "", 1, "Move", 0},          {"", 2, nullptr, -1, "Down", 0},
+        {"", 3, nullptr, -1, "Drop", 0},    {"Z", -1, "X", -1, "Turn", 0},
+        {"P", -1, nullptr, -1, "Pause", 0}, {"M", -1, nullptr, -1, "Music on/off", 0},
+        {",", -1, ".", -1, "Track", 0},     {"-", -1, "=", -1, "Volume", 0},
+        {"Esc", -1, nullptr, -1, "Quit", 8}};
     const float top = 6, pitch = 24.4f, capW = 21, capH = 20, x0 = 10;
     int i = 0;
     for (const Row& r : rows) {
         float y = top + pitch * float(i);
         keycap(c, x0, y, capW + r.wideA, capH, r.a, r.arrowA);
-        if (r.b) keycap(c, x0 + capW + 4, y, capW, capH, r.b, r.arrowB);
-        smallText(c, r.what, 62, y + 15.0f, std::string(r.what).size() > 8 ? 11.5f : 13.0f, {hex(0xFFFFFF), hex(0xFFE36A)});
+        if (r.b)
+            keycap(c, x0 + capW + 4, y, capW, capH, r.b, r.arrowB);
+        smallText(c, r.what, 62, y + 15.0f, std::string(r.what).size() > 8 ? 11.5f : 13.0f,
+                  {hex(0xFFFFFF), hex(0xFFE36A)});
         ++i;
     }
     return c;
@@ -185,13 +216,21 @@ Canvas makeQuillon() {
     Canvas c(137, 25);
     // A ribbon with notched tails; the right end stays clear of the pipe
     // that the game draws over the last few columns.
-    std::vector<std::pair<float, float>> ribbon = {{2, 3}, {126, 3}, {120, 12.5f}, {126, 22}, {2, 22}, {8, 12.5f}};
+    std::vector<std::pair<float, float>> ribbon = {{2, 3},    {126, 3}, {120, 12.5f},
+                                                   {126, 22}, {2, 22},  {8, 12.5f}};
     Mask m = sdfMask(137, 25, [&](float x, float y) { return sdPolygon(x, y, ribbon) - 0.8f; });
-    drawSweet(c, m, 0, 0, SweetStyle{hex(0x8E3FC8), 0.5f, 1.0f, 0.0f, 0.45f, 1.2f, 1.8f, 1.2f}, 0, 0, 1, 1);
-    c.fillSdf([](float x, float y) { return std::max(std::fabs(y - 5.5f) - 0.6f, std::max(10 - x, x - 118)); },
-              solid(hex(0xD9A8F0)), 0.7f);
-    c.fillSdf([](float x, float y) { return std::max(std::fabs(y - 19.5f) - 0.6f, std::max(10 - x, x - 118)); },
-              solid(hex(0x5A1E86)), 0.7f);
+    drawSweet(c, m, 0, 0, SweetStyle{hex(0x8E3FC8), 0.5f, 1.0f, 0.0f, 0.45f, 1.2f, 1.8f, 1.2f}, 0,
+              0, 1, 1);
+    c.fillSdf(
+        [](float x, float y) {
+            return std::max(std::fabs(y - 5.5f) - 0.6f, std::max(10 - x, x - 118));
+        },
+        solid(hex(0xD9A8F0)), 0.7f);
+    c.fillSdf(
+        [](float x, float y) {
+            return std::max(std::fabs(y - 19.5f) - 0.6f, std::max(10 - x, x - 118));
+        },
+        solid(hex(0x5A1E86)), 0.7f);
     CandyStyle s = styleLemon();
     s.outlineR = 1.4f;
     s.shadowDy = 1.2f;
@@ -207,8 +246,10 @@ Canvas makeQuillon() {
 Canvas makeVantrel() {
     Canvas c(190, 86);
     // Candy-striped frame around a plum plate.
-    Mask outerM = sdfMask(190, 86, [](float x, float y) { return sdBox(x, y, 95, 42, 91, 39, 16); });
-    Mask innerM = sdfMask(190, 86, [](float x, float y) { return sdBox(x, y, 95, 42, 84, 32, 11); });
+    Mask outerM =
+        sdfMask(190, 86, [](float x, float y) { return sdBox(x, y, 95, 42, 91, 39, 16); });
+    Mask innerM =
+        sdfMask(190, 86, [](float x, float y) { return sdBox(x, y, 95, 42, 84, 32, 11); });
     dropShadow(c, outerM, 0, 0, 1.5f, 2.5f, 2.0f, 0.45f, hex(0x100014));
     Mask ring = subtract(outerM, innerM);
     c.fillMask(ring, 0, 0, [](float x, float y) {
@@ -218,8 +259,12 @@ Canvas makeVantrel() {
     bevel(c, ring, 0, 0, 1.6f, 2.2f, 1.8f, hex(0x1C5A4C));
     c.fillMask(innerM, 0, 0, vgrad(10, 76, {hex(0x4E1458), hex(0x2A0632)}));
     bevel(c, innerM, 0, 0, 2.0f, -1.2f, -1.2f, hex(0x000000));
-    Canvas w = candyWordTight(Face::Display, "Vantrel", sticker({hex(0xF0FFF8), hex(0x8FF5D6), hex(0x1FB58C)}), 40.0f);
-    if (w.w > 160) w = candyWordTight(Face::Display, "Vantrel", sticker({hex(0xF0FFF8), hex(0x8FF5D6), hex(0x1FB58C)}), 40.0f, 160.0f / float(w.w));
+    Canvas w = candyWordTight(Face::Display, "Vantrel",
+                              sticker({hex(0xF0FFF8), hex(0x8FF5D6), hex(0x1FB58C)}), 40.0f);
+    if (w.w > 160)
+        w = candyWordTight(Face::Display, "Vantrel",
+                           sticker({hex(0xF0FFF8), hex(0x8FF5D6), hex(0x1FB58C)}), 40.0f,
+                           160.0f / float(w.w));
     c.draw(w, (190 - w.w) / 2, (86 - w.h) / 2);
     sparkle(c, 22, 22, 4, hex(0xFFF6C0));
     sparkle(c, 168, 64, 4, hex(0xFFF6C0));
@@ -243,15 +288,18 @@ Canvas makeNorvane() {
     for (int i = 0; i < 24; ++i) {
         float a = float(i) * 2 * kPi / 24;
         float px = cx + std::cos(a) * 32.5f, py = cy + std::sin(a) * 32.5f;
-        c.fillSdf([=](float x, float y) { return sdCircle(x, y, px, py, 1.2f); }, solid(hex(0xFFE6F4)), 0.85f);
+        c.fillSdf([=](float x, float y) { return sdCircle(x, y, px, py, 1.2f); },
+                  solid(hex(0xFFE6F4)), 0.85f);
     }
     sparkle(c, cx, cy - 22, 4.5f, hex(0xFFFFFF));
     sparkle(c, cx - 11, cy + 22, 2.8f, hex(0xFFD6EC));
     sparkle(c, cx + 11, cy + 22, 2.8f, hex(0xFFD6EC));
     // A ribbon across the seal carries the name.
-    std::vector<std::pair<float, float>> band = {{1, 38}, {99, 38}, {94, 48.5f}, {99, 59}, {1, 59}, {6, 48.5f}};
+    std::vector<std::pair<float, float>> band = {{1, 38},  {99, 38}, {94, 48.5f},
+                                                 {99, 59}, {1, 59},  {6, 48.5f}};
     Mask bandM = sdfMask(100, 99, [&](float x, float y) { return sdPolygon(x, y, band) - 0.6f; });
-    drawSweet(c, bandM, 0, 0, SweetStyle{hex(0x8E3FC8), 0.5f, 1.0f, 0.0f, 0.45f, 1.2f, 1.8f, 1.2f}, 0, 0, 1, 1);
+    drawSweet(c, bandM, 0, 0, SweetStyle{hex(0x8E3FC8), 0.5f, 1.0f, 0.0f, 0.45f, 1.2f, 1.8f, 1.2f},
+              0, 0, 1, 1);
     CandyStyle s = styleLemon();
     s.outlineR = 1.3f;
     s.shadowDy = 1.2f;
@@ -281,7 +329,8 @@ Canvas makeSoundBadge() {
         return std::min(std::min(std::min(h1, h2), std::min(s1, s2)), beam);
     });
     c.fillMask(dilate(notes, 1.2f), 0, 0, solid(hex(0x22042A)));
-    drawSweet(c, notes, 0, 0, SweetStyle{noteCol, 0.35f, 1.0f, 0.0f, 0.0f, 1.0f, 2.0f, 1.4f}, 0, 0, 1, 1);
+    drawSweet(c, notes, 0, 0, SweetStyle{noteCol, 0.35f, 1.0f, 0.0f, 0.0f, 1.0f, 2.0f, 1.4f}, 0, 0,
+              1, 1);
     smallText(c, "Music and sound by", 48, 15, 10.0f, {hex(0xFFFFFF), hex(0xFFD0EA)});
     smallText(c, "libopenmpt", 48, 31, 13.0f, {hex(0xFFFFFF), hex(0xFFE36A)});
     smallText(c, "libvorbis  +  SDL2", 48, 46, 13.0f, {hex(0xFFFFFF), hex(0xFFE36A)});

@@ -21,30 +21,44 @@ void drawCandyBlock(Canvas& c, int ox, int oy, int size, Col base) {
     const float k = float(size) / 29.0f;
     const float s = float(size);
     const float cx = s * 0.5f, cy = s * 0.5f;
-    Mask shape = sdfMask(size, size, [&](float x, float y) { return sdBox(x, y, cx, cy, 13.6f * k, 13.6f * k, 5.0f * k); });
+    Mask shape = sdfMask(size, size, [&](float x, float y) {
+        return sdBox(x, y, cx, cy, 13.6f * k, 13.6f * k, 5.0f * k);
+    });
     Canvas b(size, size);
-    b.fillMask(shape, 0, 0, linear(2 * k, 2 * k, shade(base, 0.22f), s - 2 * k, s - 2 * k, shade(base, -0.28f)));
+    b.fillMask(shape, 0, 0,
+               linear(2 * k, 2 * k, shade(base, 0.22f), s - 2 * k, s - 2 * k, shade(base, -0.28f)));
     // Raised bevel: light on the upper-left slopes, shade on the lower-right.
     bevel(b, shape, 0, 0, 1.6f * k, 2.6f, 2.0f, shade(base, -0.7f));
     // Rim so touching blocks read as separate sweets.
     Mask rim = subtract(shape, erode(shape, 1.0f * k));
     b.fillMask(rim, 0, 0, solid(shade(base, -0.55f)), 0.85f);
     // Pillow face: a faint inner rounded square.
-    Mask face = sdfMask(size, size, [&](float x, float y) { return sdBox(x, y, cx + 0.3f * k, cy + 0.5f * k, 9.0f * k, 9.0f * k, 4.0f * k); });
-    b.fillMask(face, 0, 0, linear(6 * k, 6 * k, shade(base, -0.05f), 23 * k, 23 * k, shade(base, 0.08f)), 0.55f);
+    Mask face = sdfMask(size, size, [&](float x, float y) {
+        return sdBox(x, y, cx + 0.3f * k, cy + 0.5f * k, 9.0f * k, 9.0f * k, 4.0f * k);
+    });
+    b.fillMask(face, 0, 0,
+               linear(6 * k, 6 * k, shade(base, -0.05f), 23 * k, 23 * k, shade(base, 0.08f)),
+               0.55f);
     // Gloss band across the upper half.
-    Mask gloss = sdfMask(size, size, [&](float x, float y) { return sdBox(x, y, cx - 0.5f * k, 8.6f * k, 9.6f * k, 4.4f * k, 4.0f * k); });
-    b.fillMask(gloss, 0, 0, vgrad(4.0f * k, 13.5f * k, {Col{1, 1, 1, 1} * 0.62f, Col{1, 1, 1, 1} * 0.08f}));
+    Mask gloss = sdfMask(size, size, [&](float x, float y) {
+        return sdBox(x, y, cx - 0.5f * k, 8.6f * k, 9.6f * k, 4.4f * k, 4.0f * k);
+    });
+    b.fillMask(gloss, 0, 0,
+               vgrad(4.0f * k, 13.5f * k, {Col{1, 1, 1, 1} * 0.62f, Col{1, 1, 1, 1} * 0.08f}));
     // Specular glint.
-    b.fillSdf([k](float x, float y) { return sdCircle(x, y, 7.4f * k, 6.6f * k, 1.5f * k); }, solid(Col{1, 1, 1, 1}), 0.9f);
+    b.fillSdf([k](float x, float y) { return sdCircle(x, y, 7.4f * k, 6.6f * k, 1.5f * k); },
+              solid(Col{1, 1, 1, 1}), 0.9f);
     c.draw(b, ox, oy);
 }
 
-Col blockColour(int kind) { return hex(kBlockColours[kind]); }
+Col blockColour(int kind) {
+    return hex(kBlockColours[kind]);
+}
 
 Canvas makeBlockList() {
     Canvas c(kBlockSize * kBlockKinds, kBlockSize);
-    for (int k = 0; k < kBlockKinds; ++k) drawCandyBlock(c, k * kBlockSize, 0, kBlockSize, blockColour(k));
+    for (int k = 0; k < kBlockKinds; ++k)
+        drawCandyBlock(c, k * kBlockSize, 0, kBlockSize, blockColour(k));
     return c;
 }
 
@@ -60,8 +74,11 @@ Canvas makeBackTile() {
             c.set(x, y, base);
         }
     // Faint candy sugar: a small diamond in the centre of each cell.
-    c.fillSdf([](float x, float y) { return (std::fabs(x - 14.5f) + std::fabs(y - 14.5f)) * 0.7071f - 1.3f; },
-              solid(hex(0x5A1A63)), 0.8f);
+    c.fillSdf(
+        [](float x, float y) {
+            return (std::fabs(x - 14.5f) + std::fabs(y - 14.5f)) * 0.7071f - 1.3f;
+        },
+        solid(hex(0x5A1A63)), 0.8f);
     // Groove between cells: shade on the top and left inner edges (the light
     // comes from the top-left), a soft highlight on the bottom and right.
     for (int i = 0; i < n; ++i) {
@@ -82,9 +99,9 @@ namespace {
 // -6.5..6.5 inside the tube), the 2-D direction of that offset, and the
 // distance along the pipe used for the stripes.
 struct TubePoint {
-    float across;   // offset from the centre line
-    float nx, ny;   // unit direction of the offset on screen
-    float along;    // distance along the pipe
+    float across;  // offset from the centre line
+    float nx, ny;  // unit direction of the offset on screen
+    float along;   // distance along the pipe
 };
 
 const float kTubeHalf = 6.6f;
@@ -97,7 +114,8 @@ Col tubeColour(const TubePoint& t, bool striped) {
     const float lx = -0.42f, ly = -0.62f, lz = 0.66f;
     float diff = std::max(0.0f, nx * lx + ny * ly + nz * lz);
     float phase = t.along + t.across;
-    float st = striped ? smoothstep(-0.35f, 0.35f, std::cos(phase * 6.2831853f / kStripePeriod)) : 0.0f;
+    float st =
+        striped ? smoothstep(-0.35f, 0.35f, std::cos(phase * 6.2831853f / kStripePeriod)) : 0.0f;
     Col base = mix(hex(0xFFF1F5), hex(0xE8334A), st);
     Col c = shade(base, (diff - 0.7f) * 1.05f);
     float hx = lx, hy = ly, hz = lz + 1, hl = std::sqrt(hx * hx + hy * hy + hz * hz);
@@ -112,17 +130,21 @@ Col tubeColour(const TubePoint& t, bool striped) {
 using TubeFn = std::function<bool(float, float, TubePoint&)>;
 
 // Paints a tube given a function that maps a point to its tube coordinates.
-void paintTube(Canvas& c, int ox, int oy, const TubeFn& fn, bool striped, float halfWidth = kTubeHalf) {
+void paintTube(Canvas& c, int ox, int oy, const TubeFn& fn, bool striped,
+               float halfWidth = kTubeHalf) {
     for (int y = 0; y < kPipeCell; ++y)
         for (int x = 0; x < kPipeCell; ++x) {
             // 3x3 supersampling for clean curves.
             Col acc{};
             for (int j = 0; j < 3; ++j)
                 for (int i = 0; i < 3; ++i) {
-                    float fx = float(x) + (float(i) + 0.5f) / 3.0f, fy = float(y) + (float(j) + 0.5f) / 3.0f;
+                    float fx = float(x) + (float(i) + 0.5f) / 3.0f,
+                          fy = float(y) + (float(j) + 0.5f) / 3.0f;
                     TubePoint t{};
-                    if (!fn(fx, fy, t)) continue;
-                    if (std::fabs(t.across) > halfWidth) continue;
+                    if (!fn(fx, fy, t))
+                        continue;
+                    if (std::fabs(t.across) > halfWidth)
+                        continue;
                     TubePoint scaled = t;
                     scaled.across = t.across * kTubeHalf / halfWidth;
                     acc = acc + tubeColour(scaled, striped) * (1.0f / 9.0f);
@@ -133,7 +155,8 @@ void paintTube(Canvas& c, int ox, int oy, const TubeFn& fn, bool striped, float 
 
 TubeFn straightH(float x0, float x1) {
     return [=](float x, float y, TubePoint& t) {
-        if (x < x0 || x > x1) return false;
+        if (x < x0 || x > x1)
+            return false;
         t = {y - 10.0f, 0.0f, 1.0f, x};
         return true;
     };
@@ -141,7 +164,8 @@ TubeFn straightH(float x0, float x1) {
 
 TubeFn straightV(float y0, float y1) {
     return [=](float x, float y, TubePoint& t) {
-        if (y < y0 || y > y1) return false;
+        if (y < y0 || y > y1)
+            return false;
         t = {x - 10.0f, 1.0f, 0.0f, y};
         return true;
     };
@@ -152,9 +176,12 @@ TubeFn bend(float cx, float cy) {
     return [=](float x, float y, TubePoint& t) {
         float dx = x - cx, dy = y - cy;
         // Only the quadrant that lies inside the cell.
-        if ((cx > 10 && dx > 0) || (cx < 10 && dx < 0) || (cy > 10 && dy > 0) || (cy < 10 && dy < 0)) return false;
+        if ((cx > 10 && dx > 0) || (cx < 10 && dx < 0) || (cy > 10 && dy > 0) ||
+            (cy < 10 && dy < 0))
+            return false;
         float r = std::hypot(dx, dy);
-        if (r < 1e-3f) return false;
+        if (r < 1e-3f)
+            return false;
         float ang = std::atan2(std::fabs(dy), std::fabs(dx));  // 0..pi/2
         t = {r - 10.0f, dx / r, dy / r, ang / 1.5707963f * 20.0f};
         return true;
@@ -169,9 +196,11 @@ void collar(Canvas& c, int ox, int oy, bool vertical, float pos0, float pos1) {
             Col acc{};
             for (int j = 0; j < 3; ++j)
                 for (int i = 0; i < 3; ++i) {
-                    float fx = float(x) + (float(i) + 0.5f) / 3.0f, fy = float(y) + (float(j) + 0.5f) / 3.0f;
+                    float fx = float(x) + (float(i) + 0.5f) / 3.0f,
+                          fy = float(y) + (float(j) + 0.5f) / 3.0f;
                     TubePoint t{};
-                    if (!fn(fx, fy, t) || std::fabs(t.across) > 7.6f) continue;
+                    if (!fn(fx, fy, t) || std::fabs(t.across) > 7.6f)
+                        continue;
                     t.across *= kTubeHalf / 7.6f;
                     float a = std::fabs(t.across) / kTubeHalf;
                     float nz = std::sqrt(std::max(0.0f, 1 - a * a));
@@ -219,7 +248,8 @@ Canvas makePipes() {
     collar(c, P, 2 * P, false, 17, 20);
     // A round joint where the two tubes meet.
     Mask hub = sdfMask(20, 20, [](float x, float y) { return sdCircle(x, y, 10, 9.5f, 5.2f); });
-    drawSweet(c, hub, P, 2 * P, SweetStyle{hex(pal::lemon), 0.35f, 1.0f, 0.7f, 0.0f, 1.2f, 2.0f, 1.4f}, P + 5.5f,
+    drawSweet(c, hub, P, 2 * P,
+              SweetStyle{hex(pal::lemon), 0.35f, 1.0f, 0.7f, 0.0f, 1.2f, 2.0f, 1.4f}, P + 5.5f,
               2 * P + 5.0f, P + 11.0f, 2 * P + 10.0f);
     return c;
 }
@@ -234,11 +264,17 @@ Canvas makePump() {
     // Plunger rod and T handle.
     c.fillSdf([](float x, float y) { return sdSegment(x, y, 10, 5, 10, 18, 1.6f); },
               linear(8, 0, hex(0xFFFFFF), 12, 0, hex(0xB8A8C0)));
-    Mask handle = sdfMask(20, 58, [](float x, float y) { return sdSegment(x, y, 3.5f, 4.5f, 16.5f, 4.5f, 2.8f); });
-    drawSweet(c, handle, 0, 0, SweetStyle{hex(pal::cherry), 0.45f, 1.0f, 0.7f, 0.3f, 1.0f, 2.0f, 1.4f}, 3, 1.5f, 12, 4.5f);
+    Mask handle = sdfMask(
+        20, 58, [](float x, float y) { return sdSegment(x, y, 3.5f, 4.5f, 16.5f, 4.5f, 2.8f); });
+    drawSweet(c, handle, 0, 0,
+              SweetStyle{hex(pal::cherry), 0.45f, 1.0f, 0.7f, 0.3f, 1.0f, 2.0f, 1.4f}, 3, 1.5f, 12,
+              4.5f);
     // Candy-glass chamber.
-    Mask body = sdfMask(20, 58, [](float x, float y) { return sdBox(x, y, 10, 29, 8.6f, 12.5f, 6.0f); });
-    drawSweet(c, body, 0, 0, SweetStyle{hex(pal::bubblegum), 0.45f, 1.2f, 0.75f, 0.35f, 1.6f, 2.2f, 1.6f}, 3, 18, 9, 34);
+    Mask body =
+        sdfMask(20, 58, [](float x, float y) { return sdBox(x, y, 10, 29, 8.6f, 12.5f, 6.0f); });
+    drawSweet(c, body, 0, 0,
+              SweetStyle{hex(pal::bubblegum), 0.45f, 1.2f, 0.75f, 0.35f, 1.6f, 2.2f, 1.6f}, 3, 18,
+              9, 34);
     // Stripes on the chamber like the pipes.
     Mask bands = sdfMask(20, 58, [](float x, float y) {
         float d = std::fabs(std::fmod(y + 0.3f * x, 6.0f) - 3.0f) - 1.0f;
@@ -254,7 +290,8 @@ Canvas makeYingYang() {
     auto inA = [=](float x, float y) {
         // The grape half: the left half plus the upper small disc, minus the
         // lower small disc.
-        float dTop = sdCircle(x, y, cx, cy - R / 2, R / 2), dBot = sdCircle(x, y, cx, cy + R / 2, R / 2);
+        float dTop = sdCircle(x, y, cx, cy - R / 2, R / 2),
+              dBot = sdCircle(x, y, cx, cy + R / 2, R / 2);
         float half = x - cx;  // negative on the left
         return std::min(std::max(half, -dBot), dTop);
     };
@@ -272,7 +309,8 @@ Canvas makeYingYang() {
     });
     Mask rim = subtract(disc, erode(disc, 1.0f));
     c.fillMask(rim, 0, 0, solid(hex(pal::plumInk)), 0.8f);
-    c.fillSdf([=](float x, float y) { return sdEllipse(x, y, 7.0f, 5.6f, 3.2f, 1.9f); }, solid(Col{1, 1, 1, 1}), 0.5f);
+    c.fillSdf([=](float x, float y) { return sdEllipse(x, y, 7.0f, 5.6f, 3.2f, 1.9f); },
+              solid(Col{1, 1, 1, 1}), 0.5f);
     return c;
 }
 

@@ -36,8 +36,8 @@ CandyStyle letterStyle() {
 
 // Renders one character with its baseline at row `baseline` of a scratch
 // canvas and its pen origin at column `penX`.
-Canvas glyphScratch(Face face, char ch, float size, float scaleX, const CandyStyle& st, int penX, int baseline, int w,
-                    int h, float embolden = 0.0f) {
+Canvas glyphScratch(Face face, char ch, float size, float scaleX, const CandyStyle& st, int penX,
+                    int baseline, int w, int h, float embolden = 0.0f) {
     TextOptions opt;
     opt.scaleX = scaleX;
     opt.embolden = embolden;
@@ -47,7 +47,8 @@ Canvas glyphScratch(Face face, char ch, float size, float scaleX, const CandySty
     // Drop the barely visible tail of the blurred shadow so it does not count
     // as ink when the glyph is fitted to its advance.
     for (Col& p : c.px)
-        if (p.a < 3.0f / 255.0f) p = Col{};
+        if (p.a < 3.0f / 255.0f)
+            p = Col{};
     return c;
 }
 
@@ -61,18 +62,22 @@ void letterCell(Canvas& sheet, int cx, int cy, char ch) {
     Canvas g;
     Box b;
     for (int tries = 0; tries < 12; ++tries) {
-        g = glyphScratch(kLetterFace, ch, kLetterSize, sx, st, penX, base, scratchW, scratchH, kLetterBold);
+        g = glyphScratch(kLetterFace, ch, kLetterSize, sx, st, penX, base, scratchW, scratchH,
+                         kLetterBold);
         b = inkBox(g, 0.0f);
-        if (b.w() <= limit) break;
+        if (b.w() <= limit)
+            break;
         sx *= std::min(0.97f, float(limit) / float(b.w()));
     }
-    if (b.w() > limit) throw std::runtime_error(std::string("letter does not fit its advance: ") + ch);
+    if (b.w() > limit)
+        throw std::runtime_error(std::string("letter does not fit its advance: ") + ch);
     int left = (limit - b.w()) / 2;
     int dy = kLetterBaseline - base;
     for (int y = b.y0; y < b.y1; ++y)
         for (int x = b.x0; x < b.x1; ++x) {
             int tx = x - b.x0 + left, ty = y + dy;
-            if (ty < 0 || ty >= kLetterCellH) throw std::runtime_error(std::string("letter leaves its cell: ") + ch);
+            if (ty < 0 || ty >= kLetterCellH)
+                throw std::runtime_error(std::string("letter leaves its cell: ") + ch);
             sheet.set(cx + tx, cy + ty, g.get(x, y));
         }
 }
@@ -80,26 +85,54 @@ void letterCell(Canvas& sheet, int cx, int cy, char ch) {
 }  // namespace
 
 int letterAdvance(char ch) {
-    if (ch == ' ') return 16;
+    if (ch == ' ')
+        return 16;
     if (ch >= 'a' && ch <= 'z') {
         switch (ch) {
-            case 'i': case 'j': case 'l': return 8;
-            case 'f': case 'r': case 't': return 11;
-            case 'd': case 'k': case 'q': return 17;
-            case 'w': return 20;
-            case 'm': return 22;
-            default: return 14;
+            case 'i':
+            case 'j':
+            case 'l':
+                return 8;
+            case 'f':
+            case 'r':
+            case 't':
+                return 11;
+            case 'd':
+            case 'k':
+            case 'q':
+                return 17;
+            case 'w':
+                return 20;
+            case 'm':
+                return 22;
+            default:
+                return 14;
         }
     }
     if (ch >= 'A' && ch <= 'Z') {
         switch (ch) {
-            case 'I': return 10;
-            case 'L': return 12;
-            case 'E': case 'F': case 'P': return 14;
-            case 'H': case 'N': case 'O': case 'U': return 18;
-            case 'G': case 'Q': case 'V': return 20;
-            case 'M': case 'W': return 24;
-            default: return 16;
+            case 'I':
+                return 10;
+            case 'L':
+                return 12;
+            case 'E':
+            case 'F':
+            case 'P':
+                return 14;
+            case 'H':
+            case 'N':
+            case 'O':
+            case 'U':
+                return 18;
+            case 'G':
+            case 'Q':
+            case 'V':
+                return 20;
+            case 'M':
+            case 'W':
+                return 24;
+            default:
+                return 16;
         }
     }
     return 0;
@@ -135,23 +168,28 @@ Canvas makeNumbers() {
         for (int d = 0; d < 10; ++d) {
             float sx = 1.0f;
             for (int tries = 0; tries < 10; ++tries) {
-                glyphs[d] = glyphScratch(Face::Display, char('0' + d), size, sx, st, penX, base, scratchW, scratchH);
+                glyphs[d] = glyphScratch(Face::Display, char('0' + d), size, sx, st, penX, base,
+                                         scratchW, scratchH);
                 boxes[d] = inkBox(glyphs[d], 0.0f);
-                if (boxes[d].w() <= kDigitCellW || sx < 0.8f) break;
+                if (boxes[d].w() <= kDigitCellW || sx < 0.8f)
+                    break;
                 sx *= std::min(0.98f, float(kDigitCellW) / float(boxes[d].w()));
             }
             top = std::min(top, boxes[d].y0), bottom = std::max(bottom, boxes[d].y1);
         }
         bool fits = bottom - top <= kDigitCellH;
-        for (const Box& b : boxes) fits = fits && b.w() <= kDigitCellW;
-        if (fits) break;
+        for (const Box& b : boxes)
+            fits = fits && b.w() <= kDigitCellW;
+        if (fits)
+            break;
     }
     const int dy = -top + (kDigitCellH - (bottom - top)) / 2;
     for (int d = 0; d < 10; ++d) {
         const Box& b = boxes[d];
         int left = (kDigitCellW - b.w()) / 2;
         for (int y = b.y0; y < b.y1; ++y)
-            for (int x = b.x0; x < b.x1; ++x) sheet.set(d * kDigitCellW + x - b.x0 + left, y + dy, glyphs[d].get(x, y));
+            for (int x = b.x0; x < b.x1; ++x)
+                sheet.set(d * kDigitCellW + x - b.x0 + left, y + dy, glyphs[d].get(x, y));
     }
     return sheet;
 }
@@ -170,15 +208,21 @@ struct LabelDef {
     const char* text;
 };
 
-const LabelDef kLabels[] = {{"player.png", "Player"}, {"score.png", "Score"}, {"level.png", "Level"},
-                            {"lines.png", "Lines"},   {"nextBlock.png", "Next Piece"}};
+const LabelDef kLabels[] = {{"player.png", "Player"},
+                            {"score.png", "Score"},
+                            {"level.png", "Level"},
+                            {"lines.png", "Lines"},
+                            {"nextBlock.png", "Next Piece"}};
 
 // Little four-point sparkle.
 void sparkle(Canvas& c, float x, float y, float r, Col col) {
-    c.fillSdf([=](float px, float py) {
-        float dx = std::fabs(px - x), dy = std::fabs(py - y);
-        return std::min(std::max(dx * 0.28f + dy - r * 0.28f, dx - r), std::max(dy * 0.28f + dx - r * 0.28f, dy - r));
-    }, solid(col));
+    c.fillSdf(
+        [=](float px, float py) {
+            float dx = std::fabs(px - x), dy = std::fabs(py - y);
+            return std::min(std::max(dx * 0.28f + dy - r * 0.28f, dx - r),
+                            std::max(dy * 0.28f + dx - r * 0.28f, dy - r));
+        },
+        solid(col));
 }
 
 }  // namespace
@@ -199,7 +243,8 @@ Canvas makeLabel(const std::string& file) {
         return c;
     }
     for (const LabelDef& d : kLabels) {
-        if (file != d.file) continue;
+        if (file != d.file)
+            continue;
         const Picture* p = findPicture(file);
         return candyWord(p->w, p->h, Face::Display, d.text, labelStyle(), 40.0f);
     }
@@ -221,24 +266,31 @@ const StripDef kStrips[] = {{"paused.png", 150, 44, "Paused"},
 
 // A candy key with a letter on it, for the Y / N answer of the exit prompt.
 void answerKey(Canvas& c, float x, float y, float size, char letter, Col base) {
-    Mask m = sdfMask(c.w, c.h, [=](float px, float py) { return sdBox(px, py, x + size / 2, y + size / 2, size / 2, size / 2, 6); });
+    Mask m = sdfMask(c.w, c.h, [=](float px, float py) {
+        return sdBox(px, py, x + size / 2, y + size / 2, size / 2, size / 2, 6);
+    });
     c.fillMask(dilate(m, 1.6f), 0, 0, solid(hex(0x3A0A3E)));
     drawSweet(c, m, 0, 0, SweetStyle{base, 0.45f, 1.0f, 0.0f, 0.5f, 1.6f, 2.2f, 1.8f}, 0, 0, 1, 1);
-    c.fillSdf([=](float px, float py) { return sdBox(px, py, x + size / 2, y + size * 0.3f, size / 2 - 4, size * 0.16f, 4); },
-              solid(Col{1, 1, 1, 1}), 0.35f);
+    c.fillSdf(
+        [=](float px, float py) {
+            return sdBox(px, py, x + size / 2, y + size * 0.3f, size / 2 - 4, size * 0.16f, 4);
+        },
+        solid(Col{1, 1, 1, 1}), 0.35f);
     TextOptions o;
     o.hinting = true;
     TextRun run = renderText(Face::Sans, std::string(1, letter), size * 0.62f, o);
     float tx = x + size / 2 - float(run.inkW()) / 2 - float(run.inkX0) + run.originX;
     float ty = y + size / 2 + float(run.inkH()) / 2 - float(run.inkY1) + run.originY - 1;
-    c.fillMask(run.mask, int(std::lround(tx - run.originX)), int(std::lround(ty - run.originY)), solid(hex(0x4A1250)));
+    c.fillMask(run.mask, int(std::lround(tx - run.originX)), int(std::lround(ty - run.originY)),
+               solid(hex(0x4A1250)));
 }
 
 }  // namespace
 
 Canvas makeStrip(const std::string& file) {
     for (const StripDef& d : kStrips) {
-        if (file != d.file) continue;
+        if (file != d.file)
+            continue;
         const Picture* p = findPicture(file);
         Canvas c(p->w, p->h);
         // Frame 0 lemon, frame 1 bubblegum: the blink reads as a glow change.
@@ -266,7 +318,8 @@ Canvas makeStrip(const std::string& file) {
             return c;
         }
         c.draw(candyWord(d.cellW - 2, d.cellH - 2, Face::Display, d.text, a, 60.0f), 1, 1);
-        c.draw(candyWord(d.cellW - 2, d.cellH - 2, Face::Display, d.text, b, 60.0f), d.cellW + 1, 1);
+        c.draw(candyWord(d.cellW - 2, d.cellH - 2, Face::Display, d.text, b, 60.0f), d.cellW + 1,
+               1);
         return c;
     }
     throw std::runtime_error("no strip for " + file);
@@ -283,7 +336,8 @@ Canvas makeTitleBanner() {
         return std::max(d, sdBox(x, y, 95, 18, 90, 12, 11));
     });
     c.fillMask(stripes, 0, 0, solid(hex(0xA64CC8)), 0.6f);
-    c.fillSdf([](float x, float y) { return sdBox(x, y, 95, 10, 84, 4, 4); }, vgrad(6, 14, {Col{1, 1, 1, 1} * 0.45f, Col{}}));
+    c.fillSdf([](float x, float y) { return sdBox(x, y, 95, 10, 84, 4, 4); },
+              vgrad(6, 14, {Col{1, 1, 1, 1} * 0.45f, Col{}}));
     CandyStyle s = styleLemon();
     s.outlineR = 2.0f;
     c.draw(candyWord(170, 33, Face::Display, "Gumbolt", s, 40.0f), 10, 0);

@@ -20,9 +20,12 @@ void drawCandy(Canvas& c, const TextRun& run, float x, float y, const CandyStyle
 
     Mask outline = dilate(m, s.outlineR);
     Mask outer = s.outerR > 0 ? dilate(m, s.outlineR + s.outerR) : outline;
-    if (s.glowSigma > 0) c.fillMask(blur(outer, s.glowSigma), ox, oy, solid(s.glow));
-    if (s.shadowA > 0) dropShadow(c, outer, ox, oy, s.shadowDx, s.shadowDy, s.shadowSigma, s.shadowA, s.shadow);
-    if (s.outerR > 0) c.fillMask(outer, ox, oy, solid(s.outer));
+    if (s.glowSigma > 0)
+        c.fillMask(blur(outer, s.glowSigma), ox, oy, solid(s.glow));
+    if (s.shadowA > 0)
+        dropShadow(c, outer, ox, oy, s.shadowDx, s.shadowDy, s.shadowSigma, s.shadowA, s.shadow);
+    if (s.outerR > 0)
+        c.fillMask(outer, ox, oy, solid(s.outer));
     c.fillMask(outline, ox, oy, vgrad(top, bot, {shade(s.outline, 0.12f), s.outline}));
     c.fillMask(m, ox, oy, vgrad(top, bot, s.fill));
     bevel(c, m, ox, oy, s.bevelSigma, s.bevelLight, s.bevelDark, shade(s.fill.back(), -0.55f));
@@ -37,12 +40,14 @@ void drawCandy(Canvas& c, const TextRun& run, float x, float y, const CandyStyle
 }
 
 void drawCandyInk(Canvas& c, const TextRun& run, int x, int y, const CandyStyle& s) {
-    drawCandy(c, run, float(x) + run.originX - float(run.inkX0), float(y) + run.originY - float(run.inkY0), s);
+    drawCandy(c, run, float(x) + run.originX - float(run.inkX0),
+              float(y) + run.originY - float(run.inkY0), s);
 }
 
-void drawSweet(Canvas& c, const Mask& shape, int ox, int oy, const SweetStyle& s, float gx0, float gy0, float gx1,
-               float gy1) {
-    if (s.shadowA > 0) dropShadow(c, shape, ox, oy, 1.0f, 1.5f, 1.2f, s.shadowA, hex(0x14001A));
+void drawSweet(Canvas& c, const Mask& shape, int ox, int oy, const SweetStyle& s, float gx0,
+               float gy0, float gx1, float gy1) {
+    if (s.shadowA > 0)
+        dropShadow(c, shape, ox, oy, 1.0f, 1.5f, 1.2f, s.shadowA, hex(0x14001A));
     // Body: lighter top-left, deeper bottom-right.
     float x0 = float(ox), y0 = float(oy), x1 = float(ox + shape.w), y1 = float(oy + shape.h);
     c.fillMask(shape, ox, oy, linear(x0, y0, shade(s.base, 0.25f), x1, y1, shade(s.base, -0.3f)));

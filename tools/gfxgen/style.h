@@ -20,12 +20,12 @@ struct CandyStyle {
     std::vector<Col> fill{hex(0xFFFFFF), hex(pal::lemon)};  // top to bottom of the ink
     Col outline = hex(pal::plumInk);
     float outlineR = 2.0f;
-    Col outer = Col{};         // optional second, wider outline
+    Col outer = Col{};  // optional second, wider outline
     float outerR = 0.0f;
     Col shadow = hex(0x120016);
     float shadowDx = 1.0f, shadowDy = 2.0f, shadowSigma = 1.0f, shadowA = 0.5f;
-    float gloss = 0.5f;        // white band on the upper part of the letters
-    float glossTo = 0.45f;     // fraction of the ink height it covers
+    float gloss = 0.5f;     // white band on the upper part of the letters
+    float glossTo = 0.45f;  // fraction of the ink height it covers
     float bevelSigma = 1.0f, bevelLight = 2.2f, bevelDark = 1.6f;
     Col glow = Col{};
     float glowSigma = 0.0f;
@@ -43,15 +43,15 @@ void drawCandyInk(Canvas& c, const TextRun& run, int x, int y, const CandyStyle&
 // thin rim and soft shadow.
 struct SweetStyle {
     Col base;
-    float rimDark = 0.45f;      // how much darker the rim is
+    float rimDark = 0.45f;  // how much darker the rim is
     float rimWidth = 1.0f;
     float gloss = 0.6f;
     float shadowA = 0.35f;
     float bevelSigma = 1.5f;
     float bevelLight = 2.0f, bevelDark = 1.4f;
 };
-void drawSweet(Canvas& c, const Mask& shape, int ox, int oy, const SweetStyle& s, float glossX0, float glossY0,
-               float glossX1, float glossY1);
+void drawSweet(Canvas& c, const Mask& shape, int ox, int oy, const SweetStyle& s, float glossX0,
+               float glossY0, float glossX1, float glossY1);
 
 // Candy colourways used by two-frame strips and labels.
 CandyStyle styleLemon();

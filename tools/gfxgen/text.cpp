@@ -29,12 +29,17 @@ std::u32string decodeUtf8(const std::string& s) {
         unsigned char c = static_cast<unsigned char>(s[i]);
         char32_t cp;
         int extra;
-        if (c < 0x80) cp = c, extra = 0;
-        else if ((c >> 5) == 6) cp = c & 0x1F, extra = 1;
-        else if ((c >> 4) == 14) cp = c & 0x0F, extra = 2;
-        else cp = c & 0x07, extra = 3;
+        if (c < 0x80)
+            cp = c, extra = 0;
+        else if ((c >> 5) == 6)
+            cp = c & 0x1F, extra = 1;
+        else if ((c >> 4) == 14)
+            cp = c & 0x0F, extra = 2;
+        else
+            cp = c & 0x07, extra = 3;
         ++i;
-        for (int k = 0; k < extra && i < s.size(); ++k, ++i) cp = (cp << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
+        for (int k = 0; k < extra && i < s.size(); ++k, ++i)
+            cp = (cp << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
         out.push_back(cp);
     }
     return out;
@@ -43,21 +48,27 @@ std::u32string decodeUtf8(const std::string& s) {
 }  // namespace
 
 void initFonts() {
-    if (g_lib) return;
-    if (FT_Init_FreeType(&g_lib)) throw std::runtime_error("FreeType could not be initialised");
+    if (g_lib)
+        return;
+    if (FT_Init_FreeType(&g_lib))
+        throw std::runtime_error("FreeType could not be initialised");
     for (int i = 0; i < 2; ++i)
         if (FT_New_Face(g_lib, kFontFiles[i], 0, &g_faces[i]))
-            throw std::runtime_error(std::string("cannot open font ") + kFontFiles[i] + " (Debian package " +
-                                     kFontPackages[i] + ")");
+            throw std::runtime_error(std::string("cannot open font ") + kFontFiles[i] +
+                                     " (Debian package " + kFontPackages[i] + ")");
 }
 
 void doneFonts() {
     for (auto& f : g_faces)
-        if (f) FT_Done_Face(f), f = nullptr;
-    if (g_lib) FT_Done_FreeType(g_lib), g_lib = nullptr;
+        if (f)
+            FT_Done_Face(f), f = nullptr;
+    if (g_lib)
+        FT_Done_FreeType(g_lib), g_lib = nullptr;
 }
 
-std::string facePath(Face f) { return kFontFiles[int(f)]; }
+std::string facePath(Face f) {
+    return kFontFiles[int(f)];
+}
 
 TextRun renderText(Face face, const std::string& utf8, float sizePx, const TextOptions& opt) {
     initFonts();
@@ -134,7 +145,9 @@ TextRun renderText(Face face, const std::string& utf8, float sizePx, const TextO
     int x0 = run.mask.w, y0 = run.mask.h, x1 = 0, y1 = 0;
     for (int y = 0; y < run.mask.h; ++y)
         for (int x = 0; x < run.mask.w; ++x)
-            if (run.mask.at(x, y) > 0.02f) x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x + 1), y1 = std::max(y1, y + 1);
+            if (run.mask.at(x, y) > 0.02f)
+                x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x + 1),
+                y1 = std::max(y1, y + 1);
     run.inkX0 = x0, run.inkY0 = y0, run.inkX1 = x1, run.inkY1 = y1;
     return run;
 }

@@ -15,18 +15,18 @@ enum class Face { Display, Sans };
 // A rendered run of text: its coverage, cropped to the ink plus a margin.
 struct TextRun {
     Mask mask;
-    float originX = 0, originY = 0;  // pen start on the baseline, in mask pixels
-    float advance = 0;               // pen advance of the whole run
+    float originX = 0, originY = 0;                  // pen start on the baseline, in mask pixels
+    float advance = 0;                               // pen advance of the whole run
     int inkX0 = 0, inkY0 = 0, inkX1 = 0, inkY1 = 0;  // ink bounds in mask pixels (exclusive max)
     int inkW() const { return inkX1 - inkX0; }
     int inkH() const { return inkY1 - inkY0; }
 };
 
 struct TextOptions {
-    float scaleX = 1.0f;     // horizontal squeeze (<1) or stretch (>1)
-    float tracking = 0.0f;   // extra pixels between letters
-    bool hinting = false;    // light hinting for small, upright text
-    float embolden = 0.0f;   // extra stroke weight in pixels
+    float scaleX = 1.0f;    // horizontal squeeze (<1) or stretch (>1)
+    float tracking = 0.0f;  // extra pixels between letters
+    bool hinting = false;   // light hinting for small, upright text
+    float embolden = 0.0f;  // extra stroke weight in pixels
     int margin = 6;
 };
 

@@ -21,11 +21,11 @@ Box inkBox(const Canvas& c, float threshold = 0.01f);
 // Renders the text in the style at the largest size (up to maxSize) that
 // fits into w x h, squeezing it horizontally down to minScaleX first. The
 // result is the w x h picture with the lettering centred.
-Canvas candyWord(int w, int h, Face face, const std::string& text, const CandyStyle& style, float maxSize,
-                 float minScaleX = 0.8f, float tracking = 0.0f);
+Canvas candyWord(int w, int h, Face face, const std::string& text, const CandyStyle& style,
+                 float maxSize, float minScaleX = 0.8f, float tracking = 0.0f);
 
 // The lettering alone on a canvas cropped to its visible pixels.
-Canvas candyWordTight(Face face, const std::string& text, const CandyStyle& style, float size, float scaleX = 1.0f,
-                      float tracking = 0.0f);
+Canvas candyWordTight(Face face, const std::string& text, const CandyStyle& style, float size,
+                      float scaleX = 1.0f, float tracking = 0.0f);
 
 }  // namespace gfx

@@ -11,31 +11,35 @@
 #include <string>
 #include <vector>
 
+#include "audio/TMixerLibrary.h"
 #include "game/GameAssets.h"
 #include "game/TGame.h"
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
-#include "playfield/TVector.h"
-#include "services/Clock.h"
 #include "services/Graphics.h"
 #include "services/TKeyboard.h"
-#include "services/TScriptedEvents.h"
+#include "services/TPlatform.h"
+#include "services/TPlatformScope.h"
+#include "tests/support/TScriptedEvents.h"
+#include "values/TVector.h"
 
 namespace {
 
 using namespace gb;
 
-int now = 5000;
-TScriptedEvents script;
-std::shared_ptr<TGame> game;
+// The game being photographed, with the clock it reads and the keys it is sent.
+struct Session {
+    int now = 5000;
+    std::shared_ptr<TGame> game;
 
-void frames(int n) {
-    for (int i = 0; i < n; ++i) {
-        now += 17;
-        game->frame();
+    void frames(int n) {
+        for (int i = 0; i < n; ++i) {
+            now += 17;
+            game->frame();
+        }
     }
-}
+};
 
 bool writePng(const TPixmap& pixmap, const std::string& path) {
     png_image image{};
@@ -48,10 +52,10 @@ bool writePng(const TPixmap& pixmap, const std::string& path) {
 }
 
 // Draws the current frame once more and grabs the back buffer before it is presented.
-void shoot(const std::string& dir, const char* name) {
-    now += 17;
+void shoot(Session& session, const std::string& dir, const char* name) {
+    session.now += 17;
     clearScreen();
-    game->drawFrame();
+    session.game->drawFrame();
     ImageRef shot = createImage(800, 600, 1, 0);
     grabImage(shot, 0, 0, 0);
     flip(-1);
@@ -64,7 +68,7 @@ void shoot(const std::string& dir, const char* name) {
 }
 
 // Settled blocks of varied kinds along the bottom rows, leaving the given column open.
-void buildStack(int fromRow, int open) {
+void buildStack(TGame& game, int fromRow, int open) {
     for (int row = fromRow; row < 20; ++row) {
         for (int column = 0; column < 10; ++column) {
             if (column == open && row >= 16) {
@@ -76,8 +80,8 @@ void buildStack(int fromRow, int open) {
             auto block =
                 TBlock::create(TVector(static_cast<float>(column), static_cast<float>(row)),
                                (column + row) % 7, nullptr);
-            block->grid = game->gameGrid;
-            game->gameGrid->addBlock(block);
+            block->grid = game.gameGrid;
+            game.gameGrid->addBlock(block);
         }
     }
 }
@@ -97,61 +101,70 @@ int main(int argc, char** argv) {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     setenv("SDL_RENDER_DRIVER", "software", 0);
-    setClockSource([] { return now; });
+    // The real display (offscreen) and mixer (dummy audio), a fake clock and scripted keys.
+    TPlatform platform;
+    TPlatformScope installed(platform);
+    Session session;
+    platform.clock = [&session] { return session.now; };
     registerGameAssets();
     selectRenderer();
-    game = TGame::create();
-    setEventSource(&script);
-    game->startLoop();
+    platform.makeSoundLibrary<TMixerLibrary>();
+    session.game = TGame::create();
+    if (!session.game) {
+        return 1;
+    }
+    TGame& game = *session.game;
+    TScriptedEvents& script = platform.makeEventSource<TScriptedEvents>();
+    game.startLoop();
 
-    frames(30);
-    shoot(out, "title");
+    session.frames(30);
+    shoot(session, out, "title");
 
     script.tap('N', 'n');
-    frames(2);
+    session.frames(2);
     for (int i = 0; i < 6; ++i) {
         script.tap(key::backspace, 8);
-        frames(2);
+        session.frames(2);
     }
     for (char ch : std::string("Mandy")) {
         script.tap(ch >= 'a' ? ch - 32 : ch, ch);
-        frames(2);
+        session.frames(2);
     }
-    frames(10);
-    shoot(out, "name-entry");
+    session.frames(10);
+    shoot(session, out, "name-entry");
 
     script.tap(key::enter, 13);
-    frames(60);
-    buildStack(12, 4);
-    frames(20);
-    shoot(out, "playing");
+    session.frames(60);
+    buildStack(game, 12, 4);
+    session.frames(20);
+    shoot(session, out, "playing");
 
     // Drop the piece into the open column region and let the full rows burst into fruit.
     for (int row = 16; row < 20; ++row) {
         for (int column = 0; column < 10; ++column) {
             TVector cell(static_cast<float>(column), static_cast<float>(row));
-            if (game->gameGrid->isFree(cell)) {
+            if (game.gameGrid->isFree(cell)) {
                 auto block = TBlock::create(cell, 5, nullptr);
-                block->grid = game->gameGrid;
-                game->gameGrid->addBlock(block);
+                block->grid = game.gameGrid;
+                game.gameGrid->addBlock(block);
             }
         }
     }
-    game->score = 60;
-    game->checkLines();
-    frames(25);
-    shoot(out, "fruit-shower");
+    game.score = 60;
+    game.checkLines();
+    session.frames(25);
+    shoot(session, out, "fruit-shower");
 
-    frames(200);
-    shoot(out, "level-up");
+    session.frames(200);
+    shoot(session, out, "level-up");
 
     script.tap('K', 'k');
-    frames(120);
-    buildStack(3, 4);
-    for (int i = 0; i < 120 && game->state != TGame::gameOver; ++i) {
-        frames(10);
+    session.frames(120);
+    buildStack(game, 3, 4);
+    for (int i = 0; i < 120 && game.state != TGame::gameOver; ++i) {
+        session.frames(10);
     }
-    frames(20);
-    shoot(out, "game-over");
+    session.frames(20);
+    shoot(session, out, "game-over");
     return 0;
 }

@@ -1,4 +1,4 @@
-#include "playfield/TColor.h"
+#include "values/TColor.h"
 
 #include "services/Graphics.h"
 

@@ -1,4 +1,4 @@
-#include "services/TRecordingBackend.h"
+#include "tests/support/TRecordingBackend.h"
 
 namespace gb {
 
