@@ -87,6 +87,10 @@ void TGame::frame() {
         state = quit;
     }
 
+    // The player left the window: a game in play pauses (below); on every other screen nothing
+    // changes.
+    const bool away = pauseRequested();
+
     keyTime += delta;
     const bool keyboardTick = keyTime > keyInterval;
     if (keyboardTick) {
@@ -94,7 +98,7 @@ void TGame::frame() {
         handleMusicKeys();
     }
 
-    handleStateInput(keyboardTick);
+    handleStateInput(keyboardTick, away);
     drawFrame();
 
     fallTime += delta;
@@ -115,10 +119,10 @@ void TGame::endLoop() {
     saveHiScores();
 }
 
-void TGame::handleStateInput(bool keyboardTick) {
+void TGame::handleStateInput(bool keyboardTick, bool away) {
     switch (state) {
         case playing:
-            if (keyHit(key::p)) {
+            if ((keyHit(key::p) > 0) || away) {
                 state = paused;
                 soundManager->pause();
                 flushKeys();

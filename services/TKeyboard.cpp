@@ -46,6 +46,16 @@ void TKeyboard::closeRequested() {
     closeRequested_ = true;
 }
 
+void TKeyboard::requestPause() {
+    pauseRequested_ = true;
+}
+
+bool TKeyboard::takePauseRequest() {
+    const bool requested = pauseRequested_;
+    pauseRequested_ = false;
+    return requested;
+}
+
 int TKeyboard::takeHits(int code) {
     if (!validKey(code)) {
         return 0;
@@ -109,6 +119,11 @@ void flushKeys() {
 
 bool appCloseRequested() {
     return keyboard().closeWasRequested();
+}
+
+bool pauseRequested() {
+    pollEvents();
+    return keyboard().takePauseRequest();
 }
 
 }  // namespace gb

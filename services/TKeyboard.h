@@ -46,6 +46,8 @@ class TKeyboard {
     void charTyped(int ch);  // dropped when the queue is full
     void focusChanged();     // suspending or resuming flushes everything
     void closeRequested();
+    // The player stepped away: the window lost the focus or was minimised.
+    void requestPause();
 
     // Queries (no event processing; see the free functions below for that).
     int takeHits(int code);
@@ -54,6 +56,8 @@ class TKeyboard {
     void flush();
     bool closeWasRequested() const { return closeRequested_; }
     void clearCloseRequest() { closeRequested_ = false; }
+    // Whether a pause was asked for since the last look; the request is taken.
+    bool takePauseRequest();
 
   private:
     std::array<bool, kKeyCount> held_{};
@@ -62,6 +66,7 @@ class TKeyboard {
     std::size_t queueHead_ = 0;
     std::size_t queueCount_ = 0;
     bool closeRequested_ = false;
+    bool pauseRequested_ = false;
 };
 
 // The installed platform's keyboard. Each query below first processes the pending window
@@ -82,5 +87,9 @@ int getChar();
 void flushKeys();
 // True once the window system asked the program to close (close button, logout).
 bool appCloseRequested();
+// Whether the player stepped away since the last call (see TKeyboard::requestPause): the
+// pending window events are processed first, and the request is taken. Flushing the keys
+// leaves it.
+bool pauseRequested();
 
 }  // namespace gb

@@ -95,8 +95,11 @@ void deliverSdlEvent(const SDL_Event& event, TKeyboard& keyboard) {
         case SDL_WINDOWEVENT:
             switch (event.window.event) {
                 case SDL_WINDOWEVENT_FOCUS_LOST:
-                case SDL_WINDOWEVENT_FOCUS_GAINED:
                 case SDL_WINDOWEVENT_MINIMIZED:
+                    keyboard.focusChanged();
+                    keyboard.requestPause();
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_GAINED:
                 case SDL_WINDOWEVENT_RESTORED:
                     keyboard.focusChanged();
                     break;

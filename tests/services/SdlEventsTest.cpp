@@ -85,12 +85,15 @@ TEST_F(SdlEventsTest, TypedTextAndEditingKeysFillTheCharacterQueue) {
     EXPECT_EQ(keyHit(key::backspace), 1);
 }
 
-TEST_F(SdlEventsTest, LosingOrRegainingFocusFlushesTheKeyboard) {
-    for (Uint8 what :
-         {SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_FOCUS_GAINED, SDL_WINDOWEVENT_MINIMIZED}) {
+TEST_F(SdlEventsTest, LosingOrRegainingFocusFlushesTheKeyboardAndLeavingAsksForAPause) {
+    for (Uint8 what : {SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_FOCUS_GAINED,
+                       SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_RESTORED}) {
         push(keyEvent(SDL_KEYDOWN, SDLK_DOWN));
         push(textEvent("x"));
         push(windowEvent(what));
+        const bool left = what == SDL_WINDOWEVENT_FOCUS_LOST || what == SDL_WINDOWEVENT_MINIMIZED;
+        EXPECT_EQ(pauseRequested(), left) << int{what};
+        EXPECT_FALSE(pauseRequested()) << int{what};
         EXPECT_FALSE(keyDown(key::down)) << int{what};
         EXPECT_EQ(keyHit(key::down), 0) << int{what};
         EXPECT_EQ(getChar(), 0) << int{what};
