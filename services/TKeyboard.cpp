@@ -38,6 +38,12 @@ void TKeyboard::charTyped(int ch) {
     ++queueCount_;
 }
 
+void TKeyboard::buttonTyped(int code) {
+    if (buttons_.size() < static_cast<std::size_t>(kQueueSize)) {
+        buttons_.push_back(code);
+    }
+}
+
 void TKeyboard::focusChanged() {
     flush();
 }
@@ -79,11 +85,21 @@ int TKeyboard::takeChar() {
     return ch;
 }
 
+int TKeyboard::takeButton() {
+    if (buttons_.empty()) {
+        return 0;
+    }
+    const int code = buttons_.front();
+    buttons_.pop_front();
+    return code;
+}
+
 void TKeyboard::flush() {
     held_.fill(false);
     hits_.fill(0);
     queueHead_ = 0;
     queueCount_ = 0;
+    buttons_.clear();
 }
 
 TKeyboard& keyboard() {
@@ -110,6 +126,11 @@ bool keyDown(int code) {
 int getChar() {
     pollEvents();
     return keyboard().takeChar();
+}
+
+int getButton() {
+    pollEvents();
+    return keyboard().takeButton();
 }
 
 void flushKeys() {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <deque>
 
 namespace gb {
 
@@ -34,7 +35,7 @@ inline constexpr int period = 190;
 }  // namespace key
 
 // Keyboard state fed by window events: a held flag and a hit count per key code 0..255,
-// and a queue of up to 256 typed characters.
+// a queue of up to 256 typed characters and one of up to 256 typed gamepad buttons.
 class TKeyboard {
   public:
     static constexpr int kKeyCount = 256;
@@ -44,15 +45,20 @@ class TKeyboard {
     void keyPressed(int code);  // a repeat of a held key adds no press
     void keyReleased(int code);
     void charTyped(int ch);  // dropped when the queue is full
-    void focusChanged();     // suspending or resuming flushes everything
+    // A gamepad button that counts as typing was pressed (see TGamepads): its key code is
+    // queued like a typed character, in a queue of its own (dropped when it is full).
+    void buttonTyped(int code);
+    void focusChanged();  // suspending or resuming flushes everything
     void closeRequested();
-    // The player stepped away: the window lost the focus or was minimised.
+    // The player stepped away: the window lost the focus or was minimised, or a gamepad was
+    // unplugged.
     void requestPause();
 
     // Queries (no event processing; see the free functions below for that).
     int takeHits(int code);
     bool isDown(int code) const;
     int takeChar();
+    int takeButton();
     void flush();
     bool closeWasRequested() const { return closeRequested_; }
     void clearCloseRequest() { closeRequested_ = false; }
@@ -65,6 +71,7 @@ class TKeyboard {
     std::array<int, kQueueSize> queue_{};
     std::size_t queueHead_ = 0;
     std::size_t queueCount_ = 0;
+    std::deque<int> buttons_;
     bool closeRequested_ = false;
     bool pauseRequested_ = false;
 };
@@ -83,7 +90,9 @@ int keyHit(int code);
 bool keyDown(int code);
 // The oldest typed character not yet taken, or 0.
 int getChar();
-// Clears every hit count, held flag and the character queue.
+// The key code of the oldest typed gamepad button not yet taken, or 0.
+int getButton();
+// Clears every hit count, held flag and the queues of characters and buttons.
 void flushKeys();
 // True once the window system asked the program to close (close button, logout).
 bool appCloseRequested();
