@@ -26,6 +26,12 @@ inline constexpr int p = 80;
 inline constexpr int x = 88;
 inline constexpr int y = 89;
 inline constexpr int z = 90;
+// The keypad's 2, 4, 6 and 8: the window system reports these codes whether Num Lock makes
+// the keys type digits or act as arrows.
+inline constexpr int pad2 = 98;
+inline constexpr int pad4 = 100;
+inline constexpr int pad6 = 102;
+inline constexpr int pad8 = 104;
 inline constexpr int padPlus = 107;
 inline constexpr int padMinus = 109;
 inline constexpr int equals = 187;

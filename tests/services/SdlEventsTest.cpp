@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "DisplayFixture.h"
 #include "services/TKeyboard.h"
@@ -103,6 +104,27 @@ TEST_F(SdlEventsTest, LosingOrRegainingFocusFlushesTheKeyboardAndLeavingAsksForA
         push(keyEvent(SDL_KEYUP, SDLK_DOWN));
         flushKeys();
     }
+}
+
+TEST_F(SdlEventsTest, TheKeypadKeepsItsCodesWhateverNumLockAndItsEnterIsEnter) {
+    // Num Lock decides only whether the keys also type their digit (a text event).
+    const std::pair<SDL_Keycode, int> keys[] = {{SDLK_KP_4, key::pad4},
+                                                {SDLK_KP_6, key::pad6},
+                                                {SDLK_KP_2, key::pad2},
+                                                {SDLK_KP_8, key::pad8}};
+    for (const auto& [symbol, code] : keys) {
+        for (const Uint16 modifiers : {KMOD_NONE, KMOD_NUM}) {
+            SDL_Event press = keyEvent(SDL_KEYDOWN, symbol);
+            press.key.keysym.mod = modifiers;
+            push(press);
+            EXPECT_EQ(keyHit(code), 1) << code;
+            push(keyEvent(SDL_KEYUP, symbol));
+            EXPECT_FALSE(keyDown(code)) << code;
+        }
+    }
+    push(keyEvent(SDL_KEYDOWN, SDLK_KP_ENTER));
+    EXPECT_EQ(keyHit(key::enter), 1);
+    EXPECT_EQ(getChar(), 13);
 }
 
 TEST_F(SdlEventsTest, CloseRequestsAreRecorded) {
