@@ -61,6 +61,12 @@ std::string CommandLine::usage() {
            "  Enter             start playing with the name shown\n"
            "  Esc               ask to quit: Y quits, N goes back\n"
            "  F11               full screen or a window\n"
+           "  The keypad's 4, 6, 2 and 8 steer like the arrows. Leaving the window pauses.\n"
+           "\n"
+           "Gamepads:\n"
+           "  D-pad or left stick move and drop, A and X turn right, B and Y left, Start\n"
+           "  pauses (and plays from name entry), Back asks to quit, the shoulders change\n"
+           "  the track, the triggers or the right stick the volume.\n"
            "\n"
            "High scores:\n"
            "  The five best scores are kept in gb.dat in the directory the game is started\n"
@@ -72,6 +78,8 @@ std::string CommandLine::usage() {
            "  GUMBOLT_DEBUG=1   write the game's trace lines to standard error\n"
            "  GUMBOLT_QUIT_AFTER_FRAMES=N\n"
            "                    end the game after N frames, as closing the window does\n"
+           "  SDL_GAMECONTROLLERCONFIG, SDL_GAMECONTROLLERCONFIG_FILE\n"
+           "                    SDL mapping lines (or a file of them) for other gamepads\n"
            "  SDL_VIDEODRIVER, SDL_AUDIODRIVER\n"
            "                    choose SDL's video and audio drivers (e.g. dummy)\n";
 }

@@ -158,7 +158,8 @@ class TGame {
     void endGame();
 
   private:
-    void handleStateInput(bool keyboardTick);
+    // away: the player left the window or unplugged a gamepad since the last frame.
+    void handleStateInput(bool keyboardTick, bool away);
     // The 10 x 10 box with the logo and a blinking two-frame message at (x, 360).
     void drawMessageBox(const ImageRef& message, int x);
 };

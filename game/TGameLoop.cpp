@@ -4,6 +4,7 @@
 
 #include "audio/TSoundManager.h"
 #include "game/GameConstants.h"
+#include "game/GameControls.h"
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
 #include "services/Console.h"
@@ -16,39 +17,23 @@
 
 namespace gb {
 
-namespace {
-
-// A key pressed since the last look or still held. Both are read every time: looking takes
-// the count of presses.
-bool hitOrHeld(int code) {
-    const bool hit = keyHit(code) != 0;
-    const bool held = keyDown(code);
-    return hit || held;
-}
-
-}  // namespace
-
 void TGame::handleMusicKeys() {
     if (keyHit(key::m)) {
         soundManager->togglePause();
     }
-    if (keyHit(key::period)) {
+    if (controls::hits(controls::nextTrackKeys) > 0) {
         soundManager->nextTrack();
     }
-    if (keyHit(key::comma)) {
+    if (controls::hits(controls::previousTrackKeys) > 0) {
         soundManager->previousTrack();
     }
-    // The volume keys act while held. "-" and "=" (or "+") on the main keyboard, and the
-    // keypad's "-" and "+", which every layout has in the same place.
-    // Both keys of a pair are looked at, so that neither keeps a press for later.
-    const bool down = hitOrHeld(key::minus);
-    const bool padDown = hitOrHeld(key::padMinus);
-    if (down || padDown) {
+    // The volume keys act while held. "-" and "=" (or "+") on the main keyboard, the keypad's
+    // "-" and "+", which every layout has in the same place, and a gamepad's triggers and
+    // right stick.
+    if (controls::hitOrHeld(controls::volumeDownKeys)) {
         soundManager->volumeDown();
     }
-    const bool up = hitOrHeld(key::equals);
-    const bool padUp = hitOrHeld(key::padPlus);
-    if (up || padUp) {
+    if (controls::hitOrHeld(controls::volumeUpKeys)) {
         soundManager->volumeUp();
     }
 }
@@ -75,9 +60,11 @@ void TGame::frame() {
     TDeltaTimer::update();
     const float delta = TDeltaTimer::deltaTime();
 
-    if (keyHit(key::escape)) {
+    if (controls::hits(controls::exitPromptKeys) > 0) {
         if (state != exitPrompt) {
             returnState = state;
+            // Only a button pressed while the prompt shows answers it.
+            controls::dropTypedButtons();
         }
         state = exitPrompt;
     }
@@ -87,6 +74,10 @@ void TGame::frame() {
         state = quit;
     }
 
+    // The player left the window or lost a gamepad: a game in play pauses (below); on every
+    // other screen nothing changes.
+    const bool away = pauseRequested();
+
     keyTime += delta;
     const bool keyboardTick = keyTime > keyInterval;
     if (keyboardTick) {
@@ -94,7 +85,7 @@ void TGame::frame() {
         handleMusicKeys();
     }
 
-    handleStateInput(keyboardTick);
+    handleStateInput(keyboardTick, away);
     drawFrame();
 
     fallTime += delta;
@@ -115,10 +106,10 @@ void TGame::endLoop() {
     saveHiScores();
 }
 
-void TGame::handleStateInput(bool keyboardTick) {
+void TGame::handleStateInput(bool keyboardTick, bool away) {
     switch (state) {
         case playing:
-            if (keyHit(key::p)) {
+            if ((controls::hits(controls::pauseKeys) > 0) || away) {
                 state = paused;
                 soundManager->pause();
                 flushKeys();
@@ -128,14 +119,14 @@ void TGame::handleStateInput(bool keyboardTick) {
             break;
         case paused:
         case levelUp:
-            if (getChar() != 0) {
+            if (controls::anyKeyTyped()) {
                 state = playing;
                 soundManager->togglePause();
                 flushKeys();
             }
             break;
         case title:
-            if (getChar() != 0) {
+            if (controls::anyKeyTyped()) {
                 state = nameEntry;
                 flushKeys();
             }
@@ -144,18 +135,19 @@ void TGame::handleStateInput(bool keyboardTick) {
             nameEntryStep();
             break;
         case gameOver:
-            if (getChar() != 0) {
+            if (controls::anyKeyTyped()) {
                 restart();
             }
             break;
         case exitPrompt: {
             const int ch = getChar();
+            const int button = getButton();
             if (ch != 0) {
                 debugLog("Key = ", ch);
             }
-            if (ch == 'Y' || ch == 'y') {
+            if (ch == 'Y' || ch == 'y' || button == controls::yesButton) {
                 state = quit;
-            } else if (ch == 'N' || ch == 'n') {
+            } else if (ch == 'N' || ch == 'n' || button == controls::noButton) {
                 state = returnState;
             }
             break;

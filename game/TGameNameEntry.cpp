@@ -4,6 +4,7 @@
 #include <string>
 
 #include "game/GameConstants.h"
+#include "game/GameControls.h"
 #include "hiscores/THiScore.h"
 #include "hiscores/THiScoreTable.h"
 #include "playfield/TBlock.h"
@@ -25,8 +26,10 @@ bool isLetter(int ch) {
 void TGame::nameEntryStep() {
     const int ch = getChar();
     debugLog("Letter entered [", ch, "] ", static_cast<char>(ch));
+    // The name is typed on the keyboard; a gamepad's Start plays with the name shown.
+    const bool startPressed = getButton() == controls::startButton;
     std::string& name = player->name;
-    if (keyHit(key::enter)) {
+    if ((keyHit(key::enter) > 0) || startPressed) {
         state = playing;
         flushKeys();
     } else if (const int presses = keyHit(key::del) + keyHit(key::backspace); presses > 0) {

@@ -4,9 +4,11 @@
 
 #include <cstddef>
 #include <iterator>
+#include <span>
 
 #include "audio/TSoundManager.h"
 #include "game/GameConstants.h"
+#include "game/GameControls.h"
 #include "hiscores/THiScore.h"
 #include "hiscores/THiScoreTable.h"
 #include "playfield/TGrid.h"
@@ -21,21 +23,29 @@ namespace gb {
 
 namespace {
 
-// The piece keys in the order of keyCodes and keyStates: each key, what it does to the
-// current piece and the effect it plays, whether or not the piece could move.
+// The piece keys in the order of keyCodes and keyStates: each key, the keypad's and gamepad's
+// keys that do the same, what it does to the current piece and the effect it plays, whether
+// or not the piece could move.
 struct PieceKeyAction {
     TGame::PieceKey index;
     int code;
+    std::span<const int> alsoKeys;
     void (*act)(TPiece& piece);
     int sound;
 };
 constexpr PieceKeyAction kPieceKeys[] = {
-    {TGame::PieceKey::moveLeft, key::left, [](TPiece& piece) { piece.moveLeft(); }, kKeySound},
-    {TGame::PieceKey::moveRight, key::right, [](TPiece& piece) { piece.moveRight(); }, kKeySound},
-    {TGame::PieceKey::moveDown, key::down, [](TPiece& piece) { piece.moveDown(); }, kKeySound},
-    {TGame::PieceKey::drop, key::up, [](TPiece& piece) { piece.dropDown(); }, kKeySound},
-    {TGame::PieceKey::turnRight, key::x, [](TPiece& piece) { piece.rotateRight(); }, kTurnSound},
-    {TGame::PieceKey::turnLeft, key::z, [](TPiece& piece) { piece.rotateLeft(); }, kTurnSound},
+    {TGame::PieceKey::moveLeft, key::left, controls::moveLeftKeys,
+     [](TPiece& piece) { piece.moveLeft(); }, kKeySound},
+    {TGame::PieceKey::moveRight, key::right, controls::moveRightKeys,
+     [](TPiece& piece) { piece.moveRight(); }, kKeySound},
+    {TGame::PieceKey::moveDown, key::down, controls::moveDownKeys,
+     [](TPiece& piece) { piece.moveDown(); }, kKeySound},
+    {TGame::PieceKey::drop, key::up, controls::dropKeys, [](TPiece& piece) { piece.dropDown(); },
+     kKeySound},
+    {TGame::PieceKey::turnRight, key::x, controls::turnRightKeys,
+     [](TPiece& piece) { piece.rotateRight(); }, kTurnSound},
+    {TGame::PieceKey::turnLeft, key::z, controls::turnLeftKeys,
+     [](TPiece& piece) { piece.rotateLeft(); }, kTurnSound},
 };
 
 constexpr std::size_t slotOf(TGame::PieceKey key) {
@@ -206,10 +216,12 @@ void TGame::handlePieceKeys() {
         const std::size_t i = slotOf(pieceKey.index);
         const int code = keyCodes[i];
         int& keyState = keyStates[i];
+        // Any of the keys of the piece key: the counts of all of them are taken.
+        const int hits = keyHit(code) + controls::hits(pieceKey.alsoKeys);
         // 1 on a press, then 2 and 3 while held, then -1 (repeating) until released.
-        if (keyHit(code)) {
+        if (hits > 0) {
             keyState = 1;
-        } else if (keyDown(code)) {
+        } else if (keyDown(code) || controls::held(pieceKey.alsoKeys)) {
             if (keyState > 0) {
                 ++keyState;
                 if (keyState > 3) {

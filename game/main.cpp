@@ -10,6 +10,7 @@
 #include "services/Graphics.h"
 #include "services/ShutdownSignals.h"
 #include "services/StandardStreams.h"
+#include "services/TGamepads.h"
 #include "services/TPlatform.h"
 #include "services/TPlatformScope.h"
 
@@ -32,6 +33,9 @@ int main(int argc, char* argv[]) {
     if (!game) {
         return 1;
     }
+    // Started once the display is open, which has already started most of what SDL's game
+    // controller support stands on; the pads plugged in now open on the first frame.
+    platform.makeGamepads<gb::TGamepads>();
     gb::debugLog("Starting the game");
     // GUMBOLT_QUIT_AFTER_FRAMES=N ends the game after N frames, the way closing the window
     // does: used to measure start-up time and the cost of idle frames.

@@ -38,12 +38,28 @@ void TKeyboard::charTyped(int ch) {
     ++queueCount_;
 }
 
+void TKeyboard::buttonTyped(int code) {
+    if (buttons_.size() < static_cast<std::size_t>(kQueueSize)) {
+        buttons_.push_back(code);
+    }
+}
+
 void TKeyboard::focusChanged() {
     flush();
 }
 
 void TKeyboard::closeRequested() {
     closeRequested_ = true;
+}
+
+void TKeyboard::requestPause() {
+    pauseRequested_ = true;
+}
+
+bool TKeyboard::takePauseRequest() {
+    const bool requested = pauseRequested_;
+    pauseRequested_ = false;
+    return requested;
 }
 
 int TKeyboard::takeHits(int code) {
@@ -69,11 +85,21 @@ int TKeyboard::takeChar() {
     return ch;
 }
 
+int TKeyboard::takeButton() {
+    if (buttons_.empty()) {
+        return 0;
+    }
+    const int code = buttons_.front();
+    buttons_.pop_front();
+    return code;
+}
+
 void TKeyboard::flush() {
     held_.fill(false);
     hits_.fill(0);
     queueHead_ = 0;
     queueCount_ = 0;
+    buttons_.clear();
 }
 
 TKeyboard& keyboard() {
@@ -102,6 +128,11 @@ int getChar() {
     return keyboard().takeChar();
 }
 
+int getButton() {
+    pollEvents();
+    return keyboard().takeButton();
+}
+
 void flushKeys() {
     pollEvents();
     keyboard().flush();
@@ -109,6 +140,11 @@ void flushKeys() {
 
 bool appCloseRequested() {
     return keyboard().closeWasRequested();
+}
+
+bool pauseRequested() {
+    pollEvents();
+    return keyboard().takePauseRequest();
 }
 
 }  // namespace gb

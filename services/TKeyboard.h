@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <deque>
 
 namespace gb {
 
@@ -25,6 +26,12 @@ inline constexpr int p = 80;
 inline constexpr int x = 88;
 inline constexpr int y = 89;
 inline constexpr int z = 90;
+// The keypad's 2, 4, 6 and 8: the window system reports these codes whether Num Lock makes
+// the keys type digits or act as arrows.
+inline constexpr int pad2 = 98;
+inline constexpr int pad4 = 100;
+inline constexpr int pad6 = 102;
+inline constexpr int pad8 = 104;
 inline constexpr int padPlus = 107;
 inline constexpr int padMinus = 109;
 inline constexpr int equals = 187;
@@ -34,7 +41,7 @@ inline constexpr int period = 190;
 }  // namespace key
 
 // Keyboard state fed by window events: a held flag and a hit count per key code 0..255,
-// and a queue of up to 256 typed characters.
+// a queue of up to 256 typed characters and one of up to 256 typed gamepad buttons.
 class TKeyboard {
   public:
     static constexpr int kKeyCount = 256;
@@ -44,16 +51,25 @@ class TKeyboard {
     void keyPressed(int code);  // a repeat of a held key adds no press
     void keyReleased(int code);
     void charTyped(int ch);  // dropped when the queue is full
-    void focusChanged();     // suspending or resuming flushes everything
+    // A gamepad button that counts as typing was pressed (see TGamepads): its key code is
+    // queued like a typed character, in a queue of its own (dropped when it is full).
+    void buttonTyped(int code);
+    void focusChanged();  // suspending or resuming flushes everything
     void closeRequested();
+    // The player stepped away: the window lost the focus or was minimised, or a gamepad was
+    // unplugged.
+    void requestPause();
 
     // Queries (no event processing; see the free functions below for that).
     int takeHits(int code);
     bool isDown(int code) const;
     int takeChar();
+    int takeButton();
     void flush();
     bool closeWasRequested() const { return closeRequested_; }
     void clearCloseRequest() { closeRequested_ = false; }
+    // Whether a pause was asked for since the last look; the request is taken.
+    bool takePauseRequest();
 
   private:
     std::array<bool, kKeyCount> held_{};
@@ -61,7 +77,9 @@ class TKeyboard {
     std::array<int, kQueueSize> queue_{};
     std::size_t queueHead_ = 0;
     std::size_t queueCount_ = 0;
+    std::deque<int> buttons_;
     bool closeRequested_ = false;
+    bool pauseRequested_ = false;
 };
 
 // The installed platform's keyboard. Each query below first processes the pending window
@@ -78,9 +96,15 @@ int keyHit(int code);
 bool keyDown(int code);
 // The oldest typed character not yet taken, or 0.
 int getChar();
-// Clears every hit count, held flag and the character queue.
+// The key code of the oldest typed gamepad button not yet taken, or 0.
+int getButton();
+// Clears every hit count, held flag and the queues of characters and buttons.
 void flushKeys();
 // True once the window system asked the program to close (close button, logout).
 bool appCloseRequested();
+// Whether the player stepped away since the last call (see TKeyboard::requestPause): the
+// pending window events are processed first, and the request is taken. Flushing the keys
+// leaves it.
+bool pauseRequested();
 
 }  // namespace gb

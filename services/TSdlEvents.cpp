@@ -3,7 +3,9 @@
 #include <SDL_events.h>
 
 #include "services/KeyMap.h"
+#include "services/TGamepads.h"
 #include "services/TKeyboard.h"
+#include "services/TPlatform.h"
 
 namespace gb {
 
@@ -95,8 +97,11 @@ void deliverSdlEvent(const SDL_Event& event, TKeyboard& keyboard) {
         case SDL_WINDOWEVENT:
             switch (event.window.event) {
                 case SDL_WINDOWEVENT_FOCUS_LOST:
-                case SDL_WINDOWEVENT_FOCUS_GAINED:
                 case SDL_WINDOWEVENT_MINIMIZED:
+                    keyboard.focusChanged();
+                    keyboard.requestPause();
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_GAINED:
                 case SDL_WINDOWEVENT_RESTORED:
                     keyboard.focusChanged();
                     break;
@@ -109,6 +114,15 @@ void deliverSdlEvent(const SDL_Event& event, TKeyboard& keyboard) {
             break;
         case SDL_QUIT:
             keyboard.closeRequested();
+            break;
+        case SDL_CONTROLLERDEVICEADDED:
+        case SDL_CONTROLLERDEVICEREMOVED:
+        case SDL_CONTROLLERBUTTONDOWN:
+        case SDL_CONTROLLERBUTTONUP:
+        case SDL_CONTROLLERAXISMOTION:
+            if (TGamepads* pads = platform().gamepads; pads != nullptr) {
+                pads->deliver(event, keyboard);
+            }
             break;
         default:
             break;

@@ -9,8 +9,9 @@ namespace gb {
 class TKeyboard;
 
 // Applies one window-system event to the keyboard state: key presses (auto-repeat ignored) and
-// releases, typed characters, focus changes (which flush) and close requests. Events the
-// keyboard has no use for are ignored.
+// releases, typed characters, focus changes (which flush; losing the focus or being minimised
+// also asks for a pause) and close requests. Game controller events go to the installed
+// platform's gamepads, when it has them. Events the keyboard has no use for are ignored.
 void deliverSdlEvent(const SDL_Event& event, TKeyboard& keyboard);
 
 // Queues every character of UTF-8 text, one character code per character. A malformed byte

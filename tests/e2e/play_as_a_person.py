@@ -2,7 +2,8 @@
 """Plays the real gumbolt executable the way a person would.
 
 The game runs under a virtual X server (Xvfb) with SDL's dummy audio driver. Keys are
-pressed through the X server (xdotool, which uses the XTEST extension), the console output
+pressed through the X server (xdotool, which uses the XTEST extension), another window
+(xmessage) takes the focus away from the game, the console output
 is read, screenshots are taken with xwd and checked pixel by pixel, and the gb.dat the game
 leaves behind is read back. Every process started here is ended before the script returns.
 
@@ -279,6 +280,77 @@ def unsorted_table_is_sorted_and_trimmed(screen, workdir):
         game.kill()
 
 
+def has_box(image, rows):
+    """Whether a drawBox(10, rows) overlay's ring of bright blocks is on the screen."""
+    _, _, px = image
+    y0 = 300 - (rows * 29) // 2 - 29
+    ring = [px[y0 + 14][270 + 14 + 29 * i] for i in range(10)]
+    return sum(1 for r, g, b in ring if max(r, g, b) > 120) >= 8
+
+
+def message_difference(first, second):
+    """Mean difference per channel between two screenshots where overlays show their message."""
+    a, b = first[2], second[2]
+    total = count = 0
+    for y in range(360, 400):
+        for x in range(274, 526):
+            total += sum(abs(p - q) for p, q in zip(a[y][x], b[y][x]))
+            count += 3
+    return round(total / count, 1)
+
+
+def leaving_the_window_pauses(screen, workdir):
+    print("another window takes the focus while playing, then the game gets it back")
+    game = Game(screen, workdir)
+    other = None
+    try:
+        check(game.wait_for_line(r"Level: 1, .*") is not None and game.find_window() is not None,
+              "the game starts")
+        time.sleep(0.5)
+        game.type("x")
+        # The keypad's Enter starts the game as Enter does.
+        game.keys("KP_Enter")
+        time.sleep(1.0)
+        image = screen.screenshot("playing-before-leaving")
+        check(not has_box(image, 10), "playing: no overlay")
+        other = subprocess.Popen(["xmessage", "-geometry", "90x30+0+0", "elsewhere"], env=screen.env(),
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        found = screen.xdotool("search", "--sync", "--onlyvisible", "--name", "xmessage", timeout=30)
+        ids = found.stdout.split()
+        check(bool(ids), "the other window appears")
+        if ids:
+            screen.xdotool("windowfocus", "--sync", ids[0])
+        time.sleep(0.8)
+        focus_lost = screen.screenshot("focus-lost")
+        check_box(focus_lost, "paused after the focus went to another window", 10)
+        # Back in the game window: still paused until a key is pressed.
+        screen.xdotool("windowfocus", "--sync", game.window)
+        time.sleep(0.8)
+        check(has_box(screen.screenshot("focus-back"), 10), "coming back does not resume by itself")
+        game.type("a")
+        time.sleep(0.5)
+        image = screen.screenshot("resumed")
+        check(not has_box(image, 10), "a key resumes the game")
+        check_play_screen(image, "resumed")
+        # The overlay shown on leaving is the one P shows: its message (in one of its two
+        # blinking frames) is the same.
+        game.keys("p")
+        shown = []
+        for _ in range(4):
+            time.sleep(0.3)
+            shown.append(screen.screenshot("paused-by-p"))
+        differences = [message_difference(focus_lost, paused) for paused in shown]
+        check(min(differences) < 4, f"the paused overlay is shown (differences {differences})")
+        game.keys("Escape")
+        game.keys("y")
+        check(game.wait() == 0, "Escape and Y end the program with exit status 0")
+    finally:
+        if other is not None:
+            other.kill()
+            other.wait()
+        game.kill()
+
+
 def close_request_and_sigterm(screen, workdir):
     print("a window close request and SIGTERM")
     game = Game(screen, workdir)
@@ -303,14 +375,14 @@ def close_request_and_sigterm(screen, workdir):
 
 
 def main():
-    for tool in ("Xvfb", "xdotool", "xwd"):
+    for tool in ("Xvfb", "xdotool", "xwd", "xmessage"):
         if shutil.which(tool) is None:
             print(f"{tool} is missing: run tools/install-deps.sh")
             return 1
     screen = VirtualScreen(shots=SHOTS)
     try:
         for scenario in (start_up_and_quit, play_a_whole_game, unsorted_table_is_sorted_and_trimmed,
-                         close_request_and_sigterm):
+                         leaving_the_window_pauses, close_request_and_sigterm):
             with tempfile.TemporaryDirectory(prefix="gumbolt-e2e-") as workdir:
                 try:
                     scenario(screen, workdir)

@@ -71,7 +71,8 @@ TEST(CommandLine, HelpTellsTheKeysTheScoreFileAndTheEnvironment) {
     EXPECT_TRUE(usage.starts_with("Usage: gumbolt"));
     for (const char* needed :
          {"--version", "Esc", "F11", "gb.dat", "XDG_DATA_HOME", "~/.local/share/gumbolt",
-          "GUMBOLT_DEBUG", "GUMBOLT_QUIT_AFTER_FRAMES", "SDL_VIDEODRIVER"}) {
+          "GUMBOLT_DEBUG", "GUMBOLT_QUIT_AFTER_FRAMES", "SDL_VIDEODRIVER",
+          "Gamepads:", "SDL_GAMECONTROLLERCONFIG"}) {
         EXPECT_NE(usage.find(needed), std::string::npos) << "the usage does not mention " << needed;
     }
     // It fits a terminal of 80 columns.

@@ -1,9 +1,12 @@
 // Whole-frame scenarios: the screens, their keys and the road of one game.
 
+#include <SDL.h>
+
 #include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <set>
+#include <utility>
 
 #include "audio/TSoundManager.h"
 #include "hiscores/THiScore.h"
@@ -12,6 +15,7 @@
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
 #include "services/Random.h"
+#include "services/TSdlEvents.h"
 #include "tests/game/GameHarness.h"
 #include "values/TVector.h"
 
@@ -40,6 +44,16 @@ void fillRow(TGrid& grid, int row, std::vector<int> gaps = {}) {
                                     nullptr);
         ASSERT_TRUE(grid.addBlock(block));
     }
+}
+
+// Schedules a window event, delivered to the keyboard as SDL delivers it, before the next frame.
+void scheduleWindowEvent(TScriptedEvents& events, Uint8 what) {
+    events.pending.push_back([what](TKeyboard& keyboard) {
+        SDL_Event event{};
+        event.type = SDL_WINDOWEVENT;
+        event.window.event = what;
+        deliverSdlEvent(event, keyboard);
+    });
 }
 
 int occupied(const TGrid& grid) {
@@ -388,6 +402,60 @@ TEST_F(Flow, PauseFreezesGravityAndAnyCharacterResumes) {
     // P on the paused screen is a typed character: it resumes.
     tap(key::p, 'p');
     frames(1);
+    EXPECT_EQ(game->state, TGame::playing);
+}
+
+// Leaving the window while playing pauses as P does, and coming back does not resume: a key
+// does. The focus lost and the window minimised alike.
+TEST_F(Flow, LeavingTheWindowWhilePlayingPausesUntilAKey) {
+    startGame();
+    startPlaying();
+    while (!game->currentPiece) {
+        frames(1);
+    }
+    const std::pair<Uint8, Uint8> leaveAndReturn[] = {
+        {SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_FOCUS_GAINED},
+        {SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_RESTORED}};
+    for (const auto& [leave, comeBack] : leaveAndReturn) {
+        ASSERT_EQ(game->soundManager->musicState, MusicState::playing);
+        scheduleWindowEvent(events, leave);
+        frames(1);
+        ASSERT_EQ(game->state, TGame::paused) << int{leave};
+        EXPECT_NE(game->soundManager->musicState, MusicState::playing);
+        const float y = game->currentPiece->position->y;
+        frames(100);
+        scheduleWindowEvent(events, comeBack);
+        frames(100);
+        EXPECT_EQ(game->state, TGame::paused);
+        EXPECT_FLOAT_EQ(game->currentPiece->position->y, y);
+        type('k');
+        frames(1);
+        EXPECT_EQ(game->state, TGame::playing);
+    }
+}
+
+// On every other screen leaving the window changes nothing, and it is not held against a game
+// started afterwards.
+TEST_F(Flow, LeavingTheWindowOnOtherScreensChangesNothing) {
+    startGame();
+    scheduleWindowEvent(events, SDL_WINDOWEVENT_FOCUS_LOST);
+    frames(5);
+    EXPECT_EQ(game->state, TGame::title);
+    type('g');
+    frames(1);
+    scheduleWindowEvent(events, SDL_WINDOWEVENT_MINIMIZED);
+    frames(5);
+    EXPECT_EQ(game->state, TGame::nameEntry);
+    tap(key::enter, 13);
+    frames(50);
+    EXPECT_EQ(game->state, TGame::playing);
+    tap(key::escape, 27);
+    frames(1);
+    scheduleWindowEvent(events, SDL_WINDOWEVENT_FOCUS_LOST);
+    frames(5);
+    EXPECT_EQ(game->state, TGame::exitPrompt);
+    type('n');
+    frames(50);
     EXPECT_EQ(game->state, TGame::playing);
 }
 

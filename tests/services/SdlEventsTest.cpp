@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "DisplayFixture.h"
 #include "services/TKeyboard.h"
@@ -85,12 +86,15 @@ TEST_F(SdlEventsTest, TypedTextAndEditingKeysFillTheCharacterQueue) {
     EXPECT_EQ(keyHit(key::backspace), 1);
 }
 
-TEST_F(SdlEventsTest, LosingOrRegainingFocusFlushesTheKeyboard) {
-    for (Uint8 what :
-         {SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_FOCUS_GAINED, SDL_WINDOWEVENT_MINIMIZED}) {
+TEST_F(SdlEventsTest, LosingOrRegainingFocusFlushesTheKeyboardAndLeavingAsksForAPause) {
+    for (Uint8 what : {SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_FOCUS_GAINED,
+                       SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_RESTORED}) {
         push(keyEvent(SDL_KEYDOWN, SDLK_DOWN));
         push(textEvent("x"));
         push(windowEvent(what));
+        const bool left = what == SDL_WINDOWEVENT_FOCUS_LOST || what == SDL_WINDOWEVENT_MINIMIZED;
+        EXPECT_EQ(pauseRequested(), left) << int{what};
+        EXPECT_FALSE(pauseRequested()) << int{what};
         EXPECT_FALSE(keyDown(key::down)) << int{what};
         EXPECT_EQ(keyHit(key::down), 0) << int{what};
         EXPECT_EQ(getChar(), 0) << int{what};
@@ -100,6 +104,27 @@ TEST_F(SdlEventsTest, LosingOrRegainingFocusFlushesTheKeyboard) {
         push(keyEvent(SDL_KEYUP, SDLK_DOWN));
         flushKeys();
     }
+}
+
+TEST_F(SdlEventsTest, TheKeypadKeepsItsCodesWhateverNumLockAndItsEnterIsEnter) {
+    // Num Lock decides only whether the keys also type their digit (a text event).
+    const std::pair<SDL_Keycode, int> keys[] = {{SDLK_KP_4, key::pad4},
+                                                {SDLK_KP_6, key::pad6},
+                                                {SDLK_KP_2, key::pad2},
+                                                {SDLK_KP_8, key::pad8}};
+    for (const auto& [symbol, code] : keys) {
+        for (const Uint16 modifiers : {KMOD_NONE, KMOD_NUM}) {
+            SDL_Event press = keyEvent(SDL_KEYDOWN, symbol);
+            press.key.keysym.mod = modifiers;
+            push(press);
+            EXPECT_EQ(keyHit(code), 1) << code;
+            push(keyEvent(SDL_KEYUP, symbol));
+            EXPECT_FALSE(keyDown(code)) << code;
+        }
+    }
+    push(keyEvent(SDL_KEYDOWN, SDLK_KP_ENTER));
+    EXPECT_EQ(keyHit(key::enter), 1);
+    EXPECT_EQ(getChar(), 13);
 }
 
 TEST_F(SdlEventsTest, CloseRequestsAreRecorded) {
