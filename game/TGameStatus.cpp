@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "game/LetterAdvance.h"
 #include "hiscores/THiScore.h"
 #include "playfield/TGrid.h"
 #include "services/Console.h"
@@ -11,53 +12,6 @@
 #include "services/Text.h"
 
 namespace gb {
-
-namespace {
-
-// How far the pen moves after a letter of the glyph strip.
-int letterAdvance(char ch) {
-    switch (ch) {
-        case 'i':
-        case 'j':
-        case 'l':
-            return 8;
-        case 'I':
-            return 10;
-        case 'f':
-        case 'r':
-        case 't':
-            return 11;
-        case 'L':
-            return 12;
-        case 'E':
-        case 'F':
-        case 'P':
-            return 14;
-        case 'd':
-        case 'k':
-        case 'q':
-            return 17;
-        case 'H':
-        case 'N':
-        case 'O':
-        case 'U':
-            return 18;
-        case 'G':
-        case 'Q':
-        case 'V':
-        case 'w':
-            return 20;
-        case 'm':
-            return 22;
-        case 'M':
-        case 'W':
-            return 24;
-        default:
-            return ch >= 'A' && ch <= 'Z' ? 16 : 14;
-    }
-}
-
-}  // namespace
 
 void TGame::drawScreen() {
     setColor(255, 255, 255);

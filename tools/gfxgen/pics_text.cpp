@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "catalogue.h"
+#include "game/LetterAdvance.h"
 #include "wordart.h"
 
 namespace gfx {
@@ -85,57 +86,7 @@ void letterCell(Canvas& sheet, int cx, int cy, char ch) {
 }  // namespace
 
 int letterAdvance(char ch) {
-    if (ch == ' ')
-        return 16;
-    if (ch >= 'a' && ch <= 'z') {
-        switch (ch) {
-            case 'i':
-            case 'j':
-            case 'l':
-                return 8;
-            case 'f':
-            case 'r':
-            case 't':
-                return 11;
-            case 'd':
-            case 'k':
-            case 'q':
-                return 17;
-            case 'w':
-                return 20;
-            case 'm':
-                return 22;
-            default:
-                return 14;
-        }
-    }
-    if (ch >= 'A' && ch <= 'Z') {
-        switch (ch) {
-            case 'I':
-                return 10;
-            case 'L':
-                return 12;
-            case 'E':
-            case 'F':
-            case 'P':
-                return 14;
-            case 'H':
-            case 'N':
-            case 'O':
-            case 'U':
-                return 18;
-            case 'G':
-            case 'Q':
-            case 'V':
-                return 20;
-            case 'M':
-            case 'W':
-                return 24;
-            default:
-                return 16;
-        }
-    }
-    return 0;
+    return ch == ' ' ? 16 : gb::letterAdvance(ch);
 }
 
 Canvas makeLetters() {
