@@ -22,32 +22,51 @@ std::uint64_t hashKey(const TDrawList::Key& key) {
 
 void TDrawList::add(const Key& key, const TPixelRect& box, bool exact, bool unique) {
     entries_.push_back(Entry{key, hashKey(key), box, exact, unique});
-    indexed_ = false;
 }
 
 void TDrawList::compare(const TDrawList& before, const TDrawList& after, TDirtyRegion& region) {
-    if (!before.indexed_) {
-        before.index_.clear();
-        for (std::size_t i = 0; i < before.entries_.size(); ++i) {
-            before.index_.emplace_back(before.entries_[i].hash, static_cast<std::uint32_t>(i));
-        }
-        std::sort(before.index_.begin(), before.index_.end());
-        before.indexed_ = true;
+    const std::vector<Entry>& old = before.entries_;
+    const std::vector<Entry>& now = after.entries_;
+    // From one frame to the next most operations are the same: those at both ends match
+    // one for one and only the middle needs looking up.
+    std::size_t first = 0;
+    while (first < old.size() && first < now.size() && same(old[first], now[first])) {
+        ++first;
     }
+    std::size_t oldEnd = old.size();
+    std::size_t nowEnd = now.size();
+    while (oldEnd > first && nowEnd > first && same(old[oldEnd - 1], now[nowEnd - 1])) {
+        --oldEnd;
+        --nowEnd;
+    }
+    if (first == oldEnd) {
+        for (std::size_t i = first; i < nowEnd; ++i) {
+            region.add(now[i].box);
+        }
+        return;
+    }
+    std::vector<std::pair<std::uint64_t, std::uint32_t>>& index = before.index_;
+    index.clear();
+    for (std::size_t i = first; i < oldEnd; ++i) {
+        index.emplace_back(old[i].hash, static_cast<std::uint32_t>(i));
+    }
+    std::sort(index.begin(), index.end());
     // Each operation of the new list is matched with the first equal one of the old list after
     // the last match, so matches keep their order. A match is only ever missed, never false:
     // what is not matched is drawn again.
-    std::vector<bool> matched(before.entries_.size(), false);
-    long last = -1;
-    for (const Entry& entry : after.entries_) {
+    std::vector<bool>& matched = before.matched_;
+    matched.assign(oldEnd - first, false);
+    std::size_t next = first;  // the old operations before this one are used up
+    for (std::size_t j = first; j < nowEnd; ++j) {
+        const Entry& entry = now[j];
         bool found = false;
         if (!entry.unique) {
-            auto it = std::lower_bound(before.index_.begin(), before.index_.end(),
-                                       std::pair{entry.hash, static_cast<std::uint32_t>(last + 1)});
-            for (; it != before.index_.end() && it->first == entry.hash; ++it) {
-                if (same(before.entries_[it->second], entry)) {
-                    last = it->second;
-                    matched[it->second] = true;
+            auto it = std::lower_bound(index.begin(), index.end(),
+                                       std::pair{entry.hash, static_cast<std::uint32_t>(next)});
+            for (; it != index.end() && it->first == entry.hash; ++it) {
+                if (same(old[it->second], entry)) {
+                    matched[it->second - first] = true;
+                    next = it->second + 1;
                     found = true;
                     break;
                 }
@@ -57,9 +76,9 @@ void TDrawList::compare(const TDrawList& before, const TDrawList& after, TDirtyR
             region.add(entry.box);
         }
     }
-    for (std::size_t i = 0; i < before.entries_.size(); ++i) {
-        if (!matched[i]) {
-            region.add(before.entries_[i].box);
+    for (std::size_t i = first; i < oldEnd; ++i) {
+        if (!matched[i - first]) {
+            region.add(old[i].box);
         }
     }
 }

@@ -48,10 +48,10 @@ class TDrawList {
         return !a.unique && !b.unique && a.hash == b.hash && a.key == b.key;
     }
     std::vector<Entry> entries_;
-    // The hashes of entries_ with their indices, sorted: built when the list is compared with
-    // a later one.
+    // Room for comparing the list with a later one: the hashes of the entries to look up with
+    // their indices, sorted, and which of them were matched.
     mutable std::vector<std::pair<std::uint64_t, std::uint32_t>> index_;
-    mutable bool indexed_ = false;
+    mutable std::vector<bool> matched_;
 };
 
 }  // namespace gb

@@ -145,7 +145,7 @@ bool TSdlSoftwareDisplay::open(SDL_Window* window, int width, int height, std::s
     shown_.clear();
     drawing_.clear();
     clear(0, 0, 0, 0);
-    shown_ = drawing_;
+    settle();
     if (window_ != nullptr) {
         SDL_AddEventWatch(watchWindow, this);
     }
@@ -159,6 +159,7 @@ void TSdlSoftwareDisplay::close() {
     // The operations hold textures of the renderer: they go first.
     shown_.clear();
     drawing_.clear();
+    drawingIsShown_ = false;
     if (renderer_ != nullptr) {
         SDL_DestroyRenderer(renderer_);
     }
@@ -208,7 +209,21 @@ void TSdlSoftwareDisplay::takeClip(Operation& operation) const {
     }
 }
 
+void TSdlSoftwareDisplay::settle() {
+    std::swap(shown_, drawing_);
+    drawingIsShown_ = true;
+}
+
+void TSdlSoftwareDisplay::drawOn() {
+    if (drawingIsShown_) {
+        // Drawn on without clearing: the picture on screen goes on.
+        drawing_ = shown_;
+        drawingIsShown_ = false;
+    }
+}
+
 void TSdlSoftwareDisplay::add(Operation operation, const TPixelRect& box, bool exact, bool unique) {
+    drawOn();
     TDrawList::Key key{};
     key[0] = static_cast<std::uint32_t>(operation.kind);
     const void* source = operation.sprite != nullptr ? static_cast<const void*>(operation.sprite)
@@ -246,6 +261,7 @@ void TSdlSoftwareDisplay::clear(Uint8 red, Uint8 green, Uint8 blue, Uint8 alpha)
     }
     // Everything drawn before is covered.
     drawing_.clear();
+    drawingIsShown_ = false;
     Operation fill;
     fill.kind = Kind::fill;
     fill.pixel = SDL_MapRGBA(back_->format, red, green, blue, alpha);
@@ -333,6 +349,7 @@ void TSdlSoftwareDisplay::geometry(std::shared_ptr<const void> keep, SDL_Texture
     if (box.empty()) {
         return;
     }
+    drawOn();
     operation.vertices = drawing_.vertices.size();
     operation.vertexCount = vertexCount;
     drawing_.vertices.insert(drawing_.vertices.end(), vertices, vertices + vertexCount);
@@ -374,13 +391,13 @@ void TSdlSoftwareDisplay::copySprite(std::shared_ptr<const void> keep, const TLi
 
 void TSdlSoftwareDisplay::render() {
     lastRender_ = Work{};
-    if (renderer_ == nullptr) {
+    if (renderer_ == nullptr || drawingIsShown_) {
         return;
     }
     changed_.clear();
     TDrawList::compare(shown_.list, drawing_.list, changed_);
     if (changed_.empty()) {
-        shown_ = drawing_;
+        settle();
         return;
     }
     drawing_.list.coverInexact(changed_);
@@ -413,7 +430,7 @@ void TSdlSoftwareDisplay::render() {
         lastRender_.pixels += static_cast<long>(part.width) * part.height;
     }
     SDL_RenderSetClipRect(renderer_, wasClipped == SDL_TRUE ? &callerClip : nullptr);
-    shown_ = drawing_;
+    settle();
     if (shown_.operations.size() > kMostOperations) {
         flatten();
     }
@@ -561,10 +578,11 @@ void TSdlSoftwareDisplay::flatten() {
     SDL_RenderGetClipRect(renderer_, &callerClip);
     SDL_RenderSetClipRect(renderer_, nullptr);
     drawing_.clear();
+    drawingIsShown_ = false;
     copy(owner, texture, nullptr,
          SDL_FRect{0.0f, 0.0f, static_cast<float>(width_), static_cast<float>(height_)});
     SDL_RenderSetClipRect(renderer_, wasClipped == SDL_TRUE ? &callerClip : nullptr);
-    shown_ = drawing_;
+    settle();
 }
 
 int TSdlSoftwareDisplay::readPixels(const SDL_Rect& rect, Uint32 format, void* pixels, int pitch) {

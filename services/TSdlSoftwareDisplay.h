@@ -118,6 +118,11 @@ class TSdlSoftwareDisplay {
     };
 
     void add(Operation operation, const TPixelRect& box, bool exact, bool unique);
+    // The picture drawn becomes the one shown; until something more is drawn, the picture
+    // being drawn is that same one, without a copy of it.
+    void settle();
+    // Before drawing: a picture drawn on without clearing goes on from the one shown.
+    void drawOn();
     TPixelRect clipBox() const;
     void takeClip(Operation& operation) const;
     // Carries out one operation clipped to the rectangle (or with its own clip only when whole).
@@ -138,8 +143,9 @@ class TSdlSoftwareDisplay {
     SDL_Renderer* renderer_ = nullptr;
     int width_ = 0;
     int height_ = 0;
-    Picture shown_;                   // what the back buffer holds
-    Picture drawing_;                 // the picture being drawn
+    Picture shown_;    // what the back buffer holds
+    Picture drawing_;  // the picture being drawn, unless drawingIsShown_
+    bool drawingIsShown_ = false;
     TDirtyRegion changed_{0, 0};      // scratch: where drawing_ differs from shown_
     TDirtyRegion unpresented_{0, 0};  // where the back buffer differs from the window
     bool windowStale_ = true;         // the window shows nothing of ours (new, exposed, resized)
