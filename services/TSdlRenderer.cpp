@@ -440,7 +440,8 @@ void TSdlRenderBackend::clear(const TDrawState& state) {
     if (renderer_ == nullptr) {
         return;
     }
-    // A frame starts here: its fingerprint starts afresh.
+    // A frame starts here: it waits for its slot, and its fingerprint starts afresh.
+    waitForSlot();
     frameCalls_ = 0;
     noteCall(0.0, state.clearRed, state.clearGreen, state.clearBlue);
     // The whole back buffer, whatever the viewport.
@@ -477,6 +478,7 @@ void TSdlRenderBackend::present() {
     if (renderer_ == nullptr) {
         return;
     }
+    waitForSlot();
     if (cpuDisplay_) {
         // A frame drawn with the same calls as the last one, which shows nothing new, is not
         // waited for: the loading screen is shown ten times, but once is enough to see it.
@@ -526,13 +528,25 @@ void TSdlRenderBackend::paceFrame() {
     if (!selfPaced_ || !pacingAllowed_) {
         return;
     }
-    // Wait out the rest of the frame. A frame that ran late starts a new rhythm rather
-    // than being followed by a burst of short ones.
+    // The next frame waits for its slot when it starts. A frame that ran late starts a new
+    // rhythm rather than being followed by a burst of short ones.
     nextFrame_ += kFramePeriod;
     if (nextFrame_ < now) {
         nextFrame_ = now;
         return;
     }
+    slotPending_ = true;
+}
+
+// The wait for a frame's slot comes when the next frame starts (its clear, or its present when
+// it draws without clearing). In the main loop nothing happens between a flip and the next
+// frame's clear, so the loop keeps its rhythm and reads the keys right after the wait as
+// before; work done between frames (loading) is done in the wait instead of after it.
+void TSdlRenderBackend::waitForSlot() {
+    if (!slotPending_) {
+        return;
+    }
+    slotPending_ = false;
     std::this_thread::sleep_until(nextFrame_);
     lastPresent_ = Clock::now();
 }

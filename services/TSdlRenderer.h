@@ -122,6 +122,7 @@ class TSdlRenderBackend : public TRenderBackend, public TEventSource {
     void noteValues(std::initializer_list<double> values);
     void noteState(const TDrawState& state);
     void paceFrame();
+    void waitForSlot();
     // Whether an F11 press stamped at these SDL ticks falls while a switch is under way.
     bool switchUnderWay(std::uint32_t pressTicks) const;
     void switchForPress(std::uint32_t pressTicks);
@@ -154,6 +155,7 @@ class TSdlRenderBackend : public TRenderBackend, public TEventSource {
     int quickPresents_ = 0;
     std::chrono::steady_clock::time_point lastPresent_{};
     std::chrono::steady_clock::time_point nextFrame_{};
+    bool slotPending_ = false;  // the next frame waits until nextFrame_
 };
 
 }  // namespace gb
