@@ -44,12 +44,8 @@ SDL_Rect sdlRect(const TPixelRect& rect) {
 // left to draw.
 bool clipScaled(const SDL_Rect& source, const SDL_Rect& target, const SDL_Rect& clip,
                 SDL_Rect& fromSource, SDL_Rect& toTarget) {
-    const SDL_Rect met = [&] {
-        SDL_Rect r{};
-        SDL_IntersectRect(&target, &clip, &r);
-        return r;
-    }();
-    if (met.w <= 0 || met.h <= 0) {
+    SDL_Rect met{};
+    if (SDL_IntersectRect(&target, &clip, &met) == SDL_FALSE) {
         return false;
     }
     const double scalingW = static_cast<double>(target.w) / source.w;
