@@ -138,8 +138,8 @@ std::vector<float> resampleStereo(const std::vector<float>& source, long fromRat
     if (inFrames == 0 || fromRate == toRate) {
         return source;
     }
-    const std::size_t outFrames =
-        static_cast<std::size_t>(std::ceil(static_cast<double>(inFrames) * toRate / fromRate));
+    const std::size_t outFrames = static_cast<std::size_t>(
+        std::ceil(static_cast<double>(inFrames) * toRate / static_cast<double>(fromRate)));
     const double step = static_cast<double>(fromRate) / toRate;
     std::vector<float> out(outFrames * 2);
     for (std::size_t j = 0; j < outFrames; ++j) {
@@ -162,8 +162,10 @@ bool validVolume(int volume) {
 
 }  // namespace
 
-TMixerLibrary::TMixerLibrary(Rendering rendering)
-    : rendering(rendering), songBuffer(kChunkFrames * 2), mixBuffer(kChunkFrames * 2) {}
+TMixerLibrary::TMixerLibrary(Rendering renderedBy)
+    : rendering(renderedBy),
+      songBuffer(std::size_t{kChunkFrames} * 2),
+      mixBuffer(std::size_t{kChunkFrames} * 2) {}
 
 TMixerLibrary::~TMixerLibrary() {
     close();
@@ -223,7 +225,7 @@ int TMixerLibrary::init(int mixrate, int maxSoftwareChannels, unsigned /*flags*/
         device = opened;
         rate = mixrate;
         bufferFrames = obtained.samples;
-        channels.assign(maxSoftwareChannels, Channel{});
+        channels.assign(static_cast<std::size_t>(maxSoftwareChannels), Channel{});
         initialised = true;
     }
     if (rendering == Rendering::device) {
@@ -320,7 +322,7 @@ int TMixerLibrary::playSound(int channel, FSOUND_SAMPLE* sample) {
         return -1;
     }
     // A named channel drops whatever it was playing.
-    channels[channel] = Channel{sample, 0};
+    channels[static_cast<std::size_t>(channel)] = Channel{sample, 0};
     return channel;
 }
 

@@ -29,7 +29,7 @@ class TMixerLibrary : public TSoundLibrary {
     static constexpr int kDeviceBufferFrames = 512;
     static constexpr int kMaxChannels = 256;
 
-    explicit TMixerLibrary(Rendering rendering = Rendering::device);
+    explicit TMixerLibrary(Rendering renderedBy = Rendering::device);
     ~TMixerLibrary() override;
     TMixerLibrary(const TMixerLibrary&) = delete;
     TMixerLibrary& operator=(const TMixerLibrary&) = delete;

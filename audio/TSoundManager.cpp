@@ -41,6 +41,12 @@ constexpr std::array<const char*, 20> kErrorTexts = {
     "An error occured trying To open the specified CD device",
 };
 
+// A track or effect number as a position in the lists. A negative number becomes one far
+// past their end, which at() refuses.
+std::size_t slot(int index) {
+    return static_cast<std::size_t>(index);
+}
+
 }  // namespace
 
 std::string errorText() {
@@ -48,7 +54,7 @@ std::string errorText() {
     if (code < 0 || code >= static_cast<int>(kErrorTexts.size())) {
         return "Unknown Error";
     }
-    return kErrorTexts[code];
+    return kErrorTexts[slot(code)];
 }
 
 std::shared_ptr<TSoundManager> TSoundManager::create(const std::vector<std::string>& musicFiles,
@@ -68,7 +74,7 @@ void TSoundManager::init(const std::vector<std::string>& music,
         print("Sound failed to initialize.");
     }
     // Our library has no FFT unit, so there is none to switch on here (or off in close).
-    musicState = -1;
+    musicState = MusicState::stopped;
     volume = kStartVolume;
     currentTrack = 0;
     musicHandles.assign(music.size(), nullptr);
@@ -87,7 +93,7 @@ void TSoundManager::init(const std::vector<std::string>& music,
 }
 
 void TSoundManager::setVolume(int newVolume) {
-    FMUSIC_MODULE* song = musicHandles.empty() ? nullptr : musicHandles[currentTrack];
+    FMUSIC_MODULE* song = musicHandles.empty() ? nullptr : currentSong();
     if (FMUSIC_SetMasterVolume(song, newVolume) != 0) {
         volume = newVolume;
         debugLog("Volume changed to ", newVolume);
@@ -113,11 +119,12 @@ void TSoundManager::volumeDown() {
 }
 
 void TSoundManager::loadTrack(int index) {
-    const std::string& name = musicFiles.at(index);
+    const std::string& name = musicFiles.at(slot(index));
     const unsigned char* data = embeddedFileData(name);
     const int length = embeddedFileSize(name);
-    musicHandles.at(index) = FMUSIC_LoadSongEx(data, 0, length, kSongMode, nullptr, 0);
-    if (musicHandles[index] == nullptr) {
+    FMUSIC_MODULE*& handle = musicHandles.at(slot(index));
+    handle = FMUSIC_LoadSongEx(data, 0, length, kSongMode, nullptr, 0);
+    if (handle == nullptr) {
         print("Track failed to load.");
         printError();
     } else {
@@ -126,11 +133,12 @@ void TSoundManager::loadTrack(int index) {
 }
 
 void TSoundManager::loadSound(int index) {
-    const std::string& name = soundFiles.at(index);
+    const std::string& name = soundFiles.at(slot(index));
     const unsigned char* data = embeddedFileData(name);
     const int length = embeddedFileSize(name);
-    soundHandles.at(index) = FSOUND_Sample_Load(FSOUND_FREE, data, kSampleMode, 0, length);
-    if (soundHandles[index] == nullptr) {
+    FSOUND_SAMPLE*& handle = soundHandles.at(slot(index));
+    handle = FSOUND_Sample_Load(FSOUND_FREE, data, kSampleMode, 0, length);
+    if (handle == nullptr) {
         print("Sound failed to load.");
         printError();
     } else {
@@ -143,59 +151,65 @@ void TSoundManager::close() {
 }
 
 void TSoundManager::playMusic() {
-    if (FMUSIC_PlaySong(musicHandles.at(currentTrack)) == 1) {
-        musicState = 1;
-        print("Music playing " + musicFiles[currentTrack]);
+    if (FMUSIC_PlaySong(currentSong()) == 1) {
+        musicState = MusicState::playing;
+        print("Music playing " + currentFile());
         setVolume(volume);
     } else {
-        musicState = -1;
-        print("Music track failed to play " + musicFiles[currentTrack]);
+        musicState = MusicState::stopped;
+        print("Music track failed to play " + currentFile());
         printError();
     }
 }
 
 void TSoundManager::update() {
-    if (musicState == 1 && FMUSIC_IsFinished(musicHandles.at(currentTrack)) != 0) {
+    if (musicState == MusicState::playing && FMUSIC_IsFinished(currentSong()) != 0) {
         nextTrack();
     }
 }
 
 void TSoundManager::playSound(int index) {
     // An effect that cannot play is not worth a message.
-    FSOUND_PlaySound(FSOUND_FREE, soundHandles.at(index));
+    FSOUND_PlaySound(FSOUND_FREE, soundHandles.at(slot(index)));
 }
 
 void TSoundManager::stopMusic() {
-    if (musicState != 1) {
+    if (musicState != MusicState::playing) {
         return;
     }
-    if (FMUSIC_StopSong(musicHandles.at(currentTrack)) != 0) {
-        musicState = -1;
-        print("Music track stopped " + musicFiles[currentTrack]);
+    if (FMUSIC_StopSong(currentSong()) != 0) {
+        musicState = MusicState::stopped;
+        print("Music track stopped " + currentFile());
     } else {
-        print("Music track failed to stop playing " + musicFiles[currentTrack]);
+        print("Music track failed to stop playing " + currentFile());
         printError();
     }
 }
 
 void TSoundManager::pause() {
-    if (musicState == 1) {
+    if (musicState == MusicState::playing) {
         togglePause();
     }
 }
 
 void TSoundManager::togglePause() {
-    if (musicState == 0) {
-        if (FMUSIC_SetPaused(musicHandles.at(currentTrack), 0) != 0) {
-            musicState = 1;
-        } else {
-            print("Music track failed to pause " + musicFiles[currentTrack]);
-            printError();
-        }
-    } else if (musicState == 1) {
-        // Pausing never reports a failure.
-        FMUSIC_SetPaused(musicHandles.at(currentTrack), 1);
-        musicState = 0;
+    switch (musicState) {
+        case MusicState::paused:
+            if (FMUSIC_SetPaused(currentSong(), 0) != 0) {
+                musicState = MusicState::playing;
+            } else {
+                print("Music track failed to pause " + currentFile());
+                printError();
+            }
+            break;
+        case MusicState::playing:
+            // Pausing never reports a failure.
+            FMUSIC_SetPaused(currentSong(), 1);
+            musicState = MusicState::paused;
+            break;
+        case MusicState::stopped:
+            // Nothing plays: nothing to pause or resume.
+            break;
     }
 }
 
@@ -212,6 +226,14 @@ void TSoundManager::previousTrack() {
         currentTrack = static_cast<int>(musicFiles.size()) - 1;
     }
     playMusic();
+}
+
+FMUSIC_MODULE* TSoundManager::currentSong() const {
+    return musicHandles.at(slot(currentTrack));
+}
+
+const std::string& TSoundManager::currentFile() const {
+    return musicFiles.at(slot(currentTrack));
 }
 
 void TSoundManager::printError() {

@@ -39,7 +39,7 @@ void TFruit::init(int x, int y) {
     frame = rand(1, 7) - 1;
     alpha = 1.0f;
     fade = -1.0f;
-    dead = 0;
+    dead = false;
     // The sheet is loaded with mid handles, and automatic mid handles are off afterwards
     // whether or not this fruit had to load it.
     TPlatform::FruitSheet& shared = sheet();
@@ -54,7 +54,7 @@ void TFruit::init(int x, int y) {
 }
 
 void TFruit::update() {
-    if (dead != 0) {
+    if (dead) {
         return;
     }
     const float dt = TDeltaTimer::deltaTime();
@@ -68,12 +68,12 @@ void TFruit::update() {
         scale += growth * dt;
     }
     if (!(alpha >= 0.0f)) {
-        dead = 1;
+        dead = true;
     }
     pos->x += dir->x * dt;
     pos->y += dir->y * dt;
     if (pos->y > static_cast<float>(graphicsHeight() + imageHeight(sheet().image))) {
-        dead = 1;
+        dead = true;
     }
     if (rotation > 360.0f) {
         rotation = 0.0f;
@@ -87,7 +87,7 @@ void TFruit::update() {
 }
 
 void TFruit::draw() {
-    if (dead != 0) {
+    if (dead) {
         return;
     }
     setColor(255, 255, 255);

@@ -11,7 +11,7 @@ namespace gb {
 // then falls under gravity while it fades, and finishes when it has faded or left the screen.
 class TFruit : public TParticle {
   public:
-    static std::shared_ptr<TFruit> create(int x, int y);
+    [[nodiscard]] static std::shared_ptr<TFruit> create(int x, int y);
     void init(int x, int y);
     void update() override;
     void draw() override;

@@ -17,19 +17,19 @@ void TFruitShower::add(std::shared_ptr<TParticle> particle) {
     particles.addLast(std::move(particle));
 }
 
-int TFruitShower::isActive() const {
-    return particles.isEmpty() ? 0 : 1;
+bool TFruitShower::isActive() const {
+    return !particles.isEmpty();
 }
 
 void TFruitShower::updateAndDraw() {
-    const int previousBlend = getBlend();
+    const BlendMode previousBlend = getBlend();
     setBlend(lightBlend);
     // The enumeration steps on before the body runs, so a finished particle can be removed.
     for (const std::shared_ptr<TParticle>& particle : particles) {
         if (!particle) {
             continue;
         }
-        if (particle->dead != 0) {
+        if (particle->dead) {
             particles.remove(particle);
             continue;
         }

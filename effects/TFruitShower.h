@@ -13,12 +13,12 @@ class TFruitShower {
   public:
     TList<TParticle> particles;  // oldest first
 
-    static std::shared_ptr<TFruitShower> create();
+    [[nodiscard]] static std::shared_ptr<TFruitShower> create();
     // Adds a new fruit centred at the pixel point (x, y).
     void spawn(int x, int y);
     void add(std::shared_ptr<TParticle> particle);
-    // 1 while any particle is in the list.
-    int isActive() const;
+    // Whether any particle is in the list.
+    bool isActive() const;
     // Removes finished particles, updates and then draws each of the others; the blend mode
     // in force before the call is in force again after it.
     void updateAndDraw();

@@ -18,7 +18,7 @@ class TParticle {
     float growth = 0.0f;  // change of scale per second
     float alpha = 0.0f;   // 1 = opaque
     float fade = 0.0f;    // change of alpha per second
-    int dead = 0;         // 1 once finished: neither moved nor drawn again
+    bool dead = false;    // once finished: neither moved nor drawn again
     int frame = 0;
 
     virtual void draw() = 0;

@@ -19,27 +19,37 @@ class TVector;
 // The one game object: it owns every image, both grids, the piece prototypes, the current
 // and next piece, the score state, the player's entry, the high-score table and the sound
 // manager, and it runs the main loop.
+//
+// Its operations live in one file per concern: TGameStartUp.cpp (making the game and loading),
+// TGameLoop.cpp (the main loop, the screen states and their overlays, the music keys),
+// TGameRules.cpp (rules of play), TGameStatus.cpp (the play screen and bitmap text) and
+// TGameNameEntry.cpp (name entry and the high-score list).
 class TGame {
   public:
-    // Screen states.
-    static constexpr int title = 1;
-    static constexpr int nameEntry = 6;
-    static constexpr int playing = 2;
-    static constexpr int paused = 0;
-    static constexpr int levelUp = 3;
-    static constexpr int gameOver = -1;
-    static constexpr int exitPrompt = 4;
-    static constexpr int quit = 5;
+    // Screen states, with the codes the game has always had; TGame::title and the others
+    // name them.
+    enum class ScreenState : int {
+        gameOver = -1,
+        paused = 0,
+        title = 1,
+        playing = 2,
+        levelUp = 3,
+        exitPrompt = 4,
+        quit = 5,
+        nameEntry = 6,
+    };
+    using enum ScreenState;
 
-    // Piece keys, by index into keyCodes and keyStates.
+    // Piece keys, by index into keyCodes and keyStates: the order of setKeys.
+    enum class PieceKey : int { moveLeft, moveRight, moveDown, drop, turnRight, turnLeft };
     static constexpr int kPieceKeyCount = 6;
 
     // Makes the game and runs its loading sequence (which opens the display); nullptr when
     // the display cannot be opened (the reason is on standard error).
-    static std::shared_ptr<TGame> create();
+    [[nodiscard]] static std::shared_ptr<TGame> create();
 
-    int state = 0;
-    int returnState = 0;
+    ScreenState state = paused;  // code 0 until init
+    ScreenState returnState = paused;
     std::shared_ptr<TVector> spawnPosition;
     int level = 0;
     int score = 0;
@@ -105,7 +115,7 @@ class TGame {
 
     // Rules of play.
     void detachPiece();
-    bool addPiece();
+    [[nodiscard]] bool addPiece();
     void chooseNextPiece();
     void playSound(int effect);
     void drawScreen();

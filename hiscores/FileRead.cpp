@@ -53,7 +53,7 @@ FileReadResult readFileStart(const std::string& path, std::size_t maxBytes, std:
 
     // The file may be far larger than what is read (a sparse file of many gigabytes), so the
     // buffer grows with what arrives rather than with the size the file claims.
-    constexpr std::size_t kBlock = 64 * 1024;
+    constexpr std::size_t kBlock = std::size_t{64} * 1024;
     while (bytes.size() < maxBytes) {
         const std::size_t at = bytes.size();
         const std::size_t wanted = std::min(kBlock, maxBytes - at);

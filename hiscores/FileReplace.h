@@ -22,7 +22,8 @@ namespace gb {
 //
 // Returns true on success. On failure the old file is untouched, nothing new is left behind
 // and reason holds a description of what went wrong.
-bool replaceFileContents(const std::string& path, std::string_view bytes, std::string& reason);
+[[nodiscard]] bool replaceFileContents(const std::string& path, std::string_view bytes,
+                                       std::string& reason);
 
 // Removes the temporary files that saves of path left behind when their process was killed
 // between naming the new file and moving it into place: the files beside it named

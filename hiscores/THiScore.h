@@ -21,7 +21,7 @@ class THiScore {
     std::int32_t score = 0;
 
     // A new entry with score 0; the name is printed on the console.
-    static std::shared_ptr<THiScore> create(const std::string& name);
+    [[nodiscard]] static std::shared_ptr<THiScore> create(const std::string& name);
     // Reads one record (8 name bytes, then the score); prints nothing. Bytes missing at the end
     // of the stream count as zero.
     static std::shared_ptr<THiScore> readFrom(const StreamRef& stream);

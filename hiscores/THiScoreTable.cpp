@@ -155,7 +155,7 @@ bool THiScoreTable::save() {
     for (const THiScore& entry : added_) {
         merged->addLast(std::make_shared<THiScore>(entry));
     }
-    merged->sort(0);
+    merged->sort(false);
     trim(*merged);
 
     bytes.clear();
@@ -200,7 +200,7 @@ void THiScoreTable::sortAndTrim() {
     if (!scores) {
         return;
     }
-    scores->sort(0);
+    scores->sort(false);
     trim(*scores);
 }
 

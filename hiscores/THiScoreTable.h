@@ -20,7 +20,8 @@ class THiScoreTable {
     std::string fileName;
 
     // A new table, loaded from the file at once (see init).
-    static std::shared_ptr<THiScoreTable> create(const std::string& fileName, int maxScores);
+    [[nodiscard]] static std::shared_ptr<THiScoreTable> create(const std::string& fileName,
+                                                               int maxScores);
     void init(const std::string& newFileName, int newMaxScores);
 
     // Fills the table from the file, or with the default table when there is no such file.

@@ -26,7 +26,7 @@ void TBlock::init(const TVector& newPosition, int newKind,
     savedPosition = newPosition.copy();
     kind = newKind;
     owner = newOwner;
-    stuck = 0;
+    stuck = false;
 }
 
 BlockRef TBlock::copy() const {
@@ -37,21 +37,21 @@ void TBlock::setPosition(const TVector& v) {
     position->set(v);
 }
 
-void TBlock::setStuck(int value) {
+void TBlock::setStuck(bool value) {
     stuck = value;
 }
 
-int TBlock::isStuck() const {
-    if (stuck != 0) {
-        return 1;
+bool TBlock::isStuck() const {
+    if (stuck) {
+        return true;
     }
     const std::shared_ptr<TPiece> piece = owner.lock();
-    return piece ? piece->isStuck() : 0;
+    return piece && piece->isStuck();
 }
 
 void TBlock::detach() {
     owner.reset();
-    stuck = 0;
+    stuck = false;
 }
 
 void TBlock::offsetBy(const TVector& v) {
@@ -65,7 +65,7 @@ void TBlock::savePosition() {
 }
 
 void TBlock::moveBy(const TVector& v) {
-    if (isStuck() == 0) {
+    if (!isStuck()) {
         position->add(v);
     }
 }
@@ -75,20 +75,20 @@ void TBlock::restorePosition() {
     debugLog("moving block back too (", position->x, ",", position->y, ")");
 }
 
-int TBlock::addToGrid() {
+bool TBlock::addToGrid() {
     // A block without a grid has nowhere to go: it counts as not placed.
     const GridRef target = grid.lock();
-    inGrid = target ? target->addBlock(shared_from_this()) : 0;
+    inGrid = target && target->addBlock(shared_from_this());
     return inGrid;
 }
 
 void TBlock::removeFromGrid() {
     const GridRef target = grid.lock();
-    if (inGrid == 1 && target) {
+    if (inGrid && target) {
         target->removeBlockAt(*position);
         debugLog("removing block at (", position->x, ",", position->y, ") from grid ",
                  ObjectText{target.get()});
-        inGrid = 0;
+        inGrid = false;
     } else {
         debugLog("failed to remove block at (", position->x, ",", position->y, ") from grid ",
                  ObjectText{target.get()});
@@ -96,7 +96,7 @@ void TBlock::removeFromGrid() {
 }
 
 void TBlock::rotate(int angle) {
-    if (isStuck() != 0) {
+    if (isStuck()) {
         return;
     }
     debugLog("pre-rotation position at (", position->x, ",", position->y, ")");
@@ -118,7 +118,7 @@ void TBlock::draw() {
         pixel.add(*frame->origin);
         drawImage(blockImage(), pixel.x, pixel.y, kind);
     }
-    stuck = 0;
+    stuck = false;
 }
 
 void TBlock::setImage(ImageRef image) {

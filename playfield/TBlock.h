@@ -53,29 +53,30 @@ class TBlock : public std::enable_shared_from_this<TBlock> {
     VectorRef position;
     VectorRef savedPosition;
     int kind = 0;
-    // 1 when the block failed to be placed since it was last drawn; such a block ignores
+    // Set when the block failed to be placed since it was last drawn; such a block ignores
     // moveBy and rotate until the next frame draws it (or its piece starts a new move).
-    int stuck = 0;
+    bool stuck = false;
     // Not owning: the piece owns its blocks.
     std::weak_ptr<TPiece> owner;
-    // 1 while the block is stored in its grid by its own addToGrid.
-    int inGrid = 0;
+    // Whether the block is stored in its grid by its own addToGrid.
+    bool inGrid = false;
 
-    static BlockRef create(const TVector& position, int kind, const std::shared_ptr<TPiece>& owner);
+    [[nodiscard]] static BlockRef create(const TVector& position, int kind,
+                                         const std::shared_ptr<TPiece>& owner);
     void init(const TVector& position, int kind, const std::shared_ptr<TPiece>& owner);
     // Same position, kind and owner; no grid, not stuck, not in a grid.
-    BlockRef copy() const;
+    [[nodiscard]] BlockRef copy() const;
     void setPosition(const TVector& v);
-    void setStuck(int value);
-    // 1 when this block is stuck, otherwise what its owner piece answers (0 without one).
-    int isStuck() const;
+    void setStuck(bool value);
+    // Whether this block is stuck, otherwise what its owner piece answers (false without one).
+    bool isStuck() const;
     void detach();
     void offsetBy(const TVector& v);
     void savePosition();
     void moveBy(const TVector& v);
     void restorePosition();
-    // Stores the block in its grid; the answer (also kept in inGrid) is 1 when it went in.
-    int addToGrid();
+    // Stores the block in its grid; the answer (also kept in inGrid) is whether it went in.
+    bool addToGrid();
     void removeFromGrid();
     void rotate(int angle);
     // Draws a frame of the block image at a pixel point under the current drawing state.

@@ -1,6 +1,8 @@
 #include "playfield/TGrid.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <utility>
 
 #include "effects/TFruitShower.h"
 #include "services/Console.h"
@@ -26,45 +28,57 @@ const BlockRef* TGrid::cellAt(const TVector& pos) const {
     if (column >= columnCount() || row >= rowCount()) {
         return nullptr;
     }
-    return &cells[column][row];
+    return &cells[static_cast<std::size_t>(column)][static_cast<std::size_t>(row)];
 }
 
-int TGrid::addBlock(const BlockRef& block) {
+BlockRef* TGrid::cellAt(const TVector& pos) {
+    return const_cast<BlockRef*>(std::as_const(*this).cellAt(pos));
+}
+
+BlockRef& TGrid::cell(int column, int row) {
+    return cells[static_cast<std::size_t>(column)][static_cast<std::size_t>(row)];
+}
+
+int& TGrid::fullRow(int row) {
+    return fullRows[static_cast<std::size_t>(row)];
+}
+
+bool TGrid::addBlock(const BlockRef& block) {
     const TVector p = *block->position;
-    const int column = p.roundX();
-    const int row = p.roundY();
-    if (isFree(p) == 0) {
-        debugLog("Failed to addBlock to ", column, ",", row, " to grid ", ObjectText{this});
-        return 0;
+    BlockRef* target = cellAt(p);
+    if (target == nullptr || *target) {
+        debugLog("Failed to addBlock to ", p.roundX(), ",", p.roundY(), " to grid ",
+                 ObjectText{this});
+        return false;
     }
-    debugLog("Added Block to ", column, ",", row, " to grid ", ObjectText{this});
-    cells[column][row] = block;
-    return 1;
+    debugLog("Added Block to ", p.roundX(), ",", p.roundY(), " to grid ", ObjectText{this});
+    *target = block;
+    return true;
 }
 
-int TGrid::removeBlockAt(const TVector& pos) {
-    const BlockRef* cell = cellAt(pos);
-    if (cell == nullptr || !*cell) {
-        return 0;
+bool TGrid::removeBlockAt(const TVector& pos) {
+    BlockRef* target = cellAt(pos);
+    if (target == nullptr || !*target) {
+        return false;
     }
-    cells[pos.roundX()][pos.roundY()].reset();
-    return 1;
+    target->reset();
+    return true;
 }
 
 void TGrid::clear() {
     for (int column = 0; column < columnCount(); ++column) {
         for (int row = 0; row < rowCount(); ++row) {
-            if (cells[column][row]) {
+            if (cell(column, row)) {
                 dropFruit(column, row);
             }
-            cells[column][row].reset();
+            cell(column, row).reset();
         }
     }
 }
 
-int TGrid::isFree(const TVector& pos) const {
+bool TGrid::isFree(const TVector& pos) const {
     const BlockRef* cell = cellAt(pos);
-    return cell != nullptr && !*cell ? 1 : 0;
+    return cell != nullptr && !*cell;
 }
 
 void TGrid::init(VectorRef newSize, VectorRef newOrigin, VectorRef newCellSize, int newGap,
@@ -79,8 +93,8 @@ void TGrid::init(VectorRef newSize, VectorRef newOrigin, VectorRef newCellSize, 
     extent->multiplyBy(*size);
     backTile = loadImage("incbin::media/gfx/backTile.png", -1);
     colour = std::move(newColour);
-    const int columns = std::max(truncToInt(size->x), 0);
-    const int rows = std::max(truncToInt(size->y), 0);
+    const auto columns = static_cast<std::size_t>(std::max(truncToInt(size->x), 0));
+    const auto rows = static_cast<std::size_t>(std::max(truncToInt(size->y), 0));
     cells.assign(columns, std::vector<BlockRef>(rows));
     fullRows.assign(rows, 0);
     fruits = TFruitShower::create();
@@ -113,7 +127,7 @@ void TGrid::dropFruit(int column, int row) {
     debugLog("Fruit dropped at x:", x, ",y:", y);
 }
 
-int TGrid::hasFruits() const {
+bool TGrid::hasFruits() const {
     return fruits->isActive();
 }
 
@@ -122,17 +136,17 @@ int TGrid::findFullLines() {
     for (int row = rowCount() - 1; row >= 0; --row) {
         bool full = true;
         for (int column = 0; column < columnCount(); ++column) {
-            if (!cells[column][row]) {
+            if (!cell(column, row)) {
                 full = false;
                 break;
             }
         }
-        fullRows[row] = full ? 1 : 0;
+        fullRow(row) = full ? 1 : 0;
         if (!full) {
             continue;
         }
         for (int column = 0; column < columnCount(); ++column) {
-            cells[column][row].reset();
+            cell(column, row).reset();
             dropFruit(column, row);
         }
         ++found;
@@ -146,21 +160,21 @@ void TGrid::collapse() {
     // Flagged rows are handled from the top down; each pass moves the rows just above the
     // flagged row first, so every row falls into a row that has just been vacated.
     for (int i = 1; i < rowCount(); ++i) {
-        if (fullRows[i] != 1) {
+        if (fullRow(i) != 1) {
             continue;
         }
         for (int j = i - 1; j >= 0; --j) {
             for (int k = 0; k < columnCount(); ++k) {
-                const BlockRef block = cells[k][j];
+                const BlockRef block = cell(k, j);
                 if (!block) {
                     continue;
                 }
                 block->moveBy(down);
-                if (addBlock(block) != 0) {
-                    cells[k][j].reset();
+                if (addBlock(block)) {
+                    cell(k, j).reset();
                 } else {
                     block->moveBy(up);
-                    block->setStuck(1);
+                    block->setStuck(true);
                 }
             }
         }

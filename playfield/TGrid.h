@@ -31,22 +31,22 @@ class TGrid : public std::enable_shared_from_this<TGrid> {
     std::shared_ptr<TFruitShower> fruits;
 
     // Keeps the caller's size, origin and cellSize objects themselves (not copies).
-    static GridRef create(VectorRef size, VectorRef origin, VectorRef cellSize, int gap,
-                          ColorRef colour);
-    // 1 when the block was stored in the cell of its rounded position; 0 when that cell is
-    // outside the grid or taken. The block itself is not changed.
-    int addBlock(const BlockRef& block);
-    // 1 when the cell of pos held a block and was emptied.
-    int removeBlockAt(const TVector& pos);
+    [[nodiscard]] static GridRef create(VectorRef size, VectorRef origin, VectorRef cellSize,
+                                        int gap, ColorRef colour);
+    // True when the block was stored in the cell of its rounded position; false when that cell
+    // is outside the grid or taken. The block itself is not changed.
+    bool addBlock(const BlockRef& block);
+    // True when the cell of pos held a block and was emptied.
+    bool removeBlockAt(const TVector& pos);
     // Empties every cell, with a fruit burst from each block.
     void clear();
-    // 1 when pos lies inside the grid and its cell is empty.
-    int isFree(const TVector& pos) const;
+    // Whether pos lies inside the grid and its cell is empty.
+    bool isFree(const TVector& pos) const;
     void init(VectorRef size, VectorRef origin, VectorRef cellSize, int gap, ColorRef colour);
     void draw();
     // Starts a fruit burst at the pixel point of a cell.
     void dropFruit(int column, int row);
-    int hasFruits() const;
+    bool hasFruits() const;
     // Flags the full rows, empties them (a fruit per block) and answers how many there were.
     int findFullLines();
     // Lets the blocks above every flagged row fall by one row per flagged row below them.
@@ -57,7 +57,11 @@ class TGrid : public std::enable_shared_from_this<TGrid> {
 
   private:
     // The cell of pos when it lies inside the grid, else nullptr.
+    BlockRef* cellAt(const TVector& pos);
     const BlockRef* cellAt(const TVector& pos) const;
+    // The cell at a column and row within the grid, and whether a row is flagged full.
+    BlockRef& cell(int column, int row);
+    int& fullRow(int row);
 };
 
 }  // namespace gb

@@ -64,7 +64,7 @@ void TPiece::copyFrom(const TPiece& source) {
     savedPosition = position->copy();
     blocks = copyBlocks(source.blocks);
     shapeBlocks = copyBlocks(source.shapeBlocks);
-    stuck = 0;
+    stuck = false;
     angle = 0;
     grid = source.grid;
 }
@@ -77,7 +77,7 @@ void TPiece::build(const std::vector<int>& codes, int newKind) {
     buildBlocks(codes);
     centre();
     saveShape();
-    stuck = 0;
+    stuck = false;
     angle = 0;
     grid = nullptr;
 }
@@ -107,23 +107,23 @@ void TPiece::saveShape() {
 }
 
 void TPiece::markStuck() {
-    stuck = 1;
+    stuck = true;
     for (const BlockRef& block : blocks) {
         if (block) {
-            block->stuck = 1;
+            block->stuck = true;
         }
     }
 }
 
-int TPiece::isStuck() {
+bool TPiece::isStuck() {
     for (const BlockRef& block : blocks) {
-        if (block && block->stuck != 0) {
-            stuck = 1;
-            return 1;
+        if (block && block->stuck) {
+            stuck = true;
+            return true;
         }
     }
-    stuck = 0;
-    return 0;
+    stuck = false;
+    return false;
 }
 
 void TPiece::detach() {
@@ -200,9 +200,9 @@ void TPiece::offsetBy(const TVector& v) {
     }
 }
 
-int TPiece::moveBy(const TVector& v) {
+bool TPiece::moveBy(const TVector& v) {
     if (!startMove()) {
-        return 0;
+        return false;
     }
     saveState();
     position->add(v);
@@ -213,13 +213,13 @@ int TPiece::moveBy(const TVector& v) {
             debugLog("move blocks to (", block->position->x, ",", block->position->y, ")");
         }
     }
-    if (addToGrid() != 0) {
-        return 1;
+    if (addToGrid()) {
+        return true;
     }
     removeFromGrid();
     reset();
     addToGrid();
-    return 0;
+    return false;
 }
 
 void TPiece::reset() {
@@ -233,24 +233,24 @@ void TPiece::reset() {
     angle = savedAngle;
 }
 
-int TPiece::moveLeft() {
+bool TPiece::moveLeft() {
     debugLog("Moving Left");
     return moveBy(TVector(-1.0f, 0.0f));
 }
 
-int TPiece::moveRight() {
+bool TPiece::moveRight() {
     debugLog("Moving Right");
     return moveBy(TVector(1.0f, 0.0f));
 }
 
-int TPiece::moveDown() {
+bool TPiece::moveDown() {
     debugLog("Move Down");
     return moveBy(TVector(0.0f, 1.0f));
 }
 
 bool TPiece::blocksHeld() const {
     for (const BlockRef& block : blocks) {
-        if (block && block->isStuck() != 0) {
+        if (block && block->isStuck()) {
             return true;
         }
     }
@@ -260,18 +260,18 @@ bool TPiece::blocksHeld() const {
 bool TPiece::startMove() {
     for (const BlockRef& block : blocks) {
         if (block) {
-            block->stuck = 0;
+            block->stuck = false;
         }
     }
-    stuck = 0;
+    stuck = false;
     return !blocksHeld();
 }
 
 void TPiece::dropDown() {
     debugLog("Drop Down");
-    // Every moveDown that answers 1 has taken the whole piece one row down, and a held piece
-    // answers 0, so the drop ends at the floor or on the stack.
-    while (moveDown() == 1) {
+    // Every moveDown that answers true has taken the whole piece one row down, and a held
+    // piece answers false, so the drop ends at the floor or on the stack.
+    while (moveDown()) {
     }
 }
 
@@ -295,7 +295,7 @@ void TPiece::rotate(int delta) {
     removeFromGrid();
     applyRotation();
     offsetBy(*position);
-    if (addToGrid() == 0) {
+    if (!addToGrid()) {
         removeFromGrid();
         reset();
         addToGrid();
@@ -310,21 +310,21 @@ void TPiece::rotateRight() {
     rotate(-90);
 }
 
-int TPiece::addToGrid() {
+bool TPiece::addToGrid() {
     int placed = 0;
     for (const BlockRef& block : blocks) {
         if (!block) {
             continue;
         }
-        if (block->addToGrid() == 0) {
+        if (!block->addToGrid()) {
             debugLog("Failed added Block at ", block->position->x, " , ", block->position->y);
             markStuck();
-            return 0;
+            return false;
         }
         debugLog("added Block at ", block->position->x, " , ", block->position->y);
         ++placed;
     }
-    return placed > 0 ? 1 : 0;
+    return placed > 0;
 }
 
 void TPiece::removeFromGrid() {

@@ -24,16 +24,16 @@ class TPiece : public std::enable_shared_from_this<TPiece> {
     int kind = 0;
     VectorRef position;  // piece centre in cell units
     VectorRef savedPosition;
-    int stuck = 0;
+    bool stuck = false;
     int angle = 0;  // degrees applied to the shape blocks
     int savedAngle = 0;
     GridRef grid;
 
     // Builds a piece from three direction codes: 1 up, 2 up-right, 3 right, 4 down-right,
     // 5 down, 6 down-left, 7 left, 8 up-left; any other code makes no step.
-    static PieceRef create(const std::vector<int>& codes, int kind);
+    [[nodiscard]] static PieceRef create(const std::vector<int>& codes, int kind);
     // A piece with copies of the source's blocks (their positions included), angle 0.
-    static PieceRef createCopy(const TPiece& source);
+    [[nodiscard]] static PieceRef createCopy(const TPiece& source);
 
     void copyFrom(const TPiece& source);
     void build(const std::vector<int>& codes, int kind);
@@ -41,8 +41,9 @@ class TPiece : public std::enable_shared_from_this<TPiece> {
     void clearGrid();
     void saveShape();
     void markStuck();
-    // 1 when any current block failed to be placed since it was last drawn; also stored in stuck.
-    int isStuck();
+    // Whether any current block failed to be placed since it was last drawn; also stored in
+    // stuck.
+    bool isStuck();
     // Leaves the current blocks in their grid cells as free blocks and takes fresh unplaced
     // copies of the shape.
     void detach();
@@ -51,14 +52,14 @@ class TPiece : public std::enable_shared_from_this<TPiece> {
     void centre();
     void buildBlocks(const std::vector<int>& codes);
     void offsetBy(const TVector& v);
-    // 1 when the piece (its centre and every block) moved by v; 0 when it did not fit and was
-    // put back, marked stuck, or could not move at all. The blocks keep their offsets from the
-    // centre: only a turn changes them.
-    int moveBy(const TVector& v);
+    // True when the piece (its centre and every block) moved by v; false when it did not fit
+    // and was put back, marked stuck, or could not move at all. The blocks keep their offsets
+    // from the centre: only a turn changes them.
+    bool moveBy(const TVector& v);
     void reset();
-    int moveLeft();
-    int moveRight();
-    int moveDown();
+    bool moveLeft();
+    bool moveRight();
+    bool moveDown();
     // Moves down until the piece lands.
     void dropDown();
     void saveState();
@@ -67,13 +68,13 @@ class TPiece : public std::enable_shared_from_this<TPiece> {
     void rotate(int delta);
     void rotateLeft();   // a quarter turn counter-clockwise on the screen
     void rotateRight();  // a quarter turn clockwise on the screen
-    // 1 when every block went into the grid; at the first block that does not, marks the
-    // piece stuck and answers 0 (the blocks before it stay in the grid).
-    int addToGrid();
+    // True when every block went into the grid; at the first block that does not, marks the
+    // piece stuck and answers false (the blocks before it stay in the grid).
+    bool addToGrid();
     void removeFromGrid();
 
   private:
-    // 1 when some block would ignore a move (it, or its owner, failed to be placed since the
+    // True when some block would ignore a move (it, or its owner, failed to be placed since the
     // blocks were last drawn).
     bool blocksHeld() const;
     // Every move and turn starts here. A failed move marks the piece stuck so that the game

@@ -123,7 +123,9 @@ bool glyphPixel(unsigned char ch, int x, int y) {
         return false;
     }
     const std::string_view rows = kGlyphs[glyphIndex(ch)];
-    const std::size_t at = static_cast<std::size_t>(y) * (kGlyphWidth + 1) + x;
+    // x and y lie inside the glyph here.
+    const std::size_t at =
+        static_cast<std::size_t>(y) * (kGlyphWidth + 1) + static_cast<std::size_t>(x);
     return at < rows.size() && rows[at] == '#';
 }
 

@@ -29,7 +29,8 @@ int resolveFlags(int flags) {
 }
 
 bool validCell(const ImageRef& image, int cell) {
-    return image && cell >= 0 && cell < image->cellCount() && image->cells[cell];
+    return image && cell >= 0 && cell < image->cellCount() &&
+           image->cells[static_cast<std::size_t>(cell)];
 }
 
 // Pictures without an alpha channel lose the pixels of the mask colour.
@@ -73,7 +74,8 @@ ImageRef cutCells(const PixmapRef& picture, bool hasAlpha, int cellWidth, int ce
         const int top = cellHeight * (k / columns);
         auto cell = std::make_shared<TPixmap>(cellWidth, cellHeight);
         for (int y = 0; y < cellHeight; ++y) {
-            std::copy_n(picture->row(top + y) + left * 4, cellWidth * 4, cell->row(y));
+            std::copy_n(picture->row(top + y) + std::ptrdiff_t{left} * 4, cellWidth * 4,
+                        cell->row(y));
         }
         if ((flags & maskedImage) != 0 && !hasAlpha) {
             applyMask(*cell, *image);
@@ -97,7 +99,7 @@ TRenderBackend* renderBackend() {
     return platform().renderBackend;
 }
 
-int openGraphics(int width, int height, int /*depth*/, int /*hertz*/, int /*flags*/) {
+bool openGraphics(int width, int height, int /*depth*/, int /*hertz*/, int /*flags*/) {
     TPlatform::Display& d = display();
     d.state = TDrawState{};
     d.state.viewport = TViewport{0, 0, width, height};
@@ -105,11 +107,11 @@ int openGraphics(int width, int height, int /*depth*/, int /*hertz*/, int /*flag
     TRenderBackend* backend = platform().renderBackend;
     if (backend == nullptr) {
         d.error = "no renderer was selected";
-        return 0;
+        return false;
     }
     d.error.clear();
     if (!backend->open(width, height, d.error)) {
-        return 0;
+        return false;
     }
     d.open = true;
     d.width = width;
@@ -119,7 +121,7 @@ int openGraphics(int width, int height, int /*depth*/, int /*hertz*/, int /*flag
         clearScreen();
         flip();
     }
-    return 1;
+    return true;
 }
 
 const std::string& graphicsError() {
@@ -193,7 +195,7 @@ void grabImage(const ImageRef& image, int x, int y, int cell) {
     if (!validCell(image, cell) || backend == nullptr) {
         return;
     }
-    TPixmap& pixels = *image->cells[cell];
+    TPixmap& pixels = image->pixels(cell);
     backend->grabPixels(x, y, pixels);
     for (int row = 0; row < pixels.height(); ++row) {
         std::uint8_t* p = pixels.row(row);
@@ -204,7 +206,7 @@ void grabImage(const ImageRef& image, int x, int y, int cell) {
     if ((image->flags & maskedImage) != 0) {
         applyMask(pixels, *image);
     }
-    image->textures[cell].reset();
+    image->texture(cell).reset();
 }
 
 void autoMidHandle(bool on) {
@@ -299,11 +301,11 @@ void setAlpha(float alpha) {
     state().alpha = std::clamp(alpha, 0.0f, 1.0f);
 }
 
-void setBlend(int mode) {
+void setBlend(BlendMode mode) {
     state().blend = mode;
 }
 
-int getBlend() {
+BlendMode getBlend() {
     return state().blend;
 }
 

@@ -19,8 +19,8 @@ class TRenderBackend;
 void selectRenderer();
 // The platform's display renderer (none until one is made).
 TRenderBackend* renderBackend();
-// Opens the full-screen display; 1 on success. On failure the reason is in graphicsError().
-int openGraphics(int width, int height, int depth = 0, int hertz = 0, int flags = 0);
+// Opens the full-screen display; false, with the reason in graphicsError(), when it cannot.
+[[nodiscard]] bool openGraphics(int width, int height, int depth = 0, int hertz = 0, int flags = 0);
 const std::string& graphicsError();
 int graphicsWidth();
 int graphicsHeight();
@@ -30,10 +30,10 @@ void clearScreen();
 void flip(int sync = -1);
 
 // Images. A none image (nullptr) is never an error: drawing it draws nothing.
-ImageRef loadImage(const std::string& path, int flags = -1);
-ImageRef loadAnimImage(const std::string& path, int cellWidth, int cellHeight, int firstCell,
-                       int cellCount, int flags = -1);
-ImageRef createImage(int width, int height, int cellCount = 1, int flags = -1);
+[[nodiscard]] ImageRef loadImage(const std::string& path, int flags = -1);
+[[nodiscard]] ImageRef loadAnimImage(const std::string& path, int cellWidth, int cellHeight,
+                                     int firstCell, int cellCount, int flags = -1);
+[[nodiscard]] ImageRef createImage(int width, int height, int cellCount = 1, int flags = -1);
 void grabImage(const ImageRef& image, int x, int y, int cell = 0);
 void autoMidHandle(bool on);
 void midHandleImage(const ImageRef& image);
@@ -47,13 +47,14 @@ void drawText(const std::string& text, float x, float y);
 
 // Decodes a picture file (a PNG) from memory into RGBA; nullptr when it is not one.
 // hasAlpha, when given, tells whether the file carried an alpha channel.
-PixmapRef decodePicture(const unsigned char* data, std::size_t size, bool* hasAlpha = nullptr);
+[[nodiscard]] PixmapRef decodePicture(const unsigned char* data, std::size_t size,
+                                      bool* hasAlpha = nullptr);
 // Reads and decodes a picture from a path ("incbin::" paths included); nullptr on failure.
-PixmapRef loadPicture(const std::string& path, bool* hasAlpha = nullptr);
+[[nodiscard]] PixmapRef loadPicture(const std::string& path, bool* hasAlpha = nullptr);
 
 // Pixel maps.
-PixmapRef createPixmap(int width, int height, int format = kPixelFormatRGBA8888,
-                       int rowAlignment = 4);
+[[nodiscard]] PixmapRef createPixmap(int width, int height, int format = kPixelFormatRGBA8888,
+                                     int rowAlignment = 4);
 int pixmapWidth(const PixmapRef& pixmap);
 int pixmapHeight(const PixmapRef& pixmap);
 void writePixel(const PixmapRef& pixmap, int x, int y, std::uint32_t argb);
@@ -63,8 +64,8 @@ void drawPixmap(const PixmapRef& pixmap, int x, int y);
 // Drawing state.
 void setColor(int red, int green, int blue);
 void setAlpha(float alpha);
-void setBlend(int mode);
-int getBlend();
+void setBlend(BlendMode mode);
+BlendMode getBlend();
 void setRotation(float degrees);
 void setScale(float scaleX, float scaleY);
 void setViewport(int x, int y, int width, int height);

@@ -36,7 +36,7 @@ bool TDirtyRegion::add(const TPixelRect& rect) {
     const TileSpan span = tilesOf(rect);
     const int before = marked_;
     for (int row = span.top; row < span.bottom; ++row) {
-        std::uint8_t* tile = &tiles_[static_cast<std::size_t>(row * columns_ + span.left)];
+        std::uint8_t* tile = &tiles_[index(row, span.left)];
         for (int column = span.left; column < span.right; ++column, ++tile) {
             marked_ += 1 - *tile;
             *tile = 1;
@@ -61,7 +61,7 @@ bool TDirtyRegion::intersects(const TPixelRect& rect) const {
     }
     const TileSpan span = tilesOf(rect);
     for (int row = span.top; row < span.bottom; ++row) {
-        const std::uint8_t* tile = &tiles_[static_cast<std::size_t>(row * columns_ + span.left)];
+        const std::uint8_t* tile = &tiles_[index(row, span.left)];
         for (int column = span.left; column < span.right; ++column, ++tile) {
             if (*tile != 0) {
                 return true;
@@ -90,7 +90,7 @@ std::vector<TPixelRect> TDirtyRegion::rects() const {
         std::size_t kept = 0;  // open rectangles are ordered by left, as the runs are
         int column = 0;
         while (row < rows_ && column < columns_) {
-            const std::uint8_t* line = &tiles_[static_cast<std::size_t>(row * columns_)];
+            const std::uint8_t* line = &tiles_[index(row, 0)];
             if (line[column] == 0) {
                 ++column;
                 continue;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -53,6 +54,11 @@ class TDirtyRegion {
         bool empty() const { return left >= right || top >= bottom; }
     };
     TileSpan tilesOf(const TPixelRect& rect) const;
+    // Where a tile of the area is kept in tiles_.
+    std::size_t index(int row, int column) const {
+        return static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_) +
+               static_cast<std::size_t>(column);
+    }
 
     int width_;
     int height_;

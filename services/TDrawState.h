@@ -2,12 +2,15 @@
 
 namespace gb {
 
-// Blend modes.
-inline constexpr int maskBlend = 1;
-inline constexpr int solidBlend = 2;
-inline constexpr int alphaBlend = 3;
-inline constexpr int lightBlend = 4;
-inline constexpr int shadeBlend = 5;
+// Blend modes, with the codes the game has always had; alphaBlend and the others name them.
+enum class BlendMode : int {
+    maskBlend = 1,   // alpha test (the game never draws in this mode)
+    solidBlend = 2,  // the source replaces the destination
+    alphaBlend = 3,  // source over destination by the source's alpha
+    lightBlend = 4,  // additive light
+    shadeBlend = 5,  // darkening: destination times source colour
+};
+using enum BlendMode;
 
 struct TViewport {
     int x = 0, y = 0, width = 0, height = 0;
@@ -17,7 +20,7 @@ struct TViewport {
 struct TDrawState {
     int red = 255, green = 255, blue = 255;
     float alpha = 1.0f;
-    int blend = maskBlend;
+    BlendMode blend = maskBlend;
     float rotation = 0.0f;  // degrees; positive turns clockwise on screen
     float scaleX = 1.0f, scaleY = 1.0f;
     TViewport viewport;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -33,6 +34,9 @@ class TImage {
     std::vector<std::shared_ptr<TCellTexture>> textures;
 
     int cellCount() const { return static_cast<int>(cells.size()); }
+    // Cell n's pixels and its texture slot, for n in 0 .. cellCount() - 1.
+    TPixmap& pixels(int n) const { return *cells[static_cast<std::size_t>(n)]; }
+    std::shared_ptr<TCellTexture>& texture(int n) { return textures[static_cast<std::size_t>(n)]; }
 };
 
 using ImageRef = std::shared_ptr<TImage>;

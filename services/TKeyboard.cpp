@@ -9,19 +9,24 @@ namespace {
 bool validKey(int code) {
     return code >= 0 && code < TKeyboard::kKeyCount;
 }
+
+// The slot of a valid key code in the key tables.
+std::size_t slot(int code) {
+    return static_cast<std::size_t>(code);
+}
 }  // namespace
 
 void TKeyboard::keyPressed(int code) {
-    if (!validKey(code) || held_[code]) {
+    if (!validKey(code) || held_[slot(code)]) {
         return;
     }
-    held_[code] = 1;
-    ++hits_[code];
+    held_[slot(code)] = true;
+    ++hits_[slot(code)];
 }
 
 void TKeyboard::keyReleased(int code) {
     if (validKey(code)) {
-        held_[code] = 0;
+        held_[slot(code)] = false;
     }
 }
 
@@ -45,13 +50,13 @@ int TKeyboard::takeHits(int code) {
     if (!validKey(code)) {
         return 0;
     }
-    const int n = hits_[code];
-    hits_[code] = 0;
+    const int n = hits_[slot(code)];
+    hits_[slot(code)] = 0;
     return n;
 }
 
-int TKeyboard::isDown(int code) const {
-    return validKey(code) ? held_[code] : 0;
+bool TKeyboard::isDown(int code) const {
+    return validKey(code) && held_[slot(code)];
 }
 
 int TKeyboard::takeChar() {
@@ -65,7 +70,7 @@ int TKeyboard::takeChar() {
 }
 
 void TKeyboard::flush() {
-    held_.fill(0);
+    held_.fill(false);
     hits_.fill(0);
     queueHead_ = 0;
     queueCount_ = 0;
@@ -87,7 +92,7 @@ int keyHit(int code) {
     return keyboard().takeHits(code);
 }
 
-int keyDown(int code) {
+bool keyDown(int code) {
     pollEvents();
     return keyboard().isDown(code);
 }

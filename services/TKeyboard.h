@@ -1,7 +1,7 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
+#include <cstddef>
 
 namespace gb {
 
@@ -38,7 +38,7 @@ inline constexpr int period = 190;
 class TKeyboard {
   public:
     static constexpr int kKeyCount = 256;
-    static constexpr int kQueueSize = 256;
+    static constexpr std::size_t kQueueSize = 256;
 
     // Events.
     void keyPressed(int code);  // a repeat of a held key adds no press
@@ -49,18 +49,18 @@ class TKeyboard {
 
     // Queries (no event processing; see the free functions below for that).
     int takeHits(int code);
-    int isDown(int code) const;
+    bool isDown(int code) const;
     int takeChar();
     void flush();
     bool closeWasRequested() const { return closeRequested_; }
     void clearCloseRequest() { closeRequested_ = false; }
 
   private:
-    std::array<std::uint8_t, kKeyCount> held_{};
+    std::array<bool, kKeyCount> held_{};
     std::array<int, kKeyCount> hits_{};
     std::array<int, kQueueSize> queue_{};
-    int queueHead_ = 0;
-    int queueCount_ = 0;
+    std::size_t queueHead_ = 0;
+    std::size_t queueCount_ = 0;
     bool closeRequested_ = false;
 };
 
@@ -74,8 +74,8 @@ void pollEvents();
 
 // Presses of the key since the last keyHit of it or the last flushKeys; resets the count.
 int keyHit(int code);
-// 1 while the key is held, else 0.
-int keyDown(int code);
+// Whether the key is held.
+bool keyDown(int code);
 // The oldest typed character not yet taken, or 0.
 int getChar();
 // Clears every hit count, held flag and the character queue.

@@ -61,15 +61,15 @@ class TList {
         return link;
     }
 
-    // Unlinks the first element whose compare with the value is 0; 1 if one was removed.
-    int remove(const Ref& value) {
+    // Unlinks the first element whose compare with the value is 0; true if one was removed.
+    bool remove(const Ref& value) {
         for (Link* link = sentinel_.next_; link != &sentinel_; link = link->next_) {
             if (compareElements(link->value_, value) == 0) {
                 unlink(link);
-                return 1;
+                return true;
             }
         }
-        return 0;
+        return false;
     }
 
     // The number of elements, found by walking the list.
@@ -102,10 +102,10 @@ class TList {
         }
     }
 
-    // Stable bubble sort. With ascending non-zero, neighbours swap when compare > 0;
-    // with ascending 0, when compare < 0 (descending). Equal elements never swap. Each pass
-    // ends where the previous one made its last swap.
-    void sort(int ascending = 1) {
+    // Stable bubble sort. Ascending, neighbours swap when compare > 0; otherwise when
+    // compare < 0 (descending). Equal elements never swap. Each pass ends where the previous
+    // one made its last swap.
+    void sort(bool ascending = true) {
         Link* tail = &sentinel_;
         for (;;) {
             Link* link = sentinel_.next_;

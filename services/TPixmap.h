@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -18,9 +19,9 @@ class TPixmap {
     int height() const { return height_; }
     int pitch() const { return pitch_; }
     int format() const { return format_; }
-    std::uint8_t* row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * pitch_; }
+    std::uint8_t* row(int y) { return pixels_.data() + static_cast<std::ptrdiff_t>(y) * pitch_; }
     const std::uint8_t* row(int y) const {
-        return pixels_.data() + static_cast<std::size_t>(y) * pitch_;
+        return pixels_.data() + static_cast<std::ptrdiff_t>(y) * pitch_;
     }
     std::uint8_t* data() { return pixels_.data(); }
     const std::uint8_t* data() const { return pixels_.data(); }

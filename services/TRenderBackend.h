@@ -15,7 +15,7 @@ class TRenderBackend {
     virtual ~TRenderBackend() = default;
 
     // Opens an 800 x 600 (width x height) display; false with a reason when it cannot.
-    virtual bool open(int width, int height, std::string& error) = 0;
+    [[nodiscard]] virtual bool open(int width, int height, std::string& error) = 0;
     virtual void setWindowTitle(const std::string& title) = 0;
     virtual void hideMouse() = 0;
     // The whole back buffer becomes the clear colour.

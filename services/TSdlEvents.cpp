@@ -29,7 +29,7 @@ int controlCharacterFor(SDL_Keycode symbol) {
 }
 
 // Length of the UTF-8 sequence a lead byte starts, or 0 for a byte that cannot lead one.
-int sequenceLength(unsigned char lead) {
+std::size_t sequenceLength(unsigned char lead) {
     if (lead < 0x80) {
         return 1;
     }
@@ -51,10 +51,10 @@ void queueTypedText(std::string_view utf8, TKeyboard& keyboard) {
     std::size_t i = 0;
     while (i < utf8.size()) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
-        const int length = sequenceLength(lead);
+        const std::size_t length = sequenceLength(lead);
         bool wellFormed = length > 0 && i + length <= utf8.size();
         int code = length == 1 ? lead : lead & (0x7F >> length);
-        for (int k = 1; wellFormed && k < length; ++k) {
+        for (std::size_t k = 1; wellFormed && k < length; ++k) {
             const auto next = static_cast<unsigned char>(utf8[i + k]);
             wellFormed = (next & 0xC0) == 0x80;
             code = code << 6 | (next & 0x3F);

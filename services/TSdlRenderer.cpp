@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -59,7 +60,7 @@ SDL_Texture* uploadTexture(SDL_Renderer* renderer, const TPixmap& pixels) {
         return nullptr;
     }
     std::vector<std::uint8_t> converted(static_cast<std::size_t>(pixels.width()) * 4 *
-                                        pixels.height());
+                                        static_cast<std::size_t>(pixels.height()));
     SDL_ConvertPixels(pixels.width(), pixels.height(), kRgbaFormat, pixels.data(), pixels.pitch(),
                       kTextureFormat, converted.data(), pixels.width() * 4);
     SDL_UpdateTexture(texture, nullptr, converted.data(), pixels.width() * 4);
@@ -144,7 +145,7 @@ class TSdlCellTexture : public TCellTexture {
     std::vector<Turned> turned_;
 };
 
-SDL_BlendMode sdlBlendMode(int blend) {
+SDL_BlendMode sdlBlendMode(BlendMode blend) {
     switch (blend) {
         case solidBlend:
             return SDL_BLENDMODE_NONE;
@@ -152,11 +153,13 @@ SDL_BlendMode sdlBlendMode(int blend) {
             return SDL_BLENDMODE_ADD;
         case shadeBlend:
             return SDL_BLENDMODE_MOD;
-        default:
-            // alphaBlend; and maskBlend, whose alpha test the game never uses, draws as
-            // alpha blending so that partly transparent edges still look right.
+        case alphaBlend:
+        // maskBlend's alpha test is never used by the game; it draws as alpha blending so
+        // that partly transparent edges still look right.
+        case maskBlend:
             return SDL_BLENDMODE_BLEND;
     }
+    return SDL_BLENDMODE_BLEND;  // not reached: every mode is handled above
 }
 
 Uint8 alphaByte(float alpha) {
@@ -600,14 +603,24 @@ void TSdlRenderBackend::pump(TKeyboard& keyboard) {
             continue;
         }
         if (event.type == SDL_RENDER_DEVICE_RESET && renderer_ != nullptr) {
-            // Every texture is lost: start over with a new renderer; cells upload again on
-            // their next draw.
-            std::string error;
-            destroyRenderer();
-            createRenderer(error);
+            restoreAfterDeviceReset(keyboard);
             continue;
         }
         deliverSdlEvent(event, keyboard);
+    }
+}
+
+void TSdlRenderBackend::restoreAfterDeviceReset(TKeyboard& keyboard) {
+    // Every texture is lost: start over with a new renderer; cells upload again on their next
+    // draw.
+    std::string error;
+    destroyRenderer();
+    if (!createRenderer(error)) {
+        // Nothing can be shown any more. Rather than play on behind a black screen, say why
+        // and end the game the way closing the window does, so the scores are saved.
+        std::fprintf(stderr, "Gumbolt: cannot restore the display after a device reset: %s\n",
+                     error.c_str());
+        keyboard.closeRequested();
     }
 }
 
@@ -615,10 +628,10 @@ SDL_Texture* TSdlRenderBackend::cellTexture(TImage& image, int cell) {
     if (image.textures.size() < image.cells.size()) {
         image.textures.resize(image.cells.size());
     }
-    std::shared_ptr<TCellTexture>& slot = image.textures[cell];
+    std::shared_ptr<TCellTexture>& slot = image.texture(cell);
     auto* cached = dynamic_cast<TSdlCellTexture*>(slot.get());
     if (cached == nullptr || !cached->belongsTo(life_)) {
-        const TPixmap& pixels = *image.cells[cell];
+        const TPixmap& pixels = image.pixels(cell);
         SDL_Texture* texture = uploadTexture(renderer_, pixels);
         if (texture == nullptr) {
             return nullptr;
@@ -787,8 +800,9 @@ void TSdlRenderBackend::drawImageRect(TImage& image, int cell, float x, float y,
         std::fmod(state.rotation, 360.0f) == 0.0f && state.scaleX == 1.0f && state.scaleY == 1.0f;
     const int wholeWidth = static_cast<int>(width);
     const int wholeHeight = static_cast<int>(height);
-    if (software_ && plain && wholeWidth == width && wholeHeight == height && wholeWidth > 0 &&
-        wholeHeight > 0 && (wholeWidth != image.width || wholeHeight != image.height)) {
+    if (software_ && plain && static_cast<float>(wholeWidth) == width &&
+        static_cast<float>(wholeHeight) == height && wholeWidth > 0 && wholeHeight > 0 &&
+        (wholeWidth != image.width || wholeHeight != image.height)) {
         if (SDL_Texture* copy = stretchedCellTexture(image, cell, wholeWidth, wholeHeight)) {
             texture = copy;
         }
@@ -818,7 +832,7 @@ void TSdlRenderBackend::drawImageRect(TImage& image, int cell, float x, float y,
 
 const TSdlTurnedCell* TSdlRenderBackend::turnedCellTexture(TImage& image, int cell,
                                                            float rotation) {
-    auto* owner = dynamic_cast<TSdlCellTexture*>(image.textures[cell].get());
+    auto* owner = dynamic_cast<TSdlCellTexture*>(image.texture(cell).get());
     if (owner == nullptr || image.width > 256 || image.height > 256) {
         return nullptr;
     }
@@ -842,8 +856,9 @@ const TSdlTurnedCell* TSdlRenderBackend::turnedCellTexture(TImage& image, int ce
     const auto w = static_cast<float>(image.width);
     const auto h = static_cast<float>(image.height);
     double left = 1e9, top = 1e9, right = -1e9, bottom = -1e9;
-    for (const auto& [px, py] : {std::pair{-hx, -hy}, std::pair{w - hx, -hy},
-                                 std::pair{-hx, h - hy}, std::pair{w - hx, h - hy}}) {
+    using Corner = std::pair<double, double>;
+    for (const auto& [px, py] :
+         {Corner{-hx, -hy}, Corner{w - hx, -hy}, Corner{-hx, h - hy}, Corner{w - hx, h - hy}}) {
         const double cx = px * cosine - py * sine;
         const double cy = px * sine + py * cosine;
         left = std::min(left, cx);
@@ -854,8 +869,8 @@ const TSdlTurnedCell* TSdlRenderBackend::turnedCellTexture(TImage& image, int ce
     TSdlTurnedCell copy;
     copy.left = static_cast<float>(std::floor(left));
     copy.top = static_cast<float>(std::floor(top));
-    copy.width = static_cast<int>(std::ceil(right) - copy.left);
-    copy.height = static_cast<int>(std::ceil(bottom) - copy.top);
+    copy.width = static_cast<int>(std::ceil(right) - std::floor(left));
+    copy.height = static_cast<int>(std::ceil(bottom) - std::floor(top));
     SDL_Texture* source = owner->texture();
     SDL_Texture* made = makeCopy(source, copy.width, copy.height, [&] {
         drawTurnedQuad(nullptr, source, nullptr, -copy.left, -copy.top, w, h, hx, hy, turning);
@@ -878,7 +893,7 @@ const TSdlTurnedCell* TSdlRenderBackend::turnedCellTexture(TImage& image, int ce
 
 SDL_Texture* TSdlRenderBackend::stretchedCellTexture(TImage& image, int cell, int width,
                                                      int height) {
-    auto* owner = dynamic_cast<TSdlCellTexture*>(image.textures[cell].get());
+    auto* owner = dynamic_cast<TSdlCellTexture*>(image.texture(cell).get());
     if (owner == nullptr || width > 4096 || height > 4096) {
         return nullptr;
     }
@@ -940,7 +955,7 @@ void TSdlRenderBackend::tileImage(TImage& image, int cell, float x, float y,
     // The software renderer pays for every copy; the game tiles each grid's background with
     // the same pattern every frame, so the tiled viewport is made once and drawn as one.
     if (software_) {
-        auto* owner = dynamic_cast<TSdlCellTexture*>(image.textures[cell].get());
+        auto* owner = dynamic_cast<TSdlCellTexture*>(image.texture(cell).get());
         const float offsetX = firstX - static_cast<float>(v.x);
         const float offsetY = firstY - static_cast<float>(v.y);
         SDL_Texture* tiles =
@@ -1060,7 +1075,9 @@ void TSdlRenderBackend::drawPixmap(const TPixmap& pixmap, int x, int y) {
 }
 
 void TSdlRenderBackend::grabPixels(int x, int y, TPixmap& into) {
-    std::fill_n(into.data(), static_cast<std::size_t>(into.pitch()) * into.height(), 0);
+    std::fill_n(into.data(),
+                static_cast<std::size_t>(into.pitch()) * static_cast<std::size_t>(into.height()),
+                0);
     if (renderer_ == nullptr || into.width() <= 0 || into.height() <= 0) {
         return;
     }

@@ -59,7 +59,8 @@ class TSdlRenderBackend : public TRenderBackend, public TEventSource {
     void grabPixels(int x, int y, TPixmap& into) override;
 
     // Window events: keys, text, focus and close requests go to the keyboard; F11 switches
-    // between full screen and a window here and never reaches the game.
+    // between full screen and a window here and never reaches the game, and a lost render
+    // device is replaced here.
     void pump(TKeyboard& keyboard) override;
 
     // Switches between full screen and a resizable window.
@@ -78,12 +79,17 @@ class TSdlRenderBackend : public TRenderBackend, public TEventSource {
     // Carries out every queued drawing command now.
     void finish();
     SDL_Renderer* renderer() const { return renderer_; }
+    // The window (the software display's renderer draws into a surface, not into it).
+    SDL_Window* window() const { return window_; }
 
   private:
-    bool createRenderer(std::string& error);
+    [[nodiscard]] bool createRenderer(std::string& error);
     // A GPU renderer's back buffer: a render target of the display's size.
     void createBackBuffer();
     void destroyRenderer();
+    // After the renderer lost its device: a new renderer, or, when none can be made, a line on
+    // standard error and a close request.
+    void restoreAfterDeviceReset(TKeyboard& keyboard);
     SDL_Texture* cellTexture(TImage& image, int cell);
     SDL_Texture* stretchedCellTexture(TImage& image, int cell, int width, int height);
     // A new width x height picture, transparent at first, into which draw copies the source's

@@ -130,6 +130,16 @@ bool TSdlSoftwareDisplay::open(SDL_Window* window, int width, int height, std::s
         back_ = nullptr;
         return false;
     }
+    // The picture is shown through the window's surface: a window that cannot have one (too
+    // large for a surface, or a video driver without one) cannot show anything.
+    if (window != nullptr && SDL_GetWindowSurface(window) == nullptr) {
+        error = SDL_GetError();
+        SDL_DestroyRenderer(renderer_);
+        renderer_ = nullptr;
+        SDL_FreeSurface(back_);
+        back_ = nullptr;
+        return false;
+    }
     window_ = window;
     width_ = width;
     height_ = height;

@@ -151,8 +151,8 @@ StreamRef readStream(const std::string& path) {
 StreamRef writeStream(const std::string& path) {
     return TStream::openWrite(path);
 }
-int eof(const StreamRef& stream) {
-    return checked(stream)->atEnd() ? 1 : 0;
+bool eof(const StreamRef& stream) {
+    return checked(stream)->atEnd();
 }
 std::int32_t readInt(const StreamRef& stream) {
     return checked(stream)->readInt();

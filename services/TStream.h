@@ -20,9 +20,9 @@ class TStream {
 
     // Opens for reading: a regular file, or with the "incbin::" prefix an embedded file.
     // nullptr when it cannot be opened (missing, a directory, an unknown embedded path).
-    static std::shared_ptr<TStream> openRead(const std::string& path);
+    [[nodiscard]] static std::shared_ptr<TStream> openRead(const std::string& path);
     // Creates or truncates a file for writing; nullptr when that fails.
-    static std::shared_ptr<TStream> openWrite(const std::string& path);
+    [[nodiscard]] static std::shared_ptr<TStream> openWrite(const std::string& path);
 
     // True when the read position has reached the end.
     bool atEnd() const;
@@ -55,9 +55,9 @@ class TStream {
 using StreamRef = std::shared_ptr<TStream>;
 
 // The stream services under their usual names; a null stream is a program fault.
-StreamRef readStream(const std::string& path);
-StreamRef writeStream(const std::string& path);
-int eof(const StreamRef& stream);
+[[nodiscard]] StreamRef readStream(const std::string& path);
+[[nodiscard]] StreamRef writeStream(const std::string& path);
+bool eof(const StreamRef& stream);
 std::int32_t readInt(const StreamRef& stream);
 void writeInt(const StreamRef& stream, std::int32_t value);
 std::string readString(const StreamRef& stream, int n);

@@ -19,6 +19,10 @@ std::string floatToText(double value);
 // Float to int conversion: truncation toward zero (-0.7 -> 0, 2.9 -> 2). Values beyond the
 // int range saturate and NaN gives 0, so a wild float never causes undefined behaviour.
 int truncToInt(double value);
+// The same for a float (the game's positions and sizes), which a double holds exactly.
+inline int truncToInt(float value) {
+    return truncToInt(static_cast<double>(value));
+}
 
 // Floating remainder a - b * trunc(a / b): the result has the sign of the dividend
 // (-1 remainder 360 is -1).

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs what is missing, checks that every C++ file is formatted, then builds and runs every
-# test twice: in the optimised build and under AddressSanitizer + UndefinedBehaviorSanitizer.
-# Then builds the Debian package, which runs the tests a third time with a packager's flags,
-# and checks the package.
+# test in the optimised build, checks the game's sources with clang-tidy, runs every test again
+# under AddressSanitizer + UndefinedBehaviorSanitizer, and the audio tests under
+# ThreadSanitizer. Then builds the Debian package, which runs the tests once more with a
+# packager's flags, and checks the package.
 set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -13,12 +14,23 @@ echo "=== format (clang-format) ==="
 sh "$root/tools/check-format.sh"
 echo "every C++ file is formatted"
 
-for preset in release asan; do
-    echo "=== $preset build ==="
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset"
-    ctest --preset "$preset"
-done
+run_preset() {
+    echo "=== $1 build ==="
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1"
+    ctest --preset "$1"
+}
+
+run_preset release
+
+echo "=== clang-tidy (the game's sources, on the release build's compile database) ==="
+sh "$root/tools/run-clang-tidy.sh" "$root/build/release"
+echo "clang-tidy: no findings"
+
+run_preset asan
+# The mixer shares a lock with SDL's audio thread: its tests under ThreadSanitizer (the build
+# holds only the services and audio libraries and the audio tests).
+run_preset tsan
 
 # --- The Debian package ------------------------------------------------------------------
 # Built as a distribution builds it (Release with dpkg-buildflags' hardening flags; the

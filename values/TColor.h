@@ -14,7 +14,7 @@ class TColor {
     int green = 0;
     int blue = 0;
 
-    static ColorRef create(int red, int green, int blue);
+    [[nodiscard]] static ColorRef create(int red, int green, int blue);
     void setRGB(int newRed, int newGreen, int newBlue);
     // Makes this the current drawing colour.
     void apply() const;

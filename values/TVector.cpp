@@ -69,17 +69,15 @@ void TVector::rotate(double degrees) {
 }
 
 double TVector::length() const {
-    const double dx = x;
-    const double dy = y;
+    const auto dx = static_cast<double>(x);
+    const auto dy = static_cast<double>(y);
     return std::sqrt(dx * dx + dy * dy);
 }
 
-int TVector::insideBounds(const TVector& size) const {
+bool TVector::insideBounds(const TVector& size) const {
     const int cx = roundX();
     const int cy = roundY();
-    return cx >= 0 && cy >= 0 && static_cast<float>(cx) < size.x && static_cast<float>(cy) < size.y
-               ? 1
-               : 0;
+    return cx >= 0 && cy >= 0 && static_cast<float>(cx) < size.x && static_cast<float>(cy) < size.y;
 }
 
 int TVector::roundX() const {

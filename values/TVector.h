@@ -17,10 +17,10 @@ class TVector {
     float y = 0.0f;
 
     TVector() = default;
-    TVector(float x, float y) : x(x), y(y) {}
+    TVector(float atX, float atY) : x(atX), y(atY) {}
 
-    static VectorRef create(float x, float y);
-    VectorRef copy() const;
+    [[nodiscard]] static VectorRef create(float x, float y);
+    [[nodiscard]] VectorRef copy() const;
 
     void set(const TVector& other);
     void setXY(float newX, float newY);
@@ -36,8 +36,8 @@ class TVector {
     void rotate(double degrees);
     double length() const;
 
-    // 1 when the rounded cell lies within [0, size.x) x [0, size.y).
-    int insideBounds(const TVector& size) const;
+    // Whether the rounded cell lies within [0, size.x) x [0, size.y).
+    bool insideBounds(const TVector& size) const;
     // The cell a component belongs to: add one half, then truncate toward zero
     // (so -1.0 belongs to cell 0 and -1.5 to cell -1).
     int roundX() const;

@@ -26,7 +26,10 @@ void BM_FruitShowerFrame200(benchmark::State& state) {
     TPlatform platform;
     TPlatformScope installed(platform);
     platform.makeDisplay<TNullBackend>();
-    openGraphics(800, 600);
+    if (!openGraphics(800, 600)) {
+        state.SkipWithError(graphicsError().c_str());
+        return;
+    }
     platform.fruitSheet = {createImage(64, 72, 7), true};
     platform.deltaTimer.delta = 1.0f / 60.0f;
     auto shower = fullShower();

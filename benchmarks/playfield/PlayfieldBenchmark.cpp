@@ -22,7 +22,7 @@ namespace {
 struct Playfield {
     Playfield() {
         platform.makeDisplay<TNullBackend>();
-        openGraphics(800, 600);
+        opened = openGraphics(800, 600);
         TBlock::setImage(createImage(29, 29, 7));
         platform.fruitSheet = {createImage(64, 72, 7), true};
         platform.deltaTimer.delta = 1.0f / 60.0f;
@@ -39,14 +39,26 @@ struct Playfield {
             }
         }
     }
+    // False, with the benchmark marked as skipped, when the display could not be opened.
+    bool ready(benchmark::State& state) const {
+        if (!opened) {
+            state.SkipWithError(graphicsError().c_str());
+        }
+        return opened;
+    }
+
     TPlatform platform;
     TPlatformScope installed{platform};
+    bool opened = false;
     GridRef grid;
 };
 
 // The level-up clear of a full grid (200 fruit bursts) and the frame that follows it.
 void BM_LevelUpClearAndFrame(benchmark::State& state) {
     Playfield field;
+    if (!field.ready(state)) {
+        return;
+    }
     for (auto _ : state) {
         state.PauseTiming();
         field.grid->fruits = TFruitShower::create();
@@ -61,6 +73,9 @@ BENCHMARK(BM_LevelUpClearAndFrame)->Unit(benchmark::kMicrosecond);
 // A straight piece lying in the top row falling to the floor: 19 moves and the one that lands.
 void BM_PieceFallsTwentyRows(benchmark::State& state) {
     Playfield field;
+    if (!field.ready(state)) {
+        return;
+    }
     const PieceRef prototype = TPiece::create({3, 3, 3}, 0);
     for (auto _ : state) {
         state.PauseTiming();

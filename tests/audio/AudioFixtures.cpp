@@ -149,8 +149,8 @@ std::vector<unsigned char> makeTestOgg(int rate, int frames, float frequency, fl
     };
     float** buffer = vorbis_analysis_buffer(&dsp, frames);
     for (int i = 0; i < frames; ++i) {
-        buffer[0][i] =
-            amplitude * std::sin(2.0f * std::numbers::pi_v<float> * frequency * i / rate);
+        buffer[0][i] = amplitude * std::sin(2.0f * std::numbers::pi_v<float> * frequency *
+                                            static_cast<float>(i) / static_cast<float>(rate));
     }
     vorbis_analysis_wrote(&dsp, frames);
     drain();

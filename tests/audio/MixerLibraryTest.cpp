@@ -15,6 +15,7 @@
 #include "services/TPlatform.h"
 #include "services/TPlatformScope.h"
 #include "tests/audio/AudioFixtures.h"
+#include "tests/support/StatePrinters.h"
 
 namespace gb {
 namespace {
@@ -266,7 +267,7 @@ Lines runGame(const char* driver, std::shared_ptr<TSoundManager>& manager) {
     manager->playSound(0);
     std::vector<int16_t> out(2000);
     mixer.mix(out.data(), 1000);
-    if (manager->musicState == 1) {
+    if (manager->musicState == MusicState::playing) {
         EXPECT_GT(rms(out), kAudible);
     }
     manager->nextTrack();
@@ -297,7 +298,7 @@ TEST(SoundManagerOverMixer, WithoutADeviceEverythingFailsQuietlyAndTheGameGoesOn
                               "Track failed to load.", error, "Sound failed to load.", error,
                               failedToPlay, error, failedToPlay, error}));
     EXPECT_EQ(manager->volume, 128);
-    EXPECT_EQ(manager->musicState, -1);
+    EXPECT_EQ(manager->musicState, MusicState::stopped);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "services/EmbeddedFiles.h"
 #include "services/TPlatformScope.h"
 #include "services/Text.h"
+#include "tests/support/StatePrinters.h"
 #include "tests/support/TTestPlatform.h"
 
 namespace gb {
@@ -17,6 +18,9 @@ namespace {
 using testing::FakeSoundLibrary;
 using testing::TTestPlatform;
 using Lines = std::vector<std::string>;
+constexpr MusicState stopped = MusicState::stopped;
+constexpr MusicState paused = MusicState::paused;
+constexpr MusicState playing = MusicState::playing;
 
 const std::string kInvalidLine =
     "FMOD Error status : An invalid parameter was passed To this Function";
@@ -36,7 +40,7 @@ class SoundManagerTest : public ::testing::Test {
     }
 
     // A started manager on the given track in the given state; start-up output is forgotten.
-    std::shared_ptr<TSoundManager> managerIn(int state, int track = 0) {
+    std::shared_ptr<TSoundManager> managerIn(MusicState state, int track = 0) {
         auto manager = TSoundManager::create(music, sounds);
         manager->currentTrack = track;
         manager->musicState = state;
@@ -75,7 +79,7 @@ TEST_F(SoundManagerTest, StartUpSetsTheVolumeThenLoadsTracksAndEffectsInOrder) {
     EXPECT_EQ(manager->soundHandles[0], reinterpret_cast<FSOUND_SAMPLE*>(0x200));
     EXPECT_EQ(manager->soundFiles, sounds);
     EXPECT_EQ(manager->volume, 128);
-    EXPECT_EQ(manager->musicState, -1);
+    EXPECT_EQ(manager->musicState, stopped);
 }
 
 TEST_F(SoundManagerTest, FailedStartStillAttemptsEveryLoadAndNullHandlesArePassedOn) {
@@ -105,7 +109,7 @@ TEST_F(SoundManagerTest, FailedStartStillAttemptsEveryLoadAndNullHandlesArePasse
 }
 
 TEST_F(SoundManagerTest, UnregisteredFileReachesTheLibraryAsNullAndZero) {
-    TSoundManager::create({"media/sfx/missing.xm"}, {});
+    const auto manager = TSoundManager::create({"media/sfx/missing.xm"}, {});
     EXPECT_EQ(library.calls.back(), "LoadSongEx null 0 0 32769 null 0");
     EXPECT_EQ(printed, (Lines{"Sound initialized.", "Track failed to load.", kInvalidLine}));
 }
@@ -115,10 +119,10 @@ TEST_F(SoundManagerTest, UnregisteredFileReachesTheLibraryAsNullAndZero) {
 TEST_F(SoundManagerTest, MusicStateMachine) {
     using Op = void (TSoundManager::*)();
     struct Row {
-        int from;
+        MusicState from;
         Op op;
         int answer;
-        int to;
+        MusicState to;
         Lines calls;
         Lines lines;
     };
@@ -126,34 +130,45 @@ TEST_F(SoundManagerTest, MusicStateMachine) {
     const Lines played = {"PlaySong #2", "SetMasterVolume #2 128", "SetSFXMasterVolume 128"};
     const Lines failedToPlay = {"Music track failed to play " + name, kInvalidLine};
     const std::vector<Row> rows = {
-        {-1, &TSoundManager::playMusic, 1, 1, played, {"Music playing " + name}},
-        {0, &TSoundManager::playMusic, 1, 1, played, {"Music playing " + name}},
-        {1, &TSoundManager::playMusic, 1, 1, played, {"Music playing " + name}},
-        {1, &TSoundManager::playMusic, 0, -1, {"PlaySong #2"}, failedToPlay},
-        {0, &TSoundManager::playMusic, 2, -1, {"PlaySong #2"}, failedToPlay},  // only 1 is success
-        {1, &TSoundManager::stopMusic, 1, -1, {"StopSong #2"}, {"Music track stopped " + name}},
-        {1,
+        {stopped, &TSoundManager::playMusic, 1, playing, played, {"Music playing " + name}},
+        {paused, &TSoundManager::playMusic, 1, playing, played, {"Music playing " + name}},
+        {playing, &TSoundManager::playMusic, 1, playing, played, {"Music playing " + name}},
+        {playing, &TSoundManager::playMusic, 0, stopped, {"PlaySong #2"}, failedToPlay},
+        {paused,
+         &TSoundManager::playMusic,
+         2,
+         stopped,
+         {"PlaySong #2"},
+         failedToPlay},  // only 1 is success
+        {playing,
+         &TSoundManager::stopMusic,
+         1,
+         stopped,
+         {"StopSong #2"},
+         {"Music track stopped " + name}},
+        {playing,
          &TSoundManager::stopMusic,
          0,
-         1,
+         playing,
          {"StopSong #2"},
          {"Music track failed to stop playing " + name, kInvalidLine}},
-        {1, &TSoundManager::togglePause, 0, 0, {"SetPaused #2 1"}, {}},  // pausing is unchecked
-        {1, &TSoundManager::pause, 1, 0, {"SetPaused #2 1"}, {}},
-        {0, &TSoundManager::togglePause, 1, 1, {"SetPaused #2 0"}, {}},
-        {0,
+        {playing, &TSoundManager::togglePause, 0, paused, {"SetPaused #2 1"}, {}},  // pausing is
+                                                                                    // unchecked
+        {playing, &TSoundManager::pause, 1, paused, {"SetPaused #2 1"}, {}},
+        {paused, &TSoundManager::togglePause, 1, playing, {"SetPaused #2 0"}, {}},
+        {paused,
          &TSoundManager::togglePause,
          0,
-         0,
+         paused,
          {"SetPaused #2 0"},
          {"Music track failed to pause " + name, kInvalidLine}},
-        {-1, &TSoundManager::togglePause, 1, -1, {}, {}},
-        {-1, &TSoundManager::pause, 1, -1, {}, {}},
-        {-1, &TSoundManager::stopMusic, 1, -1, {}, {}},
-        {0, &TSoundManager::pause, 1, 0, {}, {}},
-        {0, &TSoundManager::stopMusic, 1, 0, {}, {}},
-        {1, &TSoundManager::update, 1, 1, {"IsFinished #2"}, {}},
-        {0, &TSoundManager::update, 1, 0, {}, {}},
+        {stopped, &TSoundManager::togglePause, 1, stopped, {}, {}},
+        {stopped, &TSoundManager::pause, 1, stopped, {}, {}},
+        {stopped, &TSoundManager::stopMusic, 1, stopped, {}, {}},
+        {paused, &TSoundManager::pause, 1, paused, {}, {}},
+        {paused, &TSoundManager::stopMusic, 1, paused, {}, {}},
+        {playing, &TSoundManager::update, 1, playing, {"IsFinished #2"}, {}},
+        {paused, &TSoundManager::update, 1, paused, {}, {}},
     };
     for (std::size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(concatText("row ", int(i)));
@@ -167,7 +182,7 @@ TEST_F(SoundManagerTest, MusicStateMachine) {
     }
 
     // A finished song moves on to the next track.
-    auto manager = managerIn(1, 2);
+    auto manager = managerIn(playing, 2);
     library.finished = 1;
     manager->update();
     EXPECT_EQ(manager->currentTrack, 3);
@@ -175,7 +190,7 @@ TEST_F(SoundManagerTest, MusicStateMachine) {
 }
 
 TEST_F(SoundManagerTest, TracksWrapBothWaysAndAPausedSongIsLeftPaused) {
-    auto manager = managerIn(1, 5);
+    auto manager = managerIn(playing, 5);
     manager->nextTrack();
     EXPECT_EQ(manager->currentTrack, 0);
     EXPECT_EQ(printed, (Lines{"Music track stopped " + music[5], "Music playing " + music[0]}));
@@ -184,14 +199,14 @@ TEST_F(SoundManagerTest, TracksWrapBothWaysAndAPausedSongIsLeftPaused) {
     EXPECT_EQ(manager->currentTrack, 4);
     EXPECT_EQ(library.calls[library.calls.size() - 3], "PlaySong #4");
 
-    manager = managerIn(0, 0);
+    manager = managerIn(paused, 0);
     manager->previousTrack();
     EXPECT_EQ(library.calls[0], "PlaySong #5");  // no StopSong for the paused one
-    EXPECT_EQ(manager->musicState, 1);
+    EXPECT_EQ(manager->musicState, playing);
 }
 
 TEST_F(SoundManagerTest, VolumeStepsByEightWithinZeroTo255) {
-    auto manager = managerIn(-1);
+    auto manager = managerIn(stopped);
     std::vector<int> steps;
     for (int i = 0; i < 17; ++i) {
         manager->volumeUp();
@@ -218,7 +233,7 @@ TEST_F(SoundManagerTest, VolumeStepsByEightWithinZeroTo255) {
 }
 
 TEST_F(SoundManagerTest, RefusedVolumeTakesTheLibrarysValueAndEachHalfReports) {
-    auto manager = managerIn(1);
+    auto manager = managerIn(playing);
     library.result = 0;
     manager->setVolume(200);
     EXPECT_EQ(manager->volume, 77);

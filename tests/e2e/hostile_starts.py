@@ -19,6 +19,8 @@ import sys
 import tempfile
 import time
 
+from xserver import VirtualScreen
+
 GAME = os.path.abspath(sys.argv[1])
 OTHER_USER = 65534  # "nobody": the ordinary user the game runs as when this script is root
 failures = []
@@ -198,42 +200,6 @@ def closed_output_pipe():
 
 # ---------------------------------------------------------------- under a window system
 
-class VirtualScreen:
-    """An Xvfb server with no window manager."""
-
-    def __init__(self):
-        self.number = next(n for n in range(140, 200) if not os.path.exists(f"/tmp/.X{n}-lock"))
-        self.name = f":{self.number}"
-        self.process = subprocess.Popen(
-            ["Xvfb", self.name, "-screen", "0", "800x600x24", "-nolisten", "tcp"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.time() + 10
-        while not os.path.exists(f"/tmp/.X11-unix/X{self.number}"):
-            if time.time() > deadline or self.process.poll() is not None:
-                raise RuntimeError("Xvfb did not start")
-            time.sleep(0.05)
-
-    def env(self):
-        return game_env(DISPLAY=self.name, SDL_VIDEODRIVER="x11")
-
-    def window_of(self, seconds=30):
-        try:
-            result = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "Falling Blocks"],
-                                    env=self.env(), capture_output=True, text=True, timeout=seconds)
-        except subprocess.TimeoutExpired:
-            return None
-        ids = result.stdout.split()
-        return ids[0] if ids else None
-
-    def close(self):
-        self.process.terminate()
-        try:
-            self.process.wait(5)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
-
-
 def ends_within(process, seconds):
     try:
         return process.wait(seconds)
@@ -359,7 +325,7 @@ def main():
     if shutil.which("Xvfb") is None or shutil.which("xdotool") is None:
         check(False, "Xvfb and xdotool are installed (run tools/install-deps.sh)")
     else:
-        screen = VirtualScreen()
+        screen = VirtualScreen(first=140)
         try:
             closed_standard_outputs(screen)
             f11_flood(screen)

@@ -20,9 +20,10 @@ import sys
 import tempfile
 import time
 
+from xserver import TITLE, VirtualScreen
+
 GAME = os.path.abspath(sys.argv[1])
 SHOTS = os.path.abspath(sys.argv[2]) if len(sys.argv) > 2 else None
-TITLE = "Falling Blocks"
 DEFAULT_TABLE = [("Quillon", 500), ("Vantrel", 400), ("Tessary", 300), ("FMOD", 200), ("Norvane", 100)]
 
 failures = []
@@ -35,82 +36,6 @@ def check(condition, message):
         print("  FAILED: " + message)
         failures.append(message)
     return condition
-
-
-# ---------------------------------------------------------------- the virtual X server
-
-class VirtualScreen:
-    def __init__(self):
-        self.number = next(n for n in range(91, 140) if not os.path.exists(f"/tmp/.X{n}-lock"))
-        self.name = f":{self.number}"
-        self.process = subprocess.Popen(
-            ["Xvfb", self.name, "-screen", "0", "800x600x24", "-nolisten", "tcp"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.time() + 10
-        while not os.path.exists(f"/tmp/.X11-unix/X{self.number}"):
-            if time.time() > deadline or self.process.poll() is not None:
-                raise RuntimeError("Xvfb did not start")
-            time.sleep(0.05)
-
-    def env(self):
-        env = dict(os.environ)
-        env.update(DISPLAY=self.name, SDL_VIDEODRIVER="x11", SDL_AUDIODRIVER="dummy")
-        env.pop("GUMBOLT_DEBUG", None)
-        return env
-
-    def xdotool(self, *args, timeout=20):
-        return subprocess.run(["xdotool", *args], env=self.env(), capture_output=True, text=True,
-                              timeout=timeout)
-
-    def screenshot(self, name):
-        """The whole 800 x 600 screen as rows of (r, g, b); also saved as a PPM when asked."""
-        raw = subprocess.run(["xwd", "-root", "-silent", "-display", self.name],
-                             capture_output=True, timeout=20).stdout
-        image = parse_xwd(raw)
-        if SHOTS:
-            os.makedirs(SHOTS, exist_ok=True)
-            width, height, pixels = image
-            with open(os.path.join(SHOTS, name + ".ppm"), "wb") as out:
-                out.write(b"P6 %d %d 255\n" % (width, height))
-                out.write(bytes(c for row in pixels for px in row for c in px))
-        return image
-
-    def close(self):
-        self.process.terminate()
-        try:
-            self.process.wait(5)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-
-
-def parse_xwd(data):
-    """Decodes a TrueColor ZPixmap dump from xwd into (width, height, rows of (r, g, b))."""
-    fields = struct.unpack(">25I", data[:100])
-    header_size, width, height = fields[0], fields[4], fields[5]
-    byte_order, bits_per_pixel, bytes_per_line = fields[7], fields[11], fields[12]
-    red_mask, green_mask, blue_mask = fields[14], fields[15], fields[16]
-    # The pixels are the last height x bytes_per_line bytes (the header and colour map
-    # before them vary in length between xwd versions).
-    offset = len(data) - height * bytes_per_line
-    if offset < header_size:
-        raise ValueError("truncated xwd dump")
-    fmt = "<I" if byte_order == 0 else ">I"
-    step = bits_per_pixel // 8
-
-    def channel(value, mask):
-        shift = (mask & -mask).bit_length() - 1
-        return (value & mask) >> shift
-
-    rows = []
-    for y in range(height):
-        start = offset + y * bytes_per_line
-        row = []
-        for x in range(width):
-            chunk = data[start + x * step:start + x * step + step]
-            value = struct.unpack(fmt, chunk.ljust(4, b"\0"))[0]
-            row.append((channel(value, red_mask), channel(value, green_mask), channel(value, blue_mask)))
-        rows.append(row)
-    return width, height, rows
 
 
 # ---------------------------------------------------------------- the game process
@@ -382,7 +307,7 @@ def main():
         if shutil.which(tool) is None:
             print(f"{tool} is missing: run tools/install-deps.sh")
             return 1
-    screen = VirtualScreen()
+    screen = VirtualScreen(shots=SHOTS)
     try:
         for scenario in (start_up_and_quit, play_a_whole_game, unsorted_table_is_sorted_and_trimmed,
                          close_request_and_sigterm):

@@ -38,7 +38,7 @@ const unsigned char kBlankSheet[] = {
 class FruitTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(openGraphics(800, 600), 1);
+        ASSERT_TRUE(openGraphics(800, 600));
         backend->reset();
         platform.fruitSheet = {sheet, true};
     }
@@ -80,10 +80,10 @@ TEST_F(FruitTest, StartsTinyAndOpaqueWithRandomSpinSpeedAndFrameInThatOrder) {
 
 TEST_F(FruitTest, TheSheetIsDecodedOnceIntoSevenCentredFrames) {
     platform.fruitSheet = {};
-    TFruit::create(0, 0);  // nothing registered yet: no sheet, looked for again later
-    EXPECT_FALSE(TFruit::sharedImage());
+    const auto early = TFruit::create(0, 0);  // nothing registered yet: no sheet, looked for
+    EXPECT_FALSE(TFruit::sharedImage());      // again later
     registerEmbeddedFile("media/gfx/fruits.png", kBlankSheet, sizeof kBlankSheet);
-    TFruit::create(0, 0);
+    const auto first = TFruit::create(0, 0);
     const ImageRef decoded = TFruit::sharedImage();
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->cellCount(), 7);
@@ -92,7 +92,7 @@ TEST_F(FruitTest, TheSheetIsDecodedOnceIntoSevenCentredFrames) {
     EXPECT_EQ(decoded->handleX, 32.0f);
     EXPECT_EQ(decoded->handleY, 36.0f);
     EXPECT_EQ(decoded->flags, mipmappedImage);
-    TFruit::create(0, 0);
+    const auto second = TFruit::create(0, 0);
     EXPECT_EQ(TFruit::sharedImage(), decoded);
 }
 
@@ -142,11 +142,11 @@ TEST_F(FruitTest, ALongFrameOvershootsTheGrowthAndTheBottomEdgeFinishesAFruit) {
     step(*fruit, 0.1f);  // now falling: 660 + (-50 + 30) * 0.1 = 658
     EXPECT_FLOAT_EQ(fruit->scale, 2.21f);
     EXPECT_FLOAT_EQ(fruit->alpha, 0.9f);
-    EXPECT_EQ(fruit->dead, 0);
+    EXPECT_FALSE(fruit->dead);
     fruit->dir->y = 125.0f;
     step(*fruit, 0.1f);  // 658 + 15.5 is past 600 + 72
     EXPECT_GT(fruit->alpha, 0.0f);
-    EXPECT_EQ(fruit->dead, 1);
+    EXPECT_TRUE(fruit->dead);
 }
 
 TEST_F(FruitTest, RotationWrapsToZeroAboveAFullTurnAndUpFromBelowZero) {
@@ -177,15 +177,15 @@ TEST_F(FruitTest, UpdateWritesItsTraceLines) {
 
 TEST_F(FruitTest, ShowerDrawsAdditivelyAndDropsFinishedFruitInTheSamePass) {
     auto shower = TFruitShower::create();
-    EXPECT_EQ(shower->isActive(), 0);
+    EXPECT_FALSE(shower->isActive());
     for (int i = 1; i <= 3; ++i) {
         shower->spawn(100 * i, 100 * i);
     }
     auto first = shower->particles.firstLink()->value();
     auto middle = shower->particles.firstLink()->nextLink()->value();
     auto last = shower->particles.firstLink()->nextLink()->nextLink()->value();
-    first->dead = 1;
-    last->dead = 1;
+    first->dead = true;
+    last->dead = true;
     middle->rotation = 30.0f;
 
     setBlend(shadeBlend);
@@ -211,9 +211,9 @@ TEST_F(FruitTest, ShowerDrawsAdditivelyAndDropsFinishedFruitInTheSamePass) {
     platform.deltaTimer.delta = 0.1f;
     shower->updateAndDraw();
     EXPECT_TRUE(backend->drawsOf(sheet.get()).empty());
-    EXPECT_EQ(shower->isActive(), 1);
+    EXPECT_TRUE(shower->isActive());
     shower->updateAndDraw();
-    EXPECT_EQ(shower->isActive(), 0);
+    EXPECT_FALSE(shower->isActive());
     setBlend(maskBlend);
 }
 

@@ -40,7 +40,7 @@ TEST(Gradient, ImageIsOpaqueAndLeavesTheScreenAlone) {
     testing::TTestPlatform platform;
     TPlatformScope installed(platform);
     TRecordingBackend* backend = &platform.recording;
-    ASSERT_EQ(openGraphics(800, 600), 1);
+    ASSERT_TRUE(openGraphics(800, 600));
     backend->reset();
     const ImageRef image = makeGradientImage();
     ASSERT_TRUE(image);

@@ -38,7 +38,7 @@ void fillRow(TGrid& grid, int row, std::vector<int> gaps = {}) {
         }
         auto block = TBlock::create(TVector(static_cast<float>(column), static_cast<float>(row)), 0,
                                     nullptr);
-        ASSERT_EQ(grid.addBlock(block), 1);
+        ASSERT_TRUE(grid.addBlock(block));
     }
 }
 
@@ -293,7 +293,7 @@ TEST_F(Flow, FullRowsAreFoundScoredAndCollapsedOnTheNextTick) {
     fillRow(*game->gameGrid, 19);
     fillRow(*game->gameGrid, 18);
     auto above = TBlock::create(TVector(0, 17), 2, nullptr);
-    ASSERT_EQ(game->gameGrid->addBlock(above), 1);
+    ASSERT_TRUE(game->gameGrid->addBlock(above));
     game->checkLines();
     EXPECT_EQ(game->linesToRemove, 2);
     EXPECT_EQ(game->score, 40);
@@ -381,7 +381,7 @@ TEST_F(Flow, PauseFreezesGravityAndAnyCharacterResumes) {
     tap(key::p, 'p');
     frames(1);
     ASSERT_EQ(game->state, TGame::paused);
-    EXPECT_EQ(game->soundManager->musicState == 1, false);
+    EXPECT_NE(game->soundManager->musicState, MusicState::playing);
     const float y = game->currentPiece->position->y;
     frames(200);
     EXPECT_FLOAT_EQ(game->currentPiece->position->y, y);

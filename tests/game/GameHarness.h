@@ -19,6 +19,7 @@
 #include "services/ShutdownSignals.h"
 #include "services/TKeyboard.h"
 #include "services/TPlatformScope.h"
+#include "tests/support/StatePrinters.h"
 #include "tests/support/TTestPlatform.h"
 
 namespace gb::testing {
@@ -81,7 +82,7 @@ class GameHarness : public ::testing::Test {
     }
 
     // Frames until the game reaches a state (at most limit frames).
-    bool runUntilState(int wanted, int limit = 20000) {
+    bool runUntilState(TGame::ScreenState wanted, int limit = 20000) {
         for (int i = 0; i < limit && game->state != wanted; ++i) {
             frames(1);
         }

@@ -31,7 +31,7 @@ TEST_F(Screens, DrawNumberRightAlignsDigitsTwentySixPixelsApart) {
     // Drawn from the last digit to the first.
     const float xs[] = {204, 178, 152, 126, 100};
     const int cells[] = {5, 4, 3, 2, 1};
-    for (int i = 0; i < 5; ++i) {
+    for (std::size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(draws[i].x, xs[i]);
         EXPECT_EQ(draws[i].y, 280.0f);
         EXPECT_EQ(draws[i].cell, cells[i]);
@@ -89,8 +89,8 @@ TEST_F(Screens, BoxRingIsAClosedLoopOfBlocksAroundTheStretchedPanel) {
     EXPECT_EQ(std::make_pair(ring[30].x, ring[30].y), std::make_pair(241.0f, 387.0f));
     EXPECT_EQ(std::make_pair(ring[39].x, ring[39].y), std::make_pair(241.0f, 126.0f));
     // Each block takes the next colour.
-    for (int i = 0; i < 40; ++i) {
-        EXPECT_EQ(ring[i].cell, (3 + i) % 7);
+    for (std::size_t i = 0; i < 40; ++i) {
+        EXPECT_EQ(ring[i].cell, static_cast<int>((3 + i) % 7));
     }
     EXPECT_EQ(game->colourCycle, (3 + 40) % 7);
 }

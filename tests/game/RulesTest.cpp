@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -42,9 +43,13 @@ class Rules : public GameHarness {
         }
         return "unknown";
     }
-    static int handleNumber(const std::string& call) {
+    // The handle number of a call's "#n", if it has one.
+    static std::optional<std::size_t> handleNumber(const std::string& call) {
         const auto hash = call.find('#');
-        return hash == std::string::npos ? -1 : std::stoi(call.substr(hash + 1));
+        if (hash == std::string::npos) {
+            return std::nullopt;
+        }
+        return static_cast<std::size_t>(std::stoul(call.substr(hash + 1)));
     }
 
     // The effect files played since the last call, in order.
@@ -53,8 +58,8 @@ class Rules : public GameHarness {
         for (; seenCalls < sound.calls.size(); ++seenCalls) {
             const std::string& call = sound.calls[seenCalls];
             if (call.starts_with("PlaySound ")) {
-                const int n = handleNumber(call);
-                files.push_back(n < 0 ? "none" : fileOf(sound.sampleData.at(n)));
+                const auto n = handleNumber(call);
+                files.push_back(n ? fileOf(sound.sampleData.at(*n)) : "none");
             }
         }
         return files;
@@ -66,7 +71,7 @@ class Rules : public GameHarness {
         bool paused = false;
         for (const std::string& call : sound.calls) {
             if (call.starts_with("PlaySong #")) {
-                song = fileOf(sound.songData.at(handleNumber(call)));
+                song = fileOf(sound.songData.at(handleNumber(call).value()));
                 paused = false;
             } else if (call.starts_with("SetPaused #")) {
                 paused = call.back() == '1';
@@ -85,11 +90,11 @@ class Rules : public GameHarness {
     // Fills every empty cell of a row except the given columns with settled blocks.
     void fillRow(int row, const std::vector<int>& gaps = {}) {
         for (int column = 0; column < 10; ++column) {
+            const TVector cell(static_cast<float>(column), static_cast<float>(row));
             if (std::find(gaps.begin(), gaps.end(), column) == gaps.end() &&
-                !game->gameGrid->cells[column][row]) {
-                auto block = TBlock::create(
-                    TVector(static_cast<float>(column), static_cast<float>(row)), 0, nullptr);
-                ASSERT_EQ(game->gameGrid->addBlock(block), 1) << column << "," << row;
+                game->gameGrid->isFree(cell)) {
+                auto block = TBlock::create(cell, 0, nullptr);
+                ASSERT_TRUE(game->gameGrid->addBlock(block)) << column << "," << row;
             }
         }
     }
@@ -117,7 +122,10 @@ class Rules : public GameHarness {
         for (const BlockRef& block : game->currentPiece->blocks) {
             const int column = block->position->roundX();
             const int row = block->position->roundY();
-            EXPECT_EQ(game->gameGrid->cells.at(column).at(row), block) << column << "," << row;
+            EXPECT_EQ(game->gameGrid->cells.at(static_cast<std::size_t>(column))
+                          .at(static_cast<std::size_t>(row)),
+                      block)
+                << column << "," << row;
             cells.emplace(column, row);
         }
         return cells;
@@ -127,12 +135,12 @@ class Rules : public GameHarness {
     // falling one, and stops gravity so that only the keys move it.
     void replacePiece(int kind, float x, float y) {
         game->currentPiece->removeFromGrid();
-        auto piece = TPiece::createCopy(*game->piecePrototypes[kind]);
+        auto piece = TPiece::createCopy(*game->piecePrototypes.at(static_cast<std::size_t>(kind)));
         piece->setGrid(game->gameGrid);
         piece->position->setXY(x, y);
         piece->applyRotation();
         piece->offsetBy(*piece->position);
-        ASSERT_EQ(piece->addToGrid(), 1);
+        ASSERT_TRUE(piece->addToGrid());
         game->currentPiece = piece;
         game->fallSpeed = 1000.0f;
     }
@@ -162,7 +170,7 @@ TEST_F(Rules, PushingIntoAWallWhileHoldingDownNeverPullsThePieceApart) {
             for (int row = 6; row < 20; ++row) {
                 auto block = TBlock::create(
                     TVector(static_cast<float>(column), static_cast<float>(row)), 3, nullptr);
-                ASSERT_EQ(game->gameGrid->addBlock(block), 1);
+                ASSERT_TRUE(game->gameGrid->addBlock(block));
             }
         }
         int settled = c.stack ? 14 : 0;
@@ -360,7 +368,8 @@ TEST_F(Rules, TurnsGoTheirWayAndEveryActionPlaysItsEffect) {
     }
     for (const std::string& call : sound.calls) {
         if (call.starts_with("PlaySound ")) {
-            EXPECT_NE(fileOf(sound.sampleData.at(handleNumber(call))), "media/sfx/bhump.ogg");
+            EXPECT_NE(fileOf(sound.sampleData.at(handleNumber(call).value())),
+                      "media/sfx/bhump.ogg");
         }
     }
 }

@@ -51,7 +51,7 @@ TEST_F(Soak, RandomPlayForALongTimeStaysSoundAndFlat) {
         {key::minus, '-'}, {key::equals, '='}, {'A', 'a'},         {key::backspace, 8},
         {key::escape, 27}, {'N', 'n'},         {key::space, ' '},  {key::up, 0}};
     int gamesEnded = 0;
-    int previousState = game->state;
+    TGame::ScreenState previousState = game->state;
     long baseline = 0;
     long peak = 0;
     for (long frame = 0; frame < frameCount; ++frame) {

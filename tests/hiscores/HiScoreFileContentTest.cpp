@@ -20,7 +20,7 @@ Entries expectedTable(const std::string& bytes, int maxScores) {
         std::string rec = bytes.substr(at, 12);
         rec.resize(12, '\0');
         std::uint32_t score = 0;
-        for (int i = 0; i < 4; ++i) {
+        for (std::size_t i = 0; i < 4; ++i) {
             score |= static_cast<std::uint32_t>(static_cast<unsigned char>(rec[8 + i])) << (8 * i);
         }
         all.emplace_back(rec.substr(0, 8), static_cast<std::int32_t>(score));

@@ -258,7 +258,7 @@ TEST_F(HiScoreSaveTest, ReadOnlyFilesAreReportedAndKept) {
     // does not (no writing in place either).
     giveToChild(dir);
     ASSERT_EQ(::chmod(path().c_str(), 0444), 0);
-    for (mode_t directoryMode : {0755, 0555}) {
+    for (mode_t directoryMode : {mode_t{0755}, mode_t{0555}}) {
         ASSERT_EQ(::chmod(dir.c_str(), directoryMode), 0);
         ::testing::internal::CaptureStderr();
         EXPECT_EQ(inChild([&] { return table->save() ? 0 : 1; }), 1);

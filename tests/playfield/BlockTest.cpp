@@ -27,7 +27,7 @@ TEST_F(BlockTest, StuckBlockIgnoresMovesAndTurnsUntilItIsDrawn) {
     EXPECT_EQ(traces.lines[2], "moving block back too (3.00000000,4.00000000)");
 
     block->draw();
-    EXPECT_EQ(block->stuck, 0);
+    EXPECT_FALSE(block->stuck);
     block->moveBy(TVector(1, 0));
     EXPECT_EQ(block->position->x, 4.0f);
 }

@@ -28,17 +28,17 @@ class GridTest : public testing::PlayfieldTest {
 TEST_F(GridTest, StoresBlocksByRoundedCellAndRefusesWallsAndTakenCells) {
     BlockRef left = TBlock::create(TVector(-1.0f, 7), 0, nullptr);
     TraceCapture traces;
-    EXPECT_EQ(grid->addBlock(left), 1);
+    EXPECT_TRUE(grid->addBlock(left));
     EXPECT_EQ(grid->cells[0][7], left);
     EXPECT_EQ(traces.lines.back(), "Added Block to 0,7 to grid " + objectToText(grid.get()));
-    EXPECT_EQ(grid->addBlock(left), 0);  // its own cell is taken
+    EXPECT_FALSE(grid->addBlock(left));  // its own cell is taken
     EXPECT_EQ(traces.lines.back(), "Failed to addBlock to 0,7 to grid " + objectToText(grid.get()));
     for (const TVector outside : {TVector(-1.5f, 7), TVector(10, 7), TVector(3, 20)}) {
-        EXPECT_EQ(grid->addBlock(TBlock::create(outside, 0, nullptr)), 0);
-        EXPECT_EQ(grid->removeBlockAt(outside), 0);
+        EXPECT_FALSE(grid->addBlock(TBlock::create(outside, 0, nullptr)));
+        EXPECT_FALSE(grid->removeBlockAt(outside));
     }
-    EXPECT_EQ(grid->removeBlockAt(TVector(1, 7)), 0);
-    EXPECT_EQ(grid->removeBlockAt(TVector(-0.9f, 7.2f)), 1);
+    EXPECT_FALSE(grid->removeBlockAt(TVector(1, 7)));
+    EXPECT_TRUE(grid->removeBlockAt(TVector(-0.9f, 7.2f)));
     EXPECT_EQ(blockCount(), 0);
 }
 
@@ -85,12 +85,12 @@ TEST_F(GridTest, ABlockThatCannotFallStaysAndIsMarkedStuck) {
     grid->collapse();
     EXPECT_EQ(grid->cells[4][9], blocked);
     EXPECT_EQ(blocked->position->y, 9.0f);
-    EXPECT_EQ(blocked->stuck, 1);
+    EXPECT_TRUE(blocked->stuck);
 }
 
 TEST_F(GridTest, FruitStartsHalfACellUpAndLeftOfTheCell) {
     grid->clear();
-    EXPECT_EQ(grid->hasFruits(), 0);
+    EXPECT_FALSE(grid->hasFruits());
     put(9, 19);
     put(1, 2);
     grid->clear();  // column by column

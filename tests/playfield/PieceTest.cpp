@@ -29,7 +29,7 @@ class PieceTest : public testing::PlayfieldTest {
         piece->angle = angle;
         piece->applyRotation();
         piece->offsetBy(*piece->position);
-        EXPECT_EQ(piece->addToGrid(), 1);
+        EXPECT_TRUE(piece->addToGrid());
         return piece;
     }
     // The cells of the piece's blocks, checked against where the grid holds them.
@@ -38,11 +38,13 @@ class PieceTest : public testing::PlayfieldTest {
         for (const BlockRef& block : piece.blocks) {
             const int column = block->position->roundX();
             const int row = block->position->roundY();
-            if (block->position->insideBounds(*grid->size) == 0) {
+            if (!block->position->insideBounds(*grid->size)) {
                 ADD_FAILURE() << "block outside the grid at " << column << "," << row;
                 continue;
             }
-            EXPECT_EQ(grid->cells[column][row], block) << column << "," << row;
+            EXPECT_EQ(grid->cells[static_cast<std::size_t>(column)][static_cast<std::size_t>(row)],
+                      block)
+                << column << "," << row;
             cells.emplace(column, row);
         }
         return cells;
@@ -63,14 +65,14 @@ TEST_F(PieceTest, SevenShapesAreCentredOnTheirBoundingBox) {
     };
     for (int kind = 0; kind < 7; ++kind) {
         PieceRef piece = TPiece::create(kShapes[kind], kind);
-        for (int i = 0; i < 4; ++i) {
+        for (std::size_t i = 0; i < 4; ++i) {
             EXPECT_EQ(piece->shapeBlocks[i]->position->x, expected[kind][2 * i]) << kind << i;
             EXPECT_EQ(piece->shapeBlocks[i]->position->y, expected[kind][2 * i + 1]) << kind << i;
             EXPECT_EQ(piece->blocks[i]->owner.lock(), piece);
         }
     }
     TraceCapture traces;
-    TPiece::create({5, 3, 1}, 1);
+    const PieceRef piece = TPiece::create({5, 3, 1}, 1);
     EXPECT_EQ(std::vector<std::string>(traces.lines.begin(), traces.lines.begin() + 9),
               (std::vector<std::string>{
                   "Building Piece #1",
@@ -91,7 +93,7 @@ TEST_F(PieceTest, EveryShapeTurnsOnWholeCellsAndComesBackAfterFourTurns) {
         const Cells start = cellsOf(*piece);
         for (int turn = 1; turn <= 4; ++turn) {
             piece->rotateLeft();
-            EXPECT_EQ(piece->isStuck(), 0) << kind;
+            EXPECT_FALSE(piece->isStuck()) << kind;
             for (const BlockRef& block : piece->blocks) {
                 // Rotation residues stay far below one cell: every block sits on a half cell.
                 EXPECT_NEAR(block->position->x * 2, std::round(block->position->x * 2), 1e-5);
@@ -110,7 +112,7 @@ TEST_F(PieceTest, StraightPieceTurnsAboutItsCentreAndReachesMinusOneAtTheWall) {
     PieceRef piece = place(0, 4, 1);
     piece->rotateLeft();
     const float ys[4] = {2.5f, 1.5f, 0.5f, -0.5f};  // the left end goes to the bottom
-    for (int i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_NEAR(piece->blocks[i]->position->x, 4.0f, 1e-6);
         EXPECT_FLOAT_EQ(piece->blocks[i]->position->y, ys[i]);
     }
@@ -121,10 +123,10 @@ TEST_F(PieceTest, StraightPieceTurnsAboutItsCentreAndReachesMinusOneAtTheWall) {
     EXPECT_EQ(piece->angle, -90);  // the remainder keeps the sign of the dividend
 
     PieceRef upright = place(0, 0, 5, 90);
-    EXPECT_EQ(upright->moveLeft(), 1);  // x = -1 still rounds to column 0
+    EXPECT_TRUE(upright->moveLeft());  // x = -1 still rounds to column 0
     EXPECT_FLOAT_EQ(upright->blocks[0]->position->x, -1.0f);
     EXPECT_EQ(cellsOf(*upright).begin()->first, 0);
-    EXPECT_EQ(upright->moveLeft(), 0);
+    EXPECT_FALSE(upright->moveLeft());
 }
 
 TEST_F(PieceTest, ATurnThatDoesNotFitIsUndoneAndMarksThePieceStuckUntilDrawn) {
@@ -136,7 +138,7 @@ TEST_F(PieceTest, ATurnThatDoesNotFitIsUndoneAndMarksThePieceStuckUntilDrawn) {
     EXPECT_EQ(piece->position->y, 19.0f);
     EXPECT_EQ(cellsOf(*piece), before);
     EXPECT_EQ(blockCount(), 4);
-    EXPECT_EQ(piece->isStuck(), 1);
+    EXPECT_TRUE(piece->isStuck());
     EXPECT_TRUE(traces.contains("Rotate Angle: 90 Position (4.00000000,19.0000000)"));
     EXPECT_TRUE(traces.contains("Failed added Block at 4.00000000 , 20.5000000"));
 
@@ -145,7 +147,7 @@ TEST_F(PieceTest, ATurnThatDoesNotFitIsUndoneAndMarksThePieceStuckUntilDrawn) {
     EXPECT_EQ(piece->angle, 0);
     EXPECT_EQ(cellsOf(*piece), before);
     grid->draw();
-    EXPECT_EQ(piece->isStuck(), 0);
+    EXPECT_FALSE(piece->isStuck());
 }
 
 // The blocks of a piece always sit at its centre plus its shape turned by its angle.
@@ -162,12 +164,12 @@ void expectBlocksAroundTheCentre(const TPiece& piece) {
 TEST_F(PieceTest, AFailedPushDoesNotHoldTheNextMoveOrLetTheCentreDrift) {
     PieceRef square = place(1, 0, 5);  // blocks at x = -0.5 and 0.5: columns 0 and 1
     const Cells before = cellsOf(*square);
-    EXPECT_EQ(square->moveLeft(), 0);
+    EXPECT_FALSE(square->moveLeft());
     EXPECT_EQ(square->position->x, 0.0f);
     EXPECT_EQ(cellsOf(*square), before);
-    EXPECT_EQ(square->isStuck(), 1);  // the game reads this when a piece lands
+    EXPECT_TRUE(square->isStuck());  // the game reads this when a piece lands
     // The move down just after the failed push is carried out, centre and blocks together.
-    EXPECT_EQ(square->moveDown(), 1);
+    EXPECT_TRUE(square->moveDown());
     EXPECT_EQ(cellsOf(*square), (Cells{{0, 6}, {0, 7}, {1, 6}, {1, 7}}));
     expectBlocksAroundTheCentre(*square);
 
@@ -190,7 +192,7 @@ TEST_F(PieceTest, DropDownLandsOnTheStackAndAHeldPieceCannotMove) {
     PieceRef piece = place(2, 4, 3.5f);  // Z over columns 3..5, lower row in columns 4 and 5
     piece->dropDown();
     EXPECT_EQ(piece->position->y, 13.5f);
-    EXPECT_EQ(piece->isStuck(), 1);
+    EXPECT_TRUE(piece->isStuck());
     piece->dropDown();  // already landed: one failed step and nothing moves
     EXPECT_EQ(piece->position->y, 13.5f);
     expectBlocksAroundTheCentre(*piece);
@@ -200,7 +202,7 @@ TEST_F(PieceTest, DropDownLandsOnTheStackAndAHeldPieceCannotMove) {
     grid->draw();
     PieceRef other = place(1, 0.5f, 0.5f);
     prototypes[1]->markStuck();
-    EXPECT_EQ(other->moveDown(), 0);
+    EXPECT_FALSE(other->moveDown());
     other->dropDown();
     other->rotateLeft();
     EXPECT_EQ(other->position->y, 0.5f);
@@ -218,10 +220,10 @@ TEST_F(PieceTest, DetachLeavesTheBlocksInTheGridAndCopiesDropTheAngle) {
 
     const std::array<BlockRef, 4> landed = piece->blocks;
     piece->detach();
-    for (int i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_FALSE(landed[i]->owner.lock());
         EXPECT_EQ(landed[i]->grid, grid);
-        EXPECT_EQ(piece->blocks[i]->inGrid, 0);
+        EXPECT_FALSE(piece->blocks[i]->inGrid);
         EXPECT_EQ(piece->blocks[i]->position->y, piece->shapeBlocks[i]->position->y);
     }
     EXPECT_EQ(blockCount(), 4);

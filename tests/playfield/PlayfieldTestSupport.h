@@ -41,7 +41,7 @@ struct TraceCapture {
 class PlayfieldTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(openGraphics(800, 600), 1);
+        ASSERT_TRUE(openGraphics(800, 600));
         backend->reset();
         TBlock::setImage(blockImage);
         platform.fruitSheet = {fruitImage, true};
@@ -53,7 +53,7 @@ class PlayfieldTest : public ::testing::Test {
     BlockRef put(float x, float y, int kind = 0) {
         BlockRef block = TBlock::create(TVector(x, y), kind, nullptr);
         block->grid = grid;
-        EXPECT_EQ(grid->addBlock(block), 1) << x << "," << y;
+        EXPECT_TRUE(grid->addBlock(block)) << x << "," << y;
         return block;
     }
     void fillRow(int row) {

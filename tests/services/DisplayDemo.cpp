@@ -30,7 +30,9 @@ gb::ImageRef sweet(int size, int red, int green, int blue) {
             const float spot =
                 std::fmax(0.0f, 1.0f - std::hypot(dx + radius * 0.35f, dy + radius * 0.35f) /
                                            (radius * 0.45f));
-            auto mix = [spot](int c) { return static_cast<int>(c + (255 - c) * spot); };
+            auto mix = [spot](int c) {
+                return static_cast<int>(static_cast<float>(c) + static_cast<float>(255 - c) * spot);
+            };
             image->cells[0]->writePixel(
                 x, y, argb(static_cast<int>(edge * 255), mix(red), mix(green), mix(blue)));
         }

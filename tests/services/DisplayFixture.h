@@ -71,7 +71,7 @@ class SdlDisplayTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() { useHeadlessDisplay(); }
     void SetUp() override {
-        ASSERT_EQ(openGraphics(800, 600, 32, 0, 0), 1) << graphicsError();
+        ASSERT_TRUE(openGraphics(800, 600, 32, 0, 0)) << graphicsError();
         setBlend(alphaBlend);
     }
     TPlatform platform;

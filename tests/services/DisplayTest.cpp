@@ -226,7 +226,7 @@ TEST_F(DisplayTest, TileCoversTheViewportFromAFractionalAnchor) {
     const std::vector<int> columns = stripeColumns(100, 205, 95);
     ASSERT_EQ(columns.size(), 10u);
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        EXPECT_NEAR(columns[i], 103.25 + 10.0 * i, 1.0);
+        EXPECT_NEAR(columns[i], 103.25 + 10.0 * static_cast<double>(i), 1.0);
     }
     EXPECT_EQ(drawState().rotation, 30.0f);
     EXPECT_EQ(drawState().scaleX, 3.0f);
@@ -321,7 +321,7 @@ TEST_F(DisplayTest, CellsSurviveTheirRendererAndUploadAgainForANewOne) {
         TPlatform next;
         TPlatformScope nextInstalled(next);
         next.makeDisplay<TSdlRenderBackend>();
-        ASSERT_EQ(openGraphics(800, 600), 1) << graphicsError();
+        ASSERT_TRUE(openGraphics(800, 600)) << graphicsError();
         drawImage(cell, 0, 0);
         ASSERT_TRUE(cell->textures[0]);
         EXPECT_EQ(screenPixel(1, 1), kGreen) << "display " << display;
@@ -336,7 +336,7 @@ TEST(SdlDisplay, ADisplayThatCannotOpenGivesSdlsReason) {
     TPlatform platform;
     TPlatformScope installed(platform);
     platform.makeDisplay<TSdlRenderBackend>();
-    EXPECT_EQ(openGraphics(800, 600, 32, 0, 0), 0);
+    EXPECT_FALSE(openGraphics(800, 600, 32, 0, 0));
     EXPECT_NE(graphicsError().find("no-such-video-driver"), std::string::npos) << graphicsError();
     // Nothing is drawn, and nothing breaks, without a display.
     drawImage(solidImage(2, 2, argb(255, 255, 255, 255)), 0, 0);

@@ -44,7 +44,7 @@ std::string registerPng(const std::string& name, std::vector<unsigned char> byte
 
 // Every pixel of the frame has the colour of picture cell k.
 ::testing::AssertionResult frameIsCell(const ImageRef& image, int frame, int k) {
-    const TPixmap& cell = *image->cells[frame];
+    const TPixmap& cell = image->pixels(frame);
     for (int y = 0; y < cell.height(); ++y) {
         for (int x = 0; x < cell.width(); ++x) {
             if (cell.readPixel(x, y) != cellColour(k)) {
@@ -124,7 +124,8 @@ TEST_F(ImageTest, BrokenOrMissingPicturesGiveNoImage) {
     const std::vector<unsigned char> good = testkit::encodePng(numberedPicture(2, 1, 0));
     ASSERT_TRUE(loadImage(registerPng("good", good)));
 
-    std::vector<unsigned char> truncated(good.begin(), good.begin() + good.size() / 2);
+    std::vector<unsigned char> truncated(
+        good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2));
     EXPECT_FALSE(loadImage(registerPng("truncated", truncated)));
     // Damage inside the compressed pixels (past the 8-byte signature and the header chunk).
     std::vector<unsigned char> damaged = good;

@@ -58,11 +58,11 @@ TEST(List, RemovingTheCurrentElementDuringEnumerationVisitsEveryOtherOnce) {
     for (auto particle : list) {
         visited.push_back(particle.get());
         if (visited.size() % 2 == 1) {
-            EXPECT_EQ(list.remove(particle), 1);
+            EXPECT_TRUE(list.remove(particle));
         }
     }
     ASSERT_EQ(visited.size(), 6u);
-    for (int i = 0; i < 6; ++i) {
+    for (std::size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(visited[i], all[i].get());
     }
     EXPECT_EQ(list.count(), 3);
@@ -73,9 +73,9 @@ TEST(List, RemoveUsesCompareAndTakesOnlyTheFirstMatch) {
     list.addLast(std::make_shared<Entry>(Entry{1, "a"}));
     list.addLast(std::make_shared<Entry>(Entry{2, "b"}));
     list.addLast(std::make_shared<Entry>(Entry{2, "c"}));
-    EXPECT_EQ(list.remove(std::make_shared<Entry>(Entry{2, "other"})), 1);
+    EXPECT_TRUE(list.remove(std::make_shared<Entry>(Entry{2, "other"})));
     EXPECT_EQ(tags(list), (std::vector<std::string>{"a", "c"}));
-    EXPECT_EQ(list.remove(std::make_shared<Entry>(Entry{7, "none"})), 0);
+    EXPECT_FALSE(list.remove(std::make_shared<Entry>(Entry{7, "none"})));
     list.removeLast();
     EXPECT_EQ(tags(list), std::vector<std::string>{"a"});
 }

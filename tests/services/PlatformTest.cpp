@@ -18,8 +18,8 @@ namespace {
 // A device that writes down when it goes, and whether the platform's pictures were already
 // gone by then.
 struct Probe {
-    Probe(std::string name, std::vector<std::string>& log, std::weak_ptr<TImage> picture)
-        : name(std::move(name)), log(log), picture(std::move(picture)) {}
+    Probe(std::string probeName, std::vector<std::string>& into, std::weak_ptr<TImage> watched)
+        : name(std::move(probeName)), log(into), picture(std::move(watched)) {}
     ~Probe() { log.push_back(name + (picture.expired() ? "" : " (pictures still there)")); }
     Probe(const Probe&) = delete;
     Probe& operator=(const Probe&) = delete;
@@ -77,7 +77,7 @@ TEST(Platform, EachPlatformKeepsItsOwnState) {
     }
     TPlatform second;
     TPlatformScope installed(second);
-    EXPECT_EQ(keyDown(key::left), 0);
+    EXPECT_FALSE(keyDown(key::left));
     EXPECT_EQ(getChar(), 0);
     EXPECT_EQ(rndState(), 0x1234);
     EXPECT_EQ(embeddedFileData("media/gfx/only-here.png"), nullptr);

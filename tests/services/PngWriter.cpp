@@ -23,7 +23,8 @@ png_image describe(const TPixmap& pixmap, bool withAlpha) {
 std::vector<unsigned char> packedRows(const TPixmap& pixmap, bool withAlpha) {
     const int channels = withAlpha ? 4 : 3;
     std::vector<unsigned char> rows;
-    rows.reserve(static_cast<std::size_t>(pixmap.width()) * pixmap.height() * channels);
+    rows.reserve(static_cast<std::size_t>(pixmap.width()) *
+                 static_cast<std::size_t>(pixmap.height() * channels));
     for (int y = 0; y < pixmap.height(); ++y) {
         const std::uint8_t* p = pixmap.row(y);
         for (int x = 0; x < pixmap.width(); ++x, p += 4) {

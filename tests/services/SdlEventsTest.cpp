@@ -2,7 +2,9 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "DisplayFixture.h"
 #include "services/TKeyboard.h"
@@ -55,9 +57,9 @@ TEST_F(SdlEventsTest, KeyPressesCountOnceWhileTheKeyRepeats) {
     push(keyEvent(SDL_KEYDOWN, SDLK_LEFT, 1));
     push(keyEvent(SDL_KEYDOWN, SDLK_LEFT, 1));
     EXPECT_EQ(keyHit(key::left), 1);
-    EXPECT_EQ(keyDown(key::left), 1);
+    EXPECT_TRUE(keyDown(key::left));
     push(keyEvent(SDL_KEYUP, SDLK_LEFT));
-    EXPECT_EQ(keyDown(key::left), 0);
+    EXPECT_FALSE(keyDown(key::left));
     push(keyEvent(SDL_KEYDOWN, SDLK_z));
     push(keyEvent(SDL_KEYUP, SDLK_z));
     push(keyEvent(SDL_KEYDOWN, SDLK_z));
@@ -66,7 +68,7 @@ TEST_F(SdlEventsTest, KeyPressesCountOnceWhileTheKeyRepeats) {
     flushKeys();
     push(keyEvent(SDL_KEYDOWN, SDLK_z, 1));
     EXPECT_EQ(keyHit(key::z), 0);
-    EXPECT_EQ(keyDown(key::z), 0);
+    EXPECT_FALSE(keyDown(key::z));
 }
 
 TEST_F(SdlEventsTest, TypedTextAndEditingKeysFillTheCharacterQueue) {
@@ -89,7 +91,7 @@ TEST_F(SdlEventsTest, LosingOrRegainingFocusFlushesTheKeyboard) {
         push(keyEvent(SDL_KEYDOWN, SDLK_DOWN));
         push(textEvent("x"));
         push(windowEvent(what));
-        EXPECT_EQ(keyDown(key::down), 0) << int{what};
+        EXPECT_FALSE(keyDown(key::down)) << int{what};
         EXPECT_EQ(keyHit(key::down), 0) << int{what};
         EXPECT_EQ(getChar(), 0) << int{what};
         // The key is still physically down; its next press counts again.
@@ -111,6 +113,49 @@ TEST_F(SdlEventsTest, CloseRequestsAreRecorded) {
     push(quit);
     pollEvents();
     EXPECT_TRUE(appCloseRequested());
+}
+
+SDL_Event deviceReset() {
+    SDL_Event event{};
+    event.type = SDL_RENDER_DEVICE_RESET;
+    return event;
+}
+
+TEST_F(SdlEventsTest, ADeviceResetGetsANewRendererAndCellsUploadAgain) {
+    const ImageRef cell = testkit::solidImage(4, 4, testkit::argb(255, 0, 0, 255));
+    drawImage(cell, 10, 10);
+    ::testing::internal::CaptureStderr();
+    push(deviceReset());
+    pollEvents();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_FALSE(appCloseRequested());
+    ASSERT_NE(sdl->renderer(), nullptr);
+    drawImage(cell, 10, 10);
+    EXPECT_EQ(testkit::screenPixel(11, 11), 0x0000FFu);
+}
+
+// When no renderer can be made after the device is lost, the game must not go on unseen: one
+// line says why, and the window system's close request ends the game (which saves the scores).
+TEST_F(SdlEventsTest, ADisplayThatCannotBeRestoredAfterADeviceResetEndsTheGameLikeAClose) {
+    // A window far too wide for any renderer's surface: no new renderer can be made for it.
+    sdl->toggleFullscreen();
+    ASSERT_FALSE(sdl->fullscreen());
+    SDL_SetWindowSize(sdl->window(), 1 << 29, 1);
+    ::testing::internal::CaptureStderr();
+    push(deviceReset());
+    pollEvents();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(said.starts_with("Gumbolt: cannot restore the display after a device reset: "))
+        << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_TRUE(appCloseRequested());
+    // Drawing on goes nowhere without harm, and a further reset says nothing more.
+    drawImage(testkit::solidImage(2, 2, testkit::argb(255, 255, 255, 255)), 0, 0);
+    flip();
+    ::testing::internal::CaptureStderr();
+    push(deviceReset());
+    pollEvents();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
 TEST_F(SdlEventsTest, F11SwitchesFullScreenWithoutReachingTheGame) {

@@ -49,9 +49,9 @@ TEST_F(StreamTest, IntsAndStringsRoundTripLittleEndian) {
     ASSERT_TRUE(in);
     EXPECT_EQ(readString(in, 8), "Ann     ");
     EXPECT_EQ(readInt(in), -2);
-    EXPECT_EQ(eof(in), 0);
+    EXPECT_FALSE(eof(in));
     EXPECT_EQ(readInt(in), 0x01020304);
-    EXPECT_EQ(eof(in), 1);
+    EXPECT_TRUE(eof(in));
 }
 
 TEST_F(StreamTest, ReadsAtTheEndStopQuietlyAndLeaveZeros) {
@@ -64,7 +64,7 @@ TEST_F(StreamTest, ReadsAtTheEndStopQuietlyAndLeaveZeros) {
     const std::string name = readString(in, 5);
     EXPECT_EQ(name, "abcde");
     EXPECT_EQ(readInt(in), 7);  // one byte present: the low-order one
-    EXPECT_EQ(eof(in), 1);
+    EXPECT_TRUE(eof(in));
     EXPECT_EQ(readInt(in), 0);
     EXPECT_EQ(readString(in, 8), std::string(8, '\0'));
 }
@@ -84,7 +84,7 @@ TEST_F(StreamTest, IncbinPathsReadRegisteredBytes) {
     ASSERT_TRUE(in);
     EXPECT_EQ(readInt(in), 1);
     EXPECT_EQ(readString(in, 2), "hi");
-    EXPECT_EQ(eof(in), 1);
+    EXPECT_TRUE(eof(in));
     EXPECT_FALSE(readStream("incbin::test/unknown.bin"));
     EXPECT_FALSE(writeStream("incbin::test/stream.bin"));
 }

@@ -40,7 +40,7 @@ class FakeSoundLibrary : public TSoundLibrary {
             return nullptr;
         }
         sampleData.push_back(data);
-        return reinterpret_cast<FSOUND_SAMPLE*>(uintptr_t{0x200} + samples++);
+        return reinterpret_cast<FSOUND_SAMPLE*>(std::uintptr_t{0x200} + samples++);
     }
     int playSound(int channel, FSOUND_SAMPLE* sample) override {
         return answer(concatText("PlaySound ", channel, ' ', name(sample)), 0);
@@ -57,7 +57,7 @@ class FakeSoundLibrary : public TSoundLibrary {
             return nullptr;
         }
         songData.push_back(data);
-        return reinterpret_cast<FMUSIC_MODULE*>(uintptr_t{0x100} + songs++);
+        return reinterpret_cast<FMUSIC_MODULE*>(std::uintptr_t{0x100} + songs++);
     }
     int playSong(FMUSIC_MODULE* song) override {
         return answer("PlaySong " + name(song), song != nullptr ? result : 0);
@@ -94,8 +94,8 @@ class FakeSoundLibrary : public TSoundLibrary {
         }
         return value < 0x300 ? concatText('#', int(value & 0xFF)) : "data";
     }
-    int songs = 0;
-    int samples = 0;
+    std::uintptr_t songs = 0;
+    std::uintptr_t samples = 0;
 };
 
 }  // namespace gb::testing

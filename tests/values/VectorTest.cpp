@@ -15,11 +15,11 @@ TEST(Vector, CellRoundingAndBoundsAtTheWalls) {
         EXPECT_EQ(TVector(0, values[i]).roundY(), cells[i]) << values[i];
     }
     const TVector size(10, 20);
-    EXPECT_EQ(TVector(9.4f, 19.4f).insideBounds(size), 1);
-    EXPECT_EQ(TVector(-1.0f, 0).insideBounds(size), 1);  // rounds to column 0
-    EXPECT_EQ(TVector(9.5f, 0).insideBounds(size), 0);
-    EXPECT_EQ(TVector(-1.5f, 0).insideBounds(size), 0);
-    EXPECT_EQ(TVector(0, 19.5f).insideBounds(size), 0);
+    EXPECT_TRUE(TVector(9.4f, 19.4f).insideBounds(size));
+    EXPECT_TRUE(TVector(-1.0f, 0).insideBounds(size));  // rounds to column 0
+    EXPECT_FALSE(TVector(9.5f, 0).insideBounds(size));
+    EXPECT_FALSE(TVector(-1.5f, 0).insideBounds(size));
+    EXPECT_FALSE(TVector(0, 19.5f).insideBounds(size));
 }
 
 TEST(Vector, QuarterTurnsKeepHalfCellsExact) {

@@ -1,0 +1,230 @@
+// TGame, rules of play: pieces entering, falling and moving, lines, score, level and the
+// end of a game.
+#include "game/TGame.h"
+
+#include <cstddef>
+#include <iterator>
+
+#include "audio/TSoundManager.h"
+#include "game/GameConstants.h"
+#include "hiscores/THiScore.h"
+#include "hiscores/THiScoreTable.h"
+#include "playfield/TGrid.h"
+#include "playfield/TPiece.h"
+#include "services/Console.h"
+#include "services/Random.h"
+#include "services/TKeyboard.h"
+#include "services/Text.h"
+#include "values/TVector.h"
+
+namespace gb {
+
+namespace {
+
+// The piece keys in the order of keyCodes and keyStates: each key, what it does to the
+// current piece and the effect it plays, whether or not the piece could move.
+struct PieceKeyAction {
+    TGame::PieceKey index;
+    int code;
+    void (*act)(TPiece& piece);
+    int sound;
+};
+constexpr PieceKeyAction kPieceKeys[] = {
+    {TGame::PieceKey::moveLeft, key::left, [](TPiece& piece) { piece.moveLeft(); }, kKeySound},
+    {TGame::PieceKey::moveRight, key::right, [](TPiece& piece) { piece.moveRight(); }, kKeySound},
+    {TGame::PieceKey::moveDown, key::down, [](TPiece& piece) { piece.moveDown(); }, kKeySound},
+    {TGame::PieceKey::drop, key::up, [](TPiece& piece) { piece.dropDown(); }, kKeySound},
+    {TGame::PieceKey::turnRight, key::x, [](TPiece& piece) { piece.rotateRight(); }, kTurnSound},
+    {TGame::PieceKey::turnLeft, key::z, [](TPiece& piece) { piece.rotateLeft(); }, kTurnSound},
+};
+
+constexpr std::size_t slotOf(TGame::PieceKey key) {
+    return static_cast<std::size_t>(key);
+}
+
+// The keys are handled in the order of their slots, as the table lists them.
+constexpr bool inSlotOrder() {
+    for (std::size_t i = 0; i < std::size(kPieceKeys); ++i) {
+        if (slotOf(kPieceKeys[i].index) != i) {
+            return false;
+        }
+    }
+    return std::size(kPieceKeys) == TGame::kPieceKeyCount;
+}
+static_assert(inSlotOrder());
+
+}  // namespace
+
+void TGame::setKeys() {
+    for (const PieceKeyAction& pieceKey : kPieceKeys) {
+        keyCodes[slotOf(pieceKey.index)] = pieceKey.code;
+    }
+}
+
+void TGame::resetGame() {
+    level = 1;
+    fallSpeed = computeFallSpeed();
+    keyInterval = 0.05f;
+    score = 0;
+    lines = 0;
+    linesToRemove = 0;
+}
+
+float TGame::computeFallSpeed() {
+    const float t = 1000.0f - (static_cast<float>(level * level) / 10.0f) * 80.0f + 8.0f;
+    print(concatText("Level: ", level, ", Speed: ", t, ", Score: ", score, ", Lines: ", lines));
+    return t / 1500.0f;
+}
+
+void TGame::detachPiece() {
+    if (currentPiece) {
+        debugLog("Detaching piece");
+        currentPiece->detach();
+        currentPiece = nullptr;
+    }
+}
+
+bool TGame::addPiece() {
+    debugLog("AddPiece");
+    bool ok = false;
+    if (currentPiece) {
+        debugLog("Current Piece exists...");
+        if (currentPiece->isStuck()) {
+            debugLog("Current Piece stuck");
+            ok = true;
+            detachPiece();
+        }
+    } else {
+        ok = true;
+    }
+    if (ok) {
+        debugLog("addPiece ");
+        nextPiece->removeFromGrid();
+        nextPiece->clearGrid();
+        currentPiece = nextPiece;
+        currentPiece->setGrid(gameGrid);
+        currentPiece->applyRotation();
+        currentPiece->offsetBy(*spawnPosition);
+        currentPiece->position->set(*spawnPosition);
+        if (!currentPiece->addToGrid()) {
+            debugLog("failed to add piece ", currentPiece->kind);
+            ok = false;
+        } else {
+            playSound(kNewPieceSound);
+            flushKeys();
+        }
+        chooseNextPiece();
+    }
+    return ok;
+}
+
+void TGame::chooseNextPiece() {
+    const int k = rand(1, 7) - 1;
+    debugLog("Next Piece Index = ", k);
+    nextPiece = TPiece::createCopy(*piecePrototypes[static_cast<std::size_t>(k)]);  // 0..6
+    nextPiece->angle = rand(1, 4) * 90;
+    nextPiece->setGrid(previewGrid);
+    nextPiece->applyRotation();
+    nextPiece->offsetBy(TVector(2, 2));
+    nextPiece->position->setXY(2, 2);
+    nextPiece->addToGrid();
+}
+
+void TGame::playSound(int effect) {
+    soundManager->playSound(effect);
+}
+
+void TGame::checkLines() {
+    linesToRemove = gameGrid->findFullLines();
+    if (linesToRemove > 0) {
+        playSound(kLinesSound);
+        scoreLines(linesToRemove);
+        lines += linesToRemove;
+    }
+}
+
+void TGame::scoreLines(int count) {
+    score += level * 10 * count * count;
+    if (static_cast<long long>(score) > 100LL * level * level * level) {
+        ++level;
+        state = levelUp;
+        playSound(kLevelUpSound);
+        soundManager->nextTrack();
+        soundManager->pause();
+        gameGrid->clear();
+        fallSpeed = computeFallSpeed();
+    }
+}
+
+void TGame::pieceFall() {
+    debugLog("pieceFall");
+    if (currentPiece->moveDown()) {
+        return;
+    }
+    if (!addPiece()) {
+        endGame();
+    } else {
+        checkLines();
+    }
+}
+
+void TGame::updateStatus() {
+    debugLog("updateStatus");
+    if (linesToRemove > 0) {
+        debugLog("lines to remove");
+        if (currentPiece) {
+            currentPiece->removeFromGrid();
+        }
+        debugLog("fall grid");
+        gameGrid->collapse();
+        linesToRemove = 0;
+        if (currentPiece) {
+            currentPiece->addToGrid();
+            pieceFall();
+        }
+    } else if (currentPiece) {
+        pieceFall();
+    } else if (!addPiece()) {
+        endGame();
+    }
+}
+
+void TGame::endGame() {
+    state = gameOver;
+    player->score = score;
+    hiScores->addPlayer(*player);
+    flushKeys();
+    // Saved at once, so a finished game's score survives whatever happens to the program later.
+    hiScores->save();
+}
+
+void TGame::handlePieceKeys() {
+    if (!currentPiece) {
+        return;
+    }
+    for (const PieceKeyAction& pieceKey : kPieceKeys) {
+        const std::size_t i = slotOf(pieceKey.index);
+        const int code = keyCodes[i];
+        int& keyState = keyStates[i];
+        // 1 on a press, then 2 and 3 while held, then -1 (repeating) until released.
+        if (keyHit(code)) {
+            keyState = 1;
+        } else if (keyDown(code)) {
+            if (keyState > 0) {
+                ++keyState;
+                if (keyState > 3) {
+                    keyState = -1;
+                }
+            }
+        } else {
+            keyState = 0;
+        }
+        if (keyState != 1 && keyState != -1) {
+            continue;
+        }
+        pieceKey.act(*currentPiece);
+        playSound(pieceKey.sound);
+    }
+}
+
+}  // namespace gb
