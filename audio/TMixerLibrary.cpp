@@ -9,15 +9,20 @@
 #include <cstdio>
 #include <cstring>
 
+#include "services/EmbeddedMedia.h"
+
 // A decoded effect: interleaved stereo floats at the mixing rate.
 struct FSOUND_SAMPLE {
     std::vector<float> frames;
     std::size_t frameCount = 0;
 };
 
-// A loaded module and its playing state.
+// A loaded module and its playing state. A module made from the program's own built-in bytes
+// is parsed when it is first played (module stays null until then): those bytes never go away.
 struct FMUSIC_MODULE {
     openmpt_module* module = nullptr;
+    const unsigned char* bytes = nullptr;
+    std::size_t size = 0;
     int volume = 0;
     bool playing = false;
     bool paused = false;
@@ -26,7 +31,11 @@ struct FMUSIC_MODULE {
     FMUSIC_MODULE() = default;
     FMUSIC_MODULE(const FMUSIC_MODULE&) = delete;
     FMUSIC_MODULE& operator=(const FMUSIC_MODULE&) = delete;
-    ~FMUSIC_MODULE() { openmpt_module_destroy(module); }
+    ~FMUSIC_MODULE() {
+        if (module != nullptr) {
+            openmpt_module_destroy(module);
+        }
+    }
 };
 
 namespace gb {
@@ -340,6 +349,36 @@ FMUSIC_MODULE* TMixerLibrary::loadSong(const void* data, int offset, int length,
     }
     const unsigned char* bytes = static_cast<const unsigned char*>(data) + offset;
     const auto size = static_cast<std::size_t>(length);
+    auto song = std::make_unique<FMUSIC_MODULE>();
+    if (isBuiltInMedia(bytes, size)) {
+        // The game's own modules: parsing one takes milliseconds and megabytes, so it waits
+        // until the module is played; a quick look at the header still refuses what is not one.
+        int openmptError = OPENMPT_ERROR_OK;
+        if (openmpt_probe_file_header(OPENMPT_PROBE_FILE_HEADER_FLAGS_DEFAULT, bytes, size, size,
+                                      openmpt_log_func_silent, nullptr, openmpt_error_func_ignore,
+                                      nullptr, &openmptError,
+                                      nullptr) != OPENMPT_PROBE_FILE_HEADER_RESULT_SUCCESS) {
+            fail(openmptError == OPENMPT_ERROR_OUT_OF_MEMORY ? kSoundOutOfMemory
+                                                             : kSoundUnknownFormat);
+            return nullptr;
+        }
+        song->bytes = bytes;
+        song->size = size;
+    } else {
+        // Bytes the caller may free after this call: parsed now.
+        song->module = parseModule(bytes, size);
+        if (song->module == nullptr) {
+            return nullptr;
+        }
+    }
+    FMUSIC_MODULE* handle = song.get();
+    std::lock_guard guard(lock);
+    song->volume = defaultMusicVolume;
+    songs.push_back(std::move(song));
+    return handle;
+}
+
+openmpt_module* TMixerLibrary::parseModule(const unsigned char* bytes, std::size_t size) {
     int openmptError = OPENMPT_ERROR_OK;
     openmpt_module* module = openmpt_module_create_from_memory2(
         bytes, size, openmpt_log_func_silent, nullptr, openmpt_error_func_ignore, nullptr,
@@ -349,18 +388,35 @@ FMUSIC_MODULE* TMixerLibrary::loadSong(const void* data, int offset, int length,
         return nullptr;
     }
     openmpt_module_set_repeat_count(module, -1);
-    auto song = std::make_unique<FMUSIC_MODULE>();
-    song->module = module;
-    FMUSIC_MODULE* handle = song.get();
-    std::lock_guard guard(lock);
-    song->volume = defaultMusicVolume;
-    songs.push_back(std::move(song));
-    return handle;
+    ++parsedSongs;
+    return module;
 }
 
 int TMixerLibrary::playSong(FMUSIC_MODULE* song) {
     if (!ready()) {
         return 0;
+    }
+    bool parsed = true;
+    {
+        std::lock_guard guard(lock);
+        if (!knownSong(song)) {
+            return fail(kSoundInvalidParameter);
+        }
+        parsed = song->module != nullptr;
+    }
+    if (!parsed) {
+        // Parsed outside the lock, so the device's callback never waits for it: a song that
+        // has never played is not mixed.
+        openmpt_module* module = parseModule(song->bytes, song->size);
+        if (module == nullptr) {
+            return 0;
+        }
+        std::lock_guard guard(lock);
+        if (!knownSong(song)) {
+            openmpt_module_destroy(module);
+            return fail(kSoundInvalidParameter);
+        }
+        song->module = module;
     }
     std::lock_guard guard(lock);
     if (!knownSong(song)) {

@@ -7,6 +7,8 @@
 
 #include "audio/SoundLibrary.h"
 
+struct openmpt_module;
+
 namespace gb {
 
 // The real sound library: one SDL audio device (16-bit stereo at the mixing rate) fed by our own
@@ -57,6 +59,9 @@ class TMixerLibrary : public TSoundLibrary {
     // The mixing rate and the device's buffer length in frames (0 while not initialised).
     int mixRate() const { return rate; }
     int deviceBufferFrames() const { return bufferFrames; }
+    // How many songs have been parsed. Songs loaded from bytes built into the program are
+    // parsed when first played; songs from other bytes, which the caller may free, at once.
+    int parsedSongCount() const { return parsedSongs; }
 
   private:
     struct Channel {
@@ -70,6 +75,8 @@ class TMixerLibrary : public TSoundLibrary {
     bool knownSample(const FSOUND_SAMPLE* sample) const;
     bool checkBytes(const void* data, unsigned mode, int offset, int length);
     void mixLocked(int16_t* out, int frames);
+    // A module parsed from bytes and set to repeat, or nullptr with the error code set.
+    openmpt_module* parseModule(const unsigned char* bytes, std::size_t size);
     void releaseAll();
     static void deviceCallback(void* user, uint8_t* stream, int bytes);
 
@@ -87,6 +94,7 @@ class TMixerLibrary : public TSoundLibrary {
     std::vector<Channel> channels;
     std::vector<float> songBuffer;  // one chunk of one song, stereo
     std::vector<float> mixBuffer;   // one chunk of the whole mix, stereo
+    int parsedSongs = 0;
 };
 
 }  // namespace gb

@@ -1,5 +1,6 @@
 #include "services/EmbeddedFiles.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "services/EmbeddedMedia.h"
@@ -41,6 +42,18 @@ const EmbeddedBlob* findBuiltInMedia(const char* path) {
         }
     }
     return nullptr;
+}
+
+bool isBuiltInMedia(const void* data, std::size_t size) {
+    const auto address = reinterpret_cast<std::uintptr_t>(data);
+    for (const EmbeddedBlob& blob : builtInMedia()) {
+        const auto begin = reinterpret_cast<std::uintptr_t>(blob.begin);
+        const auto end = reinterpret_cast<std::uintptr_t>(blob.end);
+        if (address >= begin && address <= end && size <= end - address) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace gb

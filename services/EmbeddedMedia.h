@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <span>
 
 namespace gb {
@@ -17,5 +18,9 @@ std::span<const EmbeddedBlob> builtInMedia();
 
 // The built-in bytes of one virtual path, or nullptr when the build holds no such file.
 const EmbeddedBlob* findBuiltInMedia(const char* path);
+
+// Whether size bytes from data lie inside one file built into the executable: such bytes stay
+// where they are for the whole run.
+bool isBuiltInMedia(const void* data, std::size_t size);
 
 }  // namespace gb

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
@@ -16,15 +17,17 @@
 
 #include "services/BuiltInFont.h"
 #include "services/TKeyboard.h"
+#include "services/TLightSprite.h"
 #include "services/TPlatform.h"
 #include "services/TSdlEvents.h"
+#include "services/TSdlSoftwareDisplay.h"
 
 namespace gb {
 
-// A cell turned by one step of a full turn: the picture's top-left corner relative to the
-// handle it turns about, and its size.
+// A cell turned by one step of a full turn: the picture (kept as a sprite of the software
+// display), its top-left corner relative to the handle it turns about, and its size.
 struct TSdlTurnedCell {
-    SDL_Texture* texture = nullptr;
+    std::shared_ptr<TLightSprite> sprite;
     float left = 0.0f;
     float top = 0.0f;
     int width = 0;
@@ -77,11 +80,6 @@ class TSdlCellTexture : public TCellTexture {
             for (const Stretched& copy : stretched_) {
                 SDL_DestroyTexture(copy.texture);
             }
-            for (const Turned& copy : turned_) {
-                if (copy.texture != nullptr) {
-                    SDL_DestroyTexture(copy.texture);
-                }
-            }
         }
     }
     TSdlCellTexture(const TSdlCellTexture&) = delete;
@@ -111,7 +109,7 @@ class TSdlCellTexture : public TCellTexture {
     static constexpr int kTurns = 48;
     using Turned = TSdlTurnedCell;
     const Turned* turned(int step) const {
-        return turned_.empty() || turned_[static_cast<std::size_t>(step)].texture == nullptr
+        return turned_.empty() || turned_[static_cast<std::size_t>(step)].sprite == nullptr
                    ? nullptr
                    : &turned_[static_cast<std::size_t>(step)];
     }
@@ -219,6 +217,8 @@ Span placeSide(float size, float handle, float scale) {
 
 }  // namespace
 
+TSdlRenderBackend::TSdlRenderBackend() = default;
+
 // The platform that owns the display destroys it before anything else shuts SDL down.
 TSdlRenderBackend::~TSdlRenderBackend() {
     destroyRenderer();
@@ -239,6 +239,18 @@ namespace {
 bool userChoseRenderer() {
     const char* chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
     return chosen != nullptr && *chosen != '\0';
+}
+
+bool userChoseSoftware() {
+    const char* chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+    return chosen != nullptr && std::string_view(chosen) == "software";
+}
+
+// True for a renderer that draws on the CPU: SDL's software renderer, which SDL may give for
+// an accelerated one.
+bool drawsInSoftware(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    return SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
 }
 
 // True when the machine has a GPU device node (a DRM render node or card, or the NVIDIA
@@ -330,31 +342,47 @@ bool TSdlRenderBackend::open(int width, int height, std::string& error) {
 }
 
 bool TSdlRenderBackend::createRenderer(std::string& error) {
-    if (!userChoseRenderer() && !hasGraphicsDevice()) {
-        // Without a GPU an OpenGL renderer would be a CPU rasteriser that costs far more than
-        // SDL's software renderer (and loads a compiler into memory): go straight to software.
-        useSoftwareWindowSurface();
-    } else {
+    // Without a GPU an OpenGL renderer would be a CPU rasteriser that costs far more than
+    // SDL's software renderer (and loads a compiler into memory): go straight to software.
+    if (!userChoseSoftware() && (userChoseRenderer() || hasGraphicsDevice())) {
         renderer_ =
             SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
-        if (renderer_ != nullptr && rasterisesOnTheCpu(renderer_)) {
+        if (renderer_ != nullptr && (rasterisesOnTheCpu(renderer_) || drawsInSoftware(renderer_))) {
             SDL_DestroyRenderer(renderer_);
             renderer_ = nullptr;
         }
     }
-    if (renderer_ == nullptr) {
-        useSoftwareWindowSurface();
-        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-    }
-    if (renderer_ == nullptr) {
-        error = SDL_GetError();
-        return false;
-    }
     life_ = std::make_shared<TSdlRendererLife>();
-    SDL_RendererInfo created{};
-    SDL_GetRendererInfo(renderer_, &created);
-    software_ = (created.flags & SDL_RENDERER_SOFTWARE) != 0;
+    software_ = renderer_ == nullptr;
+    if (software_) {
+        // SDL's software renderer, drawing into a back buffer that is redrawn and presented
+        // only where one frame differs from the last. It never waits for a refresh.
+        useSoftwareWindowSurface();
+        cpuDisplay_ = std::make_unique<TSdlSoftwareDisplay>();
+        if (!cpuDisplay_->open(window_, width_, height_, error)) {
+            cpuDisplay_.reset();
+            life_.reset();
+            return false;
+        }
+        renderer_ = cpuDisplay_->renderer();
+        selfPaced_ = true;
+        shownCalls_ = frameCalls_ + 1;
+    } else {
+        createBackBuffer();
+    }
 
+    SDL_DisplayMode mode{};
+    const bool known = SDL_GetWindowDisplayMode(window_, &mode) == 0 && mode.refresh_rate >= 24;
+    refreshPeriod_ =
+        known ? std::chrono::nanoseconds(1'000'000'000 / mode.refresh_rate) : kFramePeriod;
+    presentsWatched_ = 0;
+    quickPresents_ = 0;
+    lastPresent_ = Clock::now();
+    nextFrame_ = lastPresent_;
+    return true;
+}
+
+void TSdlRenderBackend::createBackBuffer() {
     SDL_RenderSetLogicalSize(renderer_, width_, height_);
     if (SDL_RenderTargetSupported(renderer_)) {
         backBuffer_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888,
@@ -374,16 +402,6 @@ bool TSdlRenderBackend::createRenderer(std::string& error) {
     SDL_RendererInfo info{};
     SDL_GetRendererInfo(renderer_, &info);
     selfPaced_ = (info.flags & SDL_RENDERER_PRESENTVSYNC) == 0 || driverWithoutVsync();
-
-    SDL_DisplayMode mode{};
-    const bool known = SDL_GetWindowDisplayMode(window_, &mode) == 0 && mode.refresh_rate >= 24;
-    refreshPeriod_ =
-        known ? std::chrono::nanoseconds(1'000'000'000 / mode.refresh_rate) : kFramePeriod;
-    presentsWatched_ = 0;
-    quickPresents_ = 0;
-    lastPresent_ = Clock::now();
-    nextFrame_ = lastPresent_;
-    return true;
 }
 
 void TSdlRenderBackend::destroyRenderer() {
@@ -392,6 +410,11 @@ void TSdlRenderBackend::destroyRenderer() {
         life_.reset();
     }
     font_.reset();
+    if (cpuDisplay_) {
+        // Frees the renderer, every texture made with it, and the back buffer.
+        cpuDisplay_.reset();
+        renderer_ = nullptr;
+    }
     if (renderer_ != nullptr) {
         // Back to the window first: destroying the renderer while it still draws into a
         // texture queues commands that nothing frees any more.
@@ -420,16 +443,55 @@ void TSdlRenderBackend::clear(const TDrawState& state) {
     if (renderer_ == nullptr) {
         return;
     }
+    // A frame starts here: it waits for its slot, and its fingerprint starts afresh.
+    waitForSlot();
+    frameCalls_ = 0;
+    noteCall(0.0, state.clearRed, state.clearGreen, state.clearBlue);
     // The whole back buffer, whatever the viewport.
     SDL_RenderSetClipRect(renderer_, nullptr);
+    if (cpuDisplay_) {
+        cpuDisplay_->clear(static_cast<Uint8>(state.clearRed), static_cast<Uint8>(state.clearGreen),
+                           static_cast<Uint8>(state.clearBlue), 255);
+        return;
+    }
     SDL_SetRenderDrawColor(renderer_, static_cast<Uint8>(state.clearRed),
                            static_cast<Uint8>(state.clearGreen),
                            static_cast<Uint8>(state.clearBlue), 255);
     SDL_RenderClear(renderer_);
 }
 
+void TSdlRenderBackend::noteState(const TDrawState& state) {
+    noteCall(state.red, state.green, state.blue, state.alpha, state.blend, state.rotation,
+             state.scaleX, state.scaleY, state.viewport.x, state.viewport.y, state.viewport.width,
+             state.viewport.height);
+}
+
+void TSdlRenderBackend::noteValues(std::initializer_list<double> values) {
+    // 64-bit FNV-1a over the values' bits.
+    std::uint64_t h = frameCalls_ ^ 0xcbf29ce484222325ULL;
+    for (const double value : values) {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        h = (h ^ bits) * 0x100000001b3ULL;
+    }
+    frameCalls_ = h;
+}
+
 void TSdlRenderBackend::present() {
     if (renderer_ == nullptr) {
+        return;
+    }
+    waitForSlot();
+    if (cpuDisplay_) {
+        // A frame drawn with the same calls as the last one, which shows nothing new, is not
+        // waited for: the loading screen is shown ten times, but once is enough to see it.
+        const bool shown = cpuDisplay_->present();
+        const bool repeated = !shown && frameCalls_ == shownCalls_;
+        shownCalls_ = frameCalls_;
+        if (!repeated) {
+            ++pacedFrames_;
+            paceFrame();
+        }
         return;
     }
     if (backBuffer_ != nullptr) {
@@ -450,6 +512,7 @@ void TSdlRenderBackend::present() {
     } else {
         SDL_RenderPresent(renderer_);
     }
+    ++pacedFrames_;
     paceFrame();
 }
 
@@ -468,19 +531,33 @@ void TSdlRenderBackend::paceFrame() {
     if (!selfPaced_ || !pacingAllowed_) {
         return;
     }
-    // Wait out the rest of the frame. A frame that ran late starts a new rhythm rather
-    // than being followed by a burst of short ones.
+    // The next frame waits for its slot when it starts. A frame that ran late starts a new
+    // rhythm rather than being followed by a burst of short ones.
     nextFrame_ += kFramePeriod;
     if (nextFrame_ < now) {
         nextFrame_ = now;
         return;
     }
+    slotPending_ = true;
+}
+
+// The wait for a frame's slot comes when the next frame starts (its clear, or its present when
+// it draws without clearing). In the main loop nothing happens between a flip and the next
+// frame's clear, so the loop keeps its rhythm and reads the keys right after the wait as
+// before; work done between frames (loading) is done in the wait instead of after it.
+void TSdlRenderBackend::waitForSlot() {
+    if (!slotPending_) {
+        return;
+    }
+    slotPending_ = false;
     std::this_thread::sleep_until(nextFrame_);
     lastPresent_ = Clock::now();
 }
 
 void TSdlRenderBackend::finish() {
-    if (renderer_ != nullptr) {
+    if (cpuDisplay_) {
+        cpuDisplay_->render();
+    } else if (renderer_ != nullptr) {
         SDL_RenderFlush(renderer_);
     }
 }
@@ -591,10 +668,11 @@ void TSdlRenderBackend::applyClip(const TDrawState& state) {
     SDL_RenderSetClipRect(renderer_, &clip);
 }
 
-void TSdlRenderBackend::drawQuad(SDL_Texture* texture, const SDL_Rect* source, float x, float y,
-                                 float w, float h, float hx, float hy, const TDrawState& state) {
+void TSdlRenderBackend::drawQuad(const std::shared_ptr<TCellTexture>& keep, SDL_Texture* texture,
+                                 const SDL_Rect* source, float x, float y, float w, float h,
+                                 float hx, float hy, const TDrawState& state) {
     if (std::fmod(state.rotation, 360.0f) != 0.0f) {
-        drawTurnedQuad(texture, source, x, y, w, h, hx, hy, state);
+        drawTurnedQuad(keep, texture, source, x, y, w, h, hx, hy, state);
         return;
     }
     const Span across = placeSide(w, hx, state.scaleX);
@@ -605,15 +683,35 @@ void TSdlRenderBackend::drawQuad(SDL_Texture* texture, const SDL_Rect* source, f
     const SDL_FRect target{x + across.start, y + down.start, across.length, down.length};
     const int flip =
         (across.mirrored ? SDL_FLIP_HORIZONTAL : 0) | (down.mirrored ? SDL_FLIP_VERTICAL : 0);
-    SDL_RenderCopyExF(renderer_, texture, source, &target, 0.0, nullptr,
-                      static_cast<SDL_RendererFlip>(flip));
+    emitCopy(keep, texture, source, target, flip);
+}
+
+void TSdlRenderBackend::emitCopy(const std::shared_ptr<TCellTexture>& keep, SDL_Texture* texture,
+                                 const SDL_Rect* source, const SDL_FRect& target, int flip) {
+    const auto flipping = static_cast<SDL_RendererFlip>(flip);
+    if (cpuDisplay_ && !immediate_) {
+        cpuDisplay_->copy(keep, texture, source, target, flipping);
+    } else {
+        SDL_RenderCopyExF(renderer_, texture, source, &target, 0.0, nullptr, flipping);
+    }
+}
+
+void TSdlRenderBackend::emitGeometry(const std::shared_ptr<TCellTexture>& keep,
+                                     SDL_Texture* texture, const SDL_Vertex* vertices,
+                                     int vertexCount, const int* indices, int indexCount) {
+    if (cpuDisplay_ && !immediate_) {
+        cpuDisplay_->geometry(keep, texture, vertices, vertexCount, indices, indexCount);
+    } else {
+        SDL_RenderGeometry(renderer_, texture, vertices, vertexCount, indices, indexCount);
+    }
 }
 
 // A turned quad goes to the renderer as its two triangles, with each corner placed by
 // X = px·cos(r)·sx − py·sin(r)·sy + x, Y = px·sin(r)·sx + py·cos(r)·sy + y. This is the same
 // single quad a turned copy would be, but the software renderer maps it straight from the
 // texture instead of first turning the cell into a temporary picture on every call.
-void TSdlRenderBackend::drawTurnedQuad(SDL_Texture* texture, const SDL_Rect* source, float x,
+void TSdlRenderBackend::drawTurnedQuad(const std::shared_ptr<TCellTexture>& keep,
+                                       SDL_Texture* texture, const SDL_Rect* source, float x,
                                        float y, float w, float h, float hx, float hy,
                                        const TDrawState& state) {
     float u0 = 0.0f, v0 = 0.0f, u1 = 1.0f, v1 = 1.0f;
@@ -651,12 +749,19 @@ void TSdlRenderBackend::drawTurnedQuad(SDL_Texture* texture, const SDL_Rect* sou
         vertices[i].tex_coord = SDL_FPoint{corners[i][2], corners[i][3]};
     }
     static constexpr int kTriangles[6] = {0, 1, 2, 0, 2, 3};
-    SDL_RenderGeometry(renderer_, texture, vertices, 4, kTriangles, 6);
+    emitGeometry(keep, texture, vertices, 4, kTriangles, 6);
     SDL_SetTextureColorMod(texture, tint.r, tint.g, tint.b);
     SDL_SetTextureAlphaMod(texture, tint.a);
 }
 
 namespace {
+
+// The drawing colour and alpha as SDL's colour and alpha modulation.
+SDL_Color tintOf(const TDrawState& state) {
+    return SDL_Color{static_cast<Uint8>(std::clamp(state.red, 0, 255)),
+                     static_cast<Uint8>(std::clamp(state.green, 0, 255)),
+                     static_cast<Uint8>(std::clamp(state.blue, 0, 255)), alphaByte(state.alpha)};
+}
 
 void applyTint(SDL_Texture* texture, const TDrawState& state) {
     SDL_SetTextureColorMod(texture, static_cast<Uint8>(std::clamp(state.red, 0, 255)),
@@ -664,6 +769,11 @@ void applyTint(SDL_Texture* texture, const TDrawState& state) {
                            static_cast<Uint8>(std::clamp(state.blue, 0, 255)));
     SDL_SetTextureAlphaMod(texture, alphaByte(state.alpha));
     SDL_SetTextureBlendMode(texture, sdlBlendMode(state.blend));
+}
+
+// An address as a number for a fingerprint (exact: addresses use fewer than 53 bits).
+double addressOf(const void* pointer) {
+    return static_cast<double>(reinterpret_cast<std::uintptr_t>(pointer));
 }
 
 bool viewportEmpty(const TDrawState& state) {
@@ -677,6 +787,8 @@ void TSdlRenderBackend::drawImageRect(TImage& image, int cell, float x, float y,
     if (renderer_ == nullptr || viewportEmpty(state)) {
         return;
     }
+    noteCall(1.0, addressOf(&image), cell, x, y, width, height);
+    noteState(state);
     SDL_Texture* texture = cellTexture(image, cell);
     if (texture == nullptr) {
         return;
@@ -702,19 +814,20 @@ void TSdlRenderBackend::drawImageRect(TImage& image, int cell, float x, float y,
         width == static_cast<float>(image.width) && height == static_cast<float>(image.height);
     if (software_ && !plain && unstretched && state.scaleX == state.scaleY && state.scaleX > 0.0f) {
         if (const auto* turned = turnedCellTexture(image, cell, state.rotation)) {
-            applyTint(turned->texture, state);
             applyClip(state);
             const float s = state.scaleX;
             const SDL_FRect target{x + turned->left * s, y + turned->top * s,
                                    static_cast<float>(turned->width) * s,
                                    static_cast<float>(turned->height) * s};
-            SDL_RenderCopyF(renderer_, turned->texture, nullptr, &target);
+            cpuDisplay_->copySprite(image.textures[static_cast<std::size_t>(cell)], *turned->sprite,
+                                    target, tintOf(state), sdlBlendMode(state.blend));
             return;
         }
     }
     applyTint(texture, state);
     applyClip(state);
-    drawQuad(texture, nullptr, x, y, width, height, image.handleX, image.handleY, state);
+    drawQuad(image.textures[static_cast<std::size_t>(cell)], texture, nullptr, x, y, width, height,
+             image.handleX, image.handleY, state);
 }
 
 const TSdlTurnedCell* TSdlRenderBackend::turnedCellTexture(TImage& image, int cell,
@@ -759,10 +872,23 @@ const TSdlTurnedCell* TSdlRenderBackend::turnedCellTexture(TImage& image, int ce
     copy.width = static_cast<int>(std::ceil(right) - std::floor(left));
     copy.height = static_cast<int>(std::ceil(bottom) - std::floor(top));
     SDL_Texture* source = owner->texture();
-    copy.texture = makeCopy(source, copy.width, copy.height, [&] {
-        drawTurnedQuad(source, nullptr, -copy.left, -copy.top, w, h, hx, hy, turning);
+    SDL_Texture* made = makeCopy(source, copy.width, copy.height, [&] {
+        drawTurnedQuad(nullptr, source, nullptr, -copy.left, -copy.top, w, h, hx, hy, turning);
     });
-    return copy.texture != nullptr ? owner->keepTurned(step, copy) : nullptr;
+    if (made == nullptr) {
+        return nullptr;
+    }
+    // Kept as a sprite of the software display: its pixels, read back once.
+    SDL_Surface* pixels =
+        SDL_CreateRGBSurfaceWithFormat(0, copy.width, copy.height, 32, kTextureFormat);
+    if (pixels != nullptr) {
+        SDL_SetRenderTarget(renderer_, made);
+        SDL_RenderReadPixels(renderer_, nullptr, kTextureFormat, pixels->pixels, pixels->pitch);
+        SDL_SetRenderTarget(renderer_, backBuffer_);
+        copy.sprite = std::make_shared<TLightSprite>(pixels);
+    }
+    SDL_DestroyTexture(made);
+    return copy.sprite != nullptr ? owner->keepTurned(step, copy) : nullptr;
 }
 
 SDL_Texture* TSdlRenderBackend::stretchedCellTexture(TImage& image, int cell, int width,
@@ -800,7 +926,9 @@ SDL_Texture* TSdlRenderBackend::makeCopy(SDL_Texture* source, int width, int hei
     SDL_RenderSetClipRect(renderer_, nullptr);
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 0);
     SDL_RenderClear(renderer_);
+    immediate_ = true;
     draw();
+    immediate_ = false;
     SDL_SetRenderTarget(renderer_, backBuffer_);
     SDL_SetTextureScaleMode(copy, SDL_ScaleModeNearest);
     return copy;
@@ -811,10 +939,13 @@ void TSdlRenderBackend::tileImage(TImage& image, int cell, float x, float y,
     if (renderer_ == nullptr || viewportEmpty(state) || image.width <= 0 || image.height <= 0) {
         return;
     }
+    noteCall(2.0, addressOf(&image), cell, x, y);
+    noteState(state);
     SDL_Texture* texture = cellTexture(image, cell);
     if (texture == nullptr) {
         return;
     }
+    const std::shared_ptr<TCellTexture>& keep = image.textures[static_cast<std::size_t>(cell)];
     const auto w = static_cast<float>(image.width);
     const auto h = static_cast<float>(image.height);
     const TViewport& v = state.viewport;
@@ -831,7 +962,7 @@ void TSdlRenderBackend::tileImage(TImage& image, int cell, float x, float y,
             owner != nullptr ? owner->tiled(v.width, v.height, offsetX, offsetY) : nullptr;
         if (tiles == nullptr && owner != nullptr && owner->canKeepMore()) {
             tiles = makeCopy(texture, v.width, v.height, [&] {
-                copyTiles(texture, offsetX, offsetY, w, h, static_cast<float>(v.width),
+                copyTiles(keep, texture, offsetX, offsetY, w, h, static_cast<float>(v.width),
                           static_cast<float>(v.height));
             });
             if (tiles != nullptr) {
@@ -841,23 +972,25 @@ void TSdlRenderBackend::tileImage(TImage& image, int cell, float x, float y,
         if (tiles != nullptr) {
             applyTint(tiles, state);
             applyClip(state);
-            const SDL_Rect target{v.x, v.y, v.width, v.height};
-            SDL_RenderCopy(renderer_, tiles, nullptr, &target);
+            const SDL_FRect target{static_cast<float>(v.x), static_cast<float>(v.y),
+                                   static_cast<float>(v.width), static_cast<float>(v.height)};
+            emitCopy(keep, tiles, nullptr, target, SDL_FLIP_NONE);
             return;
         }
     }
     applyTint(texture, state);
     applyClip(state);
-    copyTiles(texture, firstX, firstY, w, h, static_cast<float>(v.x + v.width),
+    copyTiles(keep, texture, firstX, firstY, w, h, static_cast<float>(v.x + v.width),
               static_cast<float>(v.y + v.height));
 }
 
-void TSdlRenderBackend::copyTiles(SDL_Texture* texture, float firstX, float firstY, float w,
-                                  float h, float right, float bottom) {
+void TSdlRenderBackend::copyTiles(const std::shared_ptr<TCellTexture>& keep, SDL_Texture* texture,
+                                  float firstX, float firstY, float w, float h, float right,
+                                  float bottom) {
     for (float top = firstY; top < bottom; top += h) {
         for (float left = firstX; left < right; left += w) {
             const SDL_FRect target{left, top, w, h};
-            SDL_RenderCopyF(renderer_, texture, nullptr, &target);
+            emitCopy(keep, texture, nullptr, target, SDL_FLIP_NONE);
         }
     }
 }
@@ -867,6 +1000,11 @@ void TSdlRenderBackend::drawText(const std::string& text, float x, float y,
     if (renderer_ == nullptr || viewportEmpty(state)) {
         return;
     }
+    noteCall(3.0, x, y);
+    for (const char c : text) {
+        noteCall(c);
+    }
+    noteState(state);
     SDL_Texture* texture = fontTexture();
     if (texture == nullptr) {
         return;
@@ -879,14 +1017,35 @@ void TSdlRenderBackend::drawText(const std::string& text, float x, float y,
         const font::TGlyphBox box = font::glyphRect(static_cast<unsigned char>(c));
         const SDL_Rect source{box.x, box.y, box.w, box.h};
         const auto offset = static_cast<float>(column * font::kAdvance);
-        drawQuad(texture, &source, x, y, static_cast<float>(source.w), static_cast<float>(source.h),
-                 -offset, 0.0f, state);
+        drawQuad(font_, texture, &source, x, y, static_cast<float>(source.w),
+                 static_cast<float>(source.h), -offset, 0.0f, state);
         ++column;
     }
 }
 
 void TSdlRenderBackend::drawPixmap(const TPixmap& pixmap, int x, int y) {
     if (renderer_ == nullptr || pixmap.width() <= 0 || pixmap.height() <= 0) {
+        return;
+    }
+    noteCall(4.0, x, y);
+    if (cpuDisplay_) {
+        // The frame is drawn later, so the pixels go into a texture of their own, which the
+        // drawing keeps as long as it needs it.
+        SDL_Texture* texture = SDL_CreateTexture(renderer_, kRgbaFormat, SDL_TEXTUREACCESS_STATIC,
+                                                 pixmap.width(), pixmap.height());
+        if (texture == nullptr) {
+            return;
+        }
+        SDL_UpdateTexture(texture, nullptr, pixmap.data(), pixmap.pitch());
+        SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_NONE);
+        SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
+        const auto keep = std::make_shared<TSdlCellTexture>(life_, texture);
+        const SDL_Rect area{0, 0, pixmap.width(), pixmap.height()};
+        const SDL_FRect target{static_cast<float>(x), static_cast<float>(y),
+                               static_cast<float>(pixmap.width()),
+                               static_cast<float>(pixmap.height())};
+        SDL_RenderSetClipRect(renderer_, nullptr);
+        emitCopy(keep, texture, &area, target, SDL_FLIP_NONE);
         return;
     }
     if (pixmapTexture_ == nullptr || pixmap.width() > pixmapTextureWidth_ ||
@@ -930,6 +1089,10 @@ void TSdlRenderBackend::grabPixels(int x, int y, TPixmap& into) {
         return;
     }
     std::uint8_t* start = into.row(inside.y - y) + static_cast<std::ptrdiff_t>(inside.x - x) * 4;
+    if (cpuDisplay_) {
+        cpuDisplay_->readPixels(inside, kRgbaFormat, start, into.pitch());
+        return;
+    }
     SDL_RenderReadPixels(renderer_, &inside, kRgbaFormat, start, into.pitch());
 }
 

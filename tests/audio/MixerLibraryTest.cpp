@@ -11,6 +11,7 @@
 #include "audio/TSoundManager.h"
 #include "services/Console.h"
 #include "services/EmbeddedFiles.h"
+#include "services/EmbeddedMedia.h"
 #include "services/TPlatform.h"
 #include "services/TPlatformScope.h"
 #include "tests/audio/AudioFixtures.h"
@@ -86,6 +87,33 @@ TEST_F(MixerLibraryTest, ModuleIsAudibleWhilePlayingAndStartsAgainAtItsEnd) {
 
     ASSERT_EQ(mixer.stopSong(song), 1);
     EXPECT_TRUE(silent(render(kRate / 10)));
+}
+
+TEST_F(MixerLibraryTest, TheGamesOwnModulesAreParsedWhenFirstPlayed) {
+    const EmbeddedBlob* sad = findBuiltInMedia("media/sfx/sad.xm");
+    ASSERT_NE(sad, nullptr);
+    const int sadSize = static_cast<int>(sad->end - sad->begin);
+    FMUSIC_MODULE* song = mixer.loadSong(sad->begin, 0, sadSize, kSongMode, nullptr, 0);
+    ASSERT_NE(song, nullptr);
+    EXPECT_EQ(mixer.parsedSongCount(), 0);
+    // A built-in file that is no module is still refused at the load.
+    const EmbeddedBlob* picture = findBuiltInMedia("media/gfx/pipes.png");
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(mixer.loadSong(picture->begin, 0, static_cast<int>(picture->end - picture->begin),
+                             kSongMode, nullptr, 0),
+              nullptr);
+    EXPECT_EQ(mixer.getError(), kSoundUnknownFormat);
+    EXPECT_TRUE(silent(render(kRate / 10)));
+
+    ASSERT_EQ(mixer.playSong(song), 1);
+    EXPECT_EQ(mixer.parsedSongCount(), 1);
+    EXPECT_GT(rms(render(2 * kRate)), kAudible / 4);
+    ASSERT_EQ(mixer.playSong(song), 1);
+    EXPECT_EQ(mixer.parsedSongCount(), 1) << "parsed once";
+
+    // Bytes of the caller's own may go away after the load: parsed at once.
+    ASSERT_NE(loadModule(), nullptr);
+    EXPECT_EQ(mixer.parsedSongCount(), 2);
 }
 
 TEST_F(MixerLibraryTest, MusicVolumeScalesTheAmplitude) {

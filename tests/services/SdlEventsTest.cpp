@@ -165,7 +165,7 @@ TEST_F(SdlEventsTest, ADisplayThatCannotBeRestoredAfterADeviceResetEndsTheGameLi
     // A window far too wide for any renderer's surface: no new renderer can be made for it.
     sdl->toggleFullscreen();
     ASSERT_FALSE(sdl->fullscreen());
-    SDL_SetWindowSize(SDL_RenderGetWindow(sdl->renderer()), 1 << 29, 1);
+    SDL_SetWindowSize(sdl->window(), 1 << 29, 1);
     ::testing::internal::CaptureStderr();
     push(deviceReset());
     pollEvents();
