@@ -17,16 +17,6 @@ float sdRotEllipse0(float x, float y, float cx, float cy, float rx, float ry) {
     return sdEllipse(cx + dx * cs + dy * sn, cy - dx * sn + dy * cs, cx, cy, rx, ry);
 }
 
-void sparkle(Canvas& c, float x, float y, float r, Col col) {
-    c.fillSdf(
-        [=](float px, float py) {
-            float dx = std::fabs(px - x), dy = std::fabs(py - y);
-            return std::min(std::max(dx * 0.28f + dy - r * 0.28f, dx - r),
-                            std::max(dy * 0.28f + dx - r * 0.28f, dy - r));
-        },
-        solid(col));
-}
-
 // Sticker lettering: fill, a cream line, then a deep plum border.
 CandyStyle sticker(std::vector<Col> fill) {
     CandyStyle s;

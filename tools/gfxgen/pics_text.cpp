@@ -165,17 +165,6 @@ const LabelDef kLabels[] = {{"player.png", "Player"},
                             {"lines.png", "Lines"},
                             {"nextBlock.png", "Next Piece"}};
 
-// Little four-point sparkle.
-void sparkle(Canvas& c, float x, float y, float r, Col col) {
-    c.fillSdf(
-        [=](float px, float py) {
-            float dx = std::fabs(px - x), dy = std::fabs(py - y);
-            return std::min(std::max(dx * 0.28f + dy - r * 0.28f, dx - r),
-                            std::max(dy * 0.28f + dx - r * 0.28f, dy - r));
-        },
-        solid(col));
-}
-
 }  // namespace
 
 Canvas makeLabel(const std::string& file) {

@@ -50,4 +50,14 @@ Canvas candyWord(int w, int h, Face face, const std::string& text, const CandySt
     return out;
 }
 
+void sparkle(Canvas& c, float x, float y, float r, Col col) {
+    c.fillSdf(
+        [=](float px, float py) {
+            float dx = std::fabs(px - x), dy = std::fabs(py - y);
+            return std::min(std::max(dx * 0.28f + dy - r * 0.28f, dx - r),
+                            std::max(dy * 0.28f + dx - r * 0.28f, dy - r));
+        },
+        solid(col));
+}
+
 }  // namespace gfx

@@ -28,4 +28,7 @@ Canvas candyWord(int w, int h, Face face, const std::string& text, const CandySt
 Canvas candyWordTight(Face face, const std::string& text, const CandyStyle& style, float size,
                       float scaleX = 1.0f, float tracking = 0.0f);
 
+// A little four-point sparkle of radius r centred on (x, y), the lettering's and badges' glint.
+void sparkle(Canvas& c, float x, float y, float r, Col col);
+
 }  // namespace gfx
