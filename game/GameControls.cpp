@@ -1,22 +1,25 @@
 #include "game/GameControls.h"
 
+#include <algorithm>
+
 namespace gb::controls {
 
+// Each helper looks at the pending window events once and then reads every key it was given:
+// a look per key would pump the window system's queue (and every pad) again for each.
+
 int hits(std::span<const int> codes) {
+    pollEvents();
     int total = 0;
     for (const int code : codes) {
-        total += keyHit(code);
+        total += keyboard().takeHits(code);
     }
     return total;
 }
 
 bool held(std::span<const int> codes) {
-    for (const int code : codes) {
-        if (keyDown(code)) {
-            return true;
-        }
-    }
-    return false;
+    pollEvents();
+    return std::any_of(codes.begin(), codes.end(),
+                       [](int code) { return keyboard().isDown(code); });
 }
 
 bool hitOrHeld(std::span<const int> codes) {
@@ -31,7 +34,8 @@ bool anyKeyTyped() {
 }
 
 void dropTypedButtons() {
-    while (getButton() != 0) {
+    pollEvents();
+    while (keyboard().takeButton() != 0) {
     }
 }
 

@@ -30,18 +30,35 @@ void TKeyboard::keyReleased(int code) {
     }
 }
 
-void TKeyboard::charTyped(int ch) {
-    if (queueCount_ >= kQueueSize) {
+void TKeyboard::TypedQueue::push(int code) {
+    if (count_ >= kQueueSize) {
         return;
     }
-    queue_[(queueHead_ + queueCount_) % kQueueSize] = ch;
-    ++queueCount_;
+    codes_[(head_ + count_) % kQueueSize] = code;
+    ++count_;
+}
+
+int TKeyboard::TypedQueue::take() {
+    if (count_ == 0) {
+        return 0;
+    }
+    const int code = codes_[head_];
+    head_ = (head_ + 1) % kQueueSize;
+    --count_;
+    return code;
+}
+
+void TKeyboard::TypedQueue::clear() {
+    head_ = 0;
+    count_ = 0;
+}
+
+void TKeyboard::charTyped(int ch) {
+    chars_.push(ch);
 }
 
 void TKeyboard::buttonTyped(int code) {
-    if (buttons_.size() < static_cast<std::size_t>(kQueueSize)) {
-        buttons_.push_back(code);
-    }
+    buttons_.push(code);
 }
 
 void TKeyboard::focusChanged() {
@@ -76,29 +93,17 @@ bool TKeyboard::isDown(int code) const {
 }
 
 int TKeyboard::takeChar() {
-    if (queueCount_ == 0) {
-        return 0;
-    }
-    const int ch = queue_[queueHead_];
-    queueHead_ = (queueHead_ + 1) % kQueueSize;
-    --queueCount_;
-    return ch;
+    return chars_.take();
 }
 
 int TKeyboard::takeButton() {
-    if (buttons_.empty()) {
-        return 0;
-    }
-    const int code = buttons_.front();
-    buttons_.pop_front();
-    return code;
+    return buttons_.take();
 }
 
 void TKeyboard::flush() {
     held_.fill(false);
     hits_.fill(0);
-    queueHead_ = 0;
-    queueCount_ = 0;
+    chars_.clear();
     buttons_.clear();
 }
 

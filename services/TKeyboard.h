@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstddef>
-#include <deque>
 
 namespace gb {
 
@@ -74,10 +73,20 @@ class TKeyboard {
   private:
     std::array<bool, kKeyCount> held_{};
     std::array<int, kKeyCount> hits_{};
-    std::array<int, kQueueSize> queue_{};
-    std::size_t queueHead_ = 0;
-    std::size_t queueCount_ = 0;
-    std::deque<int> buttons_;
+    // First in, first out, up to kQueueSize codes; one pushed while it is full is dropped.
+    class TypedQueue {
+      public:
+        void push(int code);
+        int take();  // 0 when empty
+        void clear();
+
+      private:
+        std::array<int, kQueueSize> codes_{};
+        std::size_t head_ = 0;
+        std::size_t count_ = 0;
+    };
+    TypedQueue chars_;
+    TypedQueue buttons_;
     bool closeRequested_ = false;
     bool pauseRequested_ = false;
 };
