@@ -353,8 +353,7 @@ bool TSdlRenderBackend::createRenderer(std::string& error) {
         }
     }
     life_ = std::make_shared<TSdlRendererLife>();
-    software_ = renderer_ == nullptr;
-    if (software_) {
+    if (renderer_ == nullptr) {
         // SDL's software renderer, drawing into a back buffer that is redrawn and presented
         // only where one frame differs from the last. It never waits for a refresh.
         useSoftwareWindowSurface();
@@ -390,10 +389,9 @@ void TSdlRenderBackend::createBackBuffer() {
     }
     if (backBuffer_ != nullptr) {
         SDL_SetTextureBlendMode(backBuffer_, SDL_BLENDMODE_NONE);
-        // Smooth scaling to the window costs nothing on a GPU; on the CPU it would double the
-        // cost of every frame, so the software renderer scales by pixel replication.
-        SDL_SetTextureScaleMode(backBuffer_,
-                                software_ ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+        // Smooth scaling to the window costs nothing on a GPU (the software renderer has its
+        // own back buffer, which it scales by pixel replication).
+        SDL_SetTextureScaleMode(backBuffer_, SDL_ScaleModeLinear);
         SDL_SetRenderTarget(renderer_, backBuffer_);
     }
     // Without a render target the game draws straight into the window, through the
@@ -461,12 +459,19 @@ void TSdlRenderBackend::clear(const TDrawState& state) {
 }
 
 void TSdlRenderBackend::noteState(const TDrawState& state) {
+    if (!cpuDisplay_) {
+        return;
+    }
     noteCall(state.red, state.green, state.blue, state.alpha, state.blend, state.rotation,
              state.scaleX, state.scaleY, state.viewport.x, state.viewport.y, state.viewport.width,
              state.viewport.height);
 }
 
 void TSdlRenderBackend::noteValues(std::initializer_list<double> values) {
+    // Only the software display asks whether a frame repeats the last one.
+    if (!cpuDisplay_) {
+        return;
+    }
     // 64-bit FNV-1a over the values' bits.
     std::uint64_t h = frameCalls_ ^ 0xcbf29ce484222325ULL;
     for (const double value : values) {
@@ -764,10 +769,9 @@ SDL_Color tintOf(const TDrawState& state) {
 }
 
 void applyTint(SDL_Texture* texture, const TDrawState& state) {
-    SDL_SetTextureColorMod(texture, static_cast<Uint8>(std::clamp(state.red, 0, 255)),
-                           static_cast<Uint8>(std::clamp(state.green, 0, 255)),
-                           static_cast<Uint8>(std::clamp(state.blue, 0, 255)));
-    SDL_SetTextureAlphaMod(texture, alphaByte(state.alpha));
+    const SDL_Color tint = tintOf(state);
+    SDL_SetTextureColorMod(texture, tint.r, tint.g, tint.b);
+    SDL_SetTextureAlphaMod(texture, tint.a);
     SDL_SetTextureBlendMode(texture, sdlBlendMode(state.blend));
 }
 
@@ -800,7 +804,7 @@ void TSdlRenderBackend::drawImageRect(TImage& image, int cell, float x, float y,
         std::fmod(state.rotation, 360.0f) == 0.0f && state.scaleX == 1.0f && state.scaleY == 1.0f;
     const int wholeWidth = static_cast<int>(width);
     const int wholeHeight = static_cast<int>(height);
-    if (software_ && plain && static_cast<float>(wholeWidth) == width &&
+    if (cpuDisplay_ && plain && static_cast<float>(wholeWidth) == width &&
         static_cast<float>(wholeHeight) == height && wholeWidth > 0 && wholeHeight > 0 &&
         (wholeWidth != image.width || wholeHeight != image.height)) {
         if (SDL_Texture* copy = stretchedCellTexture(image, cell, wholeWidth, wholeHeight)) {
@@ -812,22 +816,23 @@ void TSdlRenderBackend::drawImageRect(TImage& image, int cell, float x, float y,
     // in steps of 7.5 degrees and draws the nearest step, scaled about the handle.
     const bool unstretched =
         width == static_cast<float>(image.width) && height == static_cast<float>(image.height);
-    if (software_ && !plain && unstretched && state.scaleX == state.scaleY && state.scaleX > 0.0f) {
+    if (cpuDisplay_ && !plain && unstretched && state.scaleX == state.scaleY &&
+        state.scaleX > 0.0f) {
         if (const auto* turned = turnedCellTexture(image, cell, state.rotation)) {
             applyClip(state);
             const float s = state.scaleX;
             const SDL_FRect target{x + turned->left * s, y + turned->top * s,
                                    static_cast<float>(turned->width) * s,
                                    static_cast<float>(turned->height) * s};
-            cpuDisplay_->copySprite(image.textures[static_cast<std::size_t>(cell)], *turned->sprite,
-                                    target, tintOf(state), sdlBlendMode(state.blend));
+            cpuDisplay_->copySprite(image.texture(cell), *turned->sprite, target, tintOf(state),
+                                    sdlBlendMode(state.blend));
             return;
         }
     }
     applyTint(texture, state);
     applyClip(state);
-    drawQuad(image.textures[static_cast<std::size_t>(cell)], texture, nullptr, x, y, width, height,
-             image.handleX, image.handleY, state);
+    drawQuad(image.texture(cell), texture, nullptr, x, y, width, height, image.handleX,
+             image.handleY, state);
 }
 
 const TSdlTurnedCell* TSdlRenderBackend::turnedCellTexture(TImage& image, int cell,
@@ -945,7 +950,7 @@ void TSdlRenderBackend::tileImage(TImage& image, int cell, float x, float y,
     if (texture == nullptr) {
         return;
     }
-    const std::shared_ptr<TCellTexture>& keep = image.textures[static_cast<std::size_t>(cell)];
+    const std::shared_ptr<TCellTexture>& keep = image.texture(cell);
     const auto w = static_cast<float>(image.width);
     const auto h = static_cast<float>(image.height);
     const TViewport& v = state.viewport;
@@ -954,8 +959,8 @@ void TSdlRenderBackend::tileImage(TImage& image, int cell, float x, float y,
     const float firstY = y + std::floor((static_cast<float>(v.y) - y) / h) * h;
     // The software renderer pays for every copy; the game tiles each grid's background with
     // the same pattern every frame, so the tiled viewport is made once and drawn as one.
-    if (software_) {
-        auto* owner = dynamic_cast<TSdlCellTexture*>(image.texture(cell).get());
+    if (cpuDisplay_) {
+        auto* owner = dynamic_cast<TSdlCellTexture*>(keep.get());
         const float offsetX = firstX - static_cast<float>(v.x);
         const float offsetY = firstY - static_cast<float>(v.y);
         SDL_Texture* tiles =

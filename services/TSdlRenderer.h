@@ -149,8 +149,8 @@ class TSdlRenderBackend : public TRenderBackend, public TEventSource {
     std::uint32_t switchSettlesAt_ = 0;  // SDL ticks at which the last switch counts as done
 
     bool selfPaced_ = false;
-    bool software_ = false;  // SDL's software renderer: every scaled draw is scaled on the CPU
-    std::unique_ptr<TSdlSoftwareDisplay> cpuDisplay_;  // the back buffer where software_
+    // SDL's software renderer and its back buffer, where SDL draws on the CPU (none on a GPU).
+    std::unique_ptr<TSdlSoftwareDisplay> cpuDisplay_;
     bool immediate_ = false;        // drawing into a copy of a cell, not into the frame
     std::uint64_t frameCalls_ = 0;  // fingerprint of this frame's drawing calls
     std::uint64_t shownCalls_ = 1;  // and of the last presented frame's

@@ -198,21 +198,16 @@ int SDLCALL TSdlSoftwareDisplay::watchWindow(void* display, SDL_Event* event) {
     return 1;
 }
 
-TPixelRect TSdlSoftwareDisplay::clipBox() const {
-    const TPixelRect screen{0, 0, width_, height_};
-    if (SDL_RenderIsClipEnabled(renderer_) == SDL_FALSE) {
-        return screen;
-    }
-    SDL_Rect clip{};
-    SDL_RenderGetClipRect(renderer_, &clip);
-    return pixelRect(clip).intersection(screen);
-}
-
 void TSdlSoftwareDisplay::takeClip(Operation& operation) const {
     operation.clipped = SDL_RenderIsClipEnabled(renderer_) == SDL_TRUE;
     if (operation.clipped) {
         SDL_RenderGetClipRect(renderer_, &operation.clip);
     }
+}
+
+TPixelRect TSdlSoftwareDisplay::clipOf(const Operation& operation) const {
+    const TPixelRect screen{0, 0, width_, height_};
+    return operation.clipped ? pixelRect(operation.clip).intersection(screen) : screen;
 }
 
 void TSdlSoftwareDisplay::settle() {
@@ -307,12 +302,12 @@ void TSdlSoftwareDisplay::copy(std::shared_ptr<const void> keep, SDL_Texture* te
     SDL_GetTextureScaleMode(texture, &operation.scale);
     takeClip(operation);
     const SDL_Rect pixels = wholeTarget(target);
-    TPixelRect box = pixelRect(pixels).intersection(clipBox());
     // A flipped copy is turned into a picture of its own first; allow for a pixel around it.
-    if (operation.kind == Kind::flipped) {
-        box = TPixelRect{pixels.x - 2, pixels.y - 2, pixels.w + 4, pixels.h + 4}.intersection(
-            clipBox());
-    }
+    const TPixelRect covered =
+        operation.kind == Kind::flipped
+            ? TPixelRect{pixels.x - 2, pixels.y - 2, pixels.w + 4, pixels.h + 4}
+            : pixelRect(pixels);
+    const TPixelRect box = covered.intersection(clipOf(operation));
     if (box.empty()) {
         return;
     }
@@ -351,7 +346,7 @@ void TSdlSoftwareDisplay::geometry(std::shared_ptr<const void> keep, SDL_Texture
     const auto y0 = static_cast<int>(std::floor(top)) - 1;
     const TPixelRect box = TPixelRect{x0, y0, static_cast<int>(std::ceil(right)) + 2 - x0,
                                       static_cast<int>(std::ceil(bottom)) + 2 - y0}
-                               .intersection(clipBox());
+                               .intersection(clipOf(operation));
     if (box.empty()) {
         return;
     }
@@ -387,7 +382,7 @@ void TSdlSoftwareDisplay::copySprite(std::shared_ptr<const void> keep, const TLi
     operation.blend = blend;
     takeClip(operation);
     const SDL_Rect pixels = wholeTarget(target);
-    const TPixelRect box = pixelRect(pixels).intersection(clipBox());
+    const TPixelRect box = pixelRect(pixels).intersection(clipOf(operation));
     if (box.empty()) {
         return;
     }
@@ -445,9 +440,7 @@ void TSdlSoftwareDisplay::render() {
 void TSdlSoftwareDisplay::draw(const Operation& operation, const Picture& picture,
                                const TPixelRect* part) {
     // The clip the operation was drawn with, narrowed to the part being drawn again.
-    TPixelRect clip =
-        operation.clipped ? pixelRect(operation.clip) : TPixelRect{0, 0, width_, height_};
-    clip = clip.intersection(TPixelRect{0, 0, width_, height_});
+    TPixelRect clip = clipOf(operation);
     if (part != nullptr) {
         clip = clip.intersection(*part);
     }

@@ -123,8 +123,10 @@ class TSdlSoftwareDisplay {
     void settle();
     // Before drawing: a picture drawn on without clearing goes on from the one shown.
     void drawOn();
-    TPixelRect clipBox() const;
+    // Records the renderer's clip rectangle in the operation.
     void takeClip(Operation& operation) const;
+    // The part of the back buffer the operation's clip leaves it.
+    TPixelRect clipOf(const Operation& operation) const;
     // Carries out one operation clipped to the rectangle (or with its own clip only when whole).
     void draw(const Operation& operation, const Picture& picture, const TPixelRect* part);
     void drawSprite(const Operation& operation, const SDL_Rect& clip);
