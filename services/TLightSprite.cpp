@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "services/NearestSampling.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -102,30 +104,26 @@ void TLightSprite::addTo(std::uint32_t* pixels, int pitch, const TPixelRect& sou
         source.right() > surface_->w || source.bottom() > surface_->h) {
         return;
     }
-    // SDL's nearest sampling: 16.16 fixed-point steps, starting half a step in.
-    const std::int64_t stepX = (static_cast<std::int64_t>(source.width) << 16) / target.width;
-    const std::int64_t stepY = (static_cast<std::int64_t>(source.height) << 16) / target.height;
-    const std::int64_t startX = stepX / 2;
+    // SDL's nearest sampling.
+    const std::int64_t stepX = nearest::step(source.width, target.width);
+    const std::int64_t stepY = nearest::step(source.height, target.height);
     const auto* bytes = static_cast<const std::uint8_t*>(surface_->pixels);
     const std::uint32_t modulate = alpha;
     const int firstColumn = drawn.x - target.x;
     const int endColumn = drawn.right() - target.x;
     for (int row = drawn.y - target.y; row < drawn.bottom() - target.y; ++row) {
-        const auto sourceY = static_cast<std::size_t>(source.y + ((stepY / 2 + row * stepY) >> 16));
+        const auto sourceY = static_cast<std::size_t>(source.y + nearest::sample(stepY, row));
         const Span span = spans_[sourceY];
         const std::int64_t first = std::max(span.first, source.x) - source.x;
         const std::int64_t last = std::min(span.last, source.right() - 1) - source.x;
         if (first > last) {
             continue;
         }
-        // The target columns whose sample falls inside the row's visible span: the sample of
-        // column k is (startX + k * stepX) >> 16, which never decreases with k.
-        const std::int64_t fromFirst = (first << 16) - startX;
-        const std::int64_t fromEnd = ((last + 1) << 16) - startX;
-        const int begin =
-            static_cast<int>(std::max<std::int64_t>(firstColumn, (fromFirst + stepX - 1) / stepX));
-        const int end =
-            static_cast<int>(std::min<std::int64_t>(endColumn, (fromEnd + stepX - 1) / stepX));
+        // The target columns whose sample falls inside the row's visible span.
+        const int begin = static_cast<int>(
+            std::max<std::int64_t>(firstColumn, nearest::firstReaching(first, stepX)));
+        const int end = static_cast<int>(
+            std::min<std::int64_t>(endColumn, nearest::firstReaching(last + 1, stepX)));
         const auto* line = reinterpret_cast<const std::uint32_t*>(
                                bytes + static_cast<std::ptrdiff_t>(sourceY) * surface_->pitch) +
                            source.x;
@@ -133,7 +131,7 @@ void TLightSprite::addTo(std::uint32_t* pixels, int pitch, const TPixelRect& sou
             reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(pixels) +
                                              static_cast<std::ptrdiff_t>(target.y + row) * pitch) +
             target.x;
-        std::int64_t positionX = startX + begin * stepX;
+        std::int64_t positionX = stepX / 2 + begin * stepX;
         int column = begin;
 #if defined(__SSE2__)
         // Four pixels at a time: the samples are gathered, the light is worked out in 16-bit

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "services/NearestSampling.h"
 #include "services/TLightSprite.h"
 
 namespace gb {
@@ -647,13 +648,12 @@ void TSdlSoftwareDisplay::presentToWindow() {
         // Only what changed: the window pixels whose samples fall in a changed part, copied
         // as SDL's scaling blit copies them (colour kept, alpha dropped).
         std::vector<SDL_Rect> parts;
-        const std::int64_t stepX = (static_cast<std::int64_t>(width_) << 16) / target.w;
-        const std::int64_t stepY = (static_cast<std::int64_t>(height_) << 16) / target.h;
+        const std::int64_t stepX = nearest::step(width_, target.w);
+        const std::int64_t stepY = nearest::step(height_, target.h);
         // The first target column (or row) whose sample is at least 'at'.
         auto firstReaching = [](int at, std::int64_t step, int count) {
-            const std::int64_t k =
-                ((static_cast<std::int64_t>(at) << 16) - step / 2 + step - 1) / step;
-            return static_cast<int>(std::clamp<std::int64_t>(k, 0, count));
+            return static_cast<int>(
+                std::clamp<std::int64_t>(nearest::firstReaching(at, step), 0, count));
         };
         for (const TPixelRect& part : unpresented_.rects()) {
             const int left = firstReaching(part.x, stepX, target.w);
@@ -664,7 +664,7 @@ void TSdlSoftwareDisplay::presentToWindow() {
                 continue;
             }
             for (int row = top; row < bottom; ++row) {
-                const auto sourceY = static_cast<int>((stepY / 2 + row * stepY) >> 16);
+                const auto sourceY = static_cast<int>(nearest::sample(stepY, row));
                 const auto* from = reinterpret_cast<const std::uint32_t*>(
                     static_cast<const std::uint8_t*>(back_->pixels) +
                     static_cast<std::ptrdiff_t>(sourceY) * back_->pitch);
