@@ -396,38 +396,36 @@ int TMixerLibrary::playSong(FMUSIC_MODULE* song) {
     if (!ready()) {
         return 0;
     }
-    bool parsed = true;
+    // Playing always starts from the top, also a song that is already playing.
+    auto startFromTheTop = [song] {
+        openmpt_module_set_position_seconds(song->module, 0.0);
+        song->playing = true;
+        song->paused = false;
+        song->finished = false;
+        return 1;
+    };
     {
         std::lock_guard guard(lock);
         if (!knownSong(song)) {
             return fail(kSoundInvalidParameter);
         }
-        parsed = song->module != nullptr;
+        if (song->module != nullptr) {
+            return startFromTheTop();
+        }
     }
-    if (!parsed) {
-        // Parsed outside the lock, so the device's callback never waits for it: a song that
-        // has never played is not mixed.
-        openmpt_module* module = parseModule(song->bytes, song->size);
-        if (module == nullptr) {
-            return 0;
-        }
-        std::lock_guard guard(lock);
-        if (!knownSong(song)) {
-            openmpt_module_destroy(module);
-            return fail(kSoundInvalidParameter);
-        }
-        song->module = module;
+    // A song that has never played is parsed outside the lock, so the device's callback never
+    // waits for it (a song without its module is not mixed).
+    openmpt_module* module = parseModule(song->bytes, song->size);
+    if (module == nullptr) {
+        return 0;
     }
     std::lock_guard guard(lock);
     if (!knownSong(song)) {
+        openmpt_module_destroy(module);
         return fail(kSoundInvalidParameter);
     }
-    // Playing always starts from the top, also a song that is already playing.
-    openmpt_module_set_position_seconds(song->module, 0.0);
-    song->playing = true;
-    song->paused = false;
-    song->finished = false;
-    return 1;
+    song->module = module;
+    return startFromTheTop();
 }
 
 int TMixerLibrary::stopSong(FMUSIC_MODULE* song) {
