@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "services/EmbeddedMedia.h"
+#include "core/EmbeddedMedia.h"
 
 // A decoded effect: interleaved stereo floats at the mixing rate.
 struct FSOUND_SAMPLE {

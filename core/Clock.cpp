@@ -1,10 +1,10 @@
-#include "services/Clock.h"
+#include "core/Clock.h"
 
 #include <time.h>
 
 #include <cstdint>
 
-#include "services/TPlatform.h"
+#include "core/TPlatform.h"
 
 namespace gb {
 

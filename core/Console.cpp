@@ -1,4 +1,4 @@
-#include "services/Console.h"
+#include "core/Console.h"
 
 #include <cstdio>
 #include <cstdlib>

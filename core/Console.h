@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "services/TPlatform.h"
-#include "services/Text.h"
+#include "core/TPlatform.h"
+#include "core/Text.h"
 
 namespace gb {
 

@@ -1,10 +1,10 @@
-#include "services/EmbeddedFiles.h"
+#include "core/EmbeddedFiles.h"
 
 #include <cstdint>
 #include <cstring>
 
-#include "services/EmbeddedMedia.h"
-#include "services/TPlatform.h"
+#include "core/EmbeddedMedia.h"
+#include "core/TPlatform.h"
 
 namespace gb {
 

@@ -1,4 +1,4 @@
-#include "services/ProgramError.h"
+#include "core/ProgramError.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,9 +1,9 @@
-#include "services/Random.h"
+#include "core/Random.h"
 
 #include <cstdint>
 
-#include "services/TPlatform.h"
-#include "services/Text.h"
+#include "core/TPlatform.h"
+#include "core/Text.h"
 
 namespace gb {
 

@@ -1,4 +1,4 @@
-#include "services/ShutdownSignals.h"
+#include "core/ShutdownSignals.h"
 
 #include <csignal>
 #include <initializer_list>

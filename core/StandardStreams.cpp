@@ -1,4 +1,4 @@
-#include "services/StandardStreams.h"
+#include "core/StandardStreams.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
-#include "services/TDeltaTimer.h"
+#include "core/TDeltaTimer.h"
 
-#include "services/Clock.h"
-#include "services/TPlatform.h"
+#include "core/Clock.h"
+#include "core/TPlatform.h"
 
 namespace gb {
 

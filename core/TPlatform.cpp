@@ -1,6 +1,6 @@
-#include "services/TPlatform.h"
+#include "core/TPlatform.h"
 
-#include "services/ProgramError.h"
+#include "core/ProgramError.h"
 
 namespace gb {
 

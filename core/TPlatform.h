@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "services/EmbeddedFiles.h"
+#include "core/EmbeddedFiles.h"
 #include "services/TDrawState.h"
 #include "services/TImage.h"
 #include "services/TKeyboard.h"

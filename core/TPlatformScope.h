@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/TPlatform.h"
+#include "core/TPlatform.h"
 
 namespace gb {
 

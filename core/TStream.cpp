@@ -1,12 +1,12 @@
-#include "services/TStream.h"
+#include "core/TStream.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "services/EmbeddedFiles.h"
-#include "services/ProgramError.h"
+#include "core/EmbeddedFiles.h"
+#include "core/ProgramError.h"
 
 namespace gb {
 

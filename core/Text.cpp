@@ -1,4 +1,4 @@
-#include "services/Text.h"
+#include "core/Text.h"
 
 #include <cmath>
 #include <cstdio>

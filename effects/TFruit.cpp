@@ -1,10 +1,10 @@
 #include "effects/TFruit.h"
 
-#include "services/Console.h"
+#include "core/Console.h"
+#include "core/Random.h"
+#include "core/TDeltaTimer.h"
+#include "core/TPlatform.h"
 #include "services/Graphics.h"
-#include "services/Random.h"
-#include "services/TDeltaTimer.h"
-#include "services/TPlatform.h"
 
 namespace gb {
 

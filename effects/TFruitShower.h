@@ -2,8 +2,8 @@
 
 #include <memory>
 
+#include "core/TList.h"
 #include "effects/TParticle.h"
-#include "services/TList.h"
 
 namespace gb {
 

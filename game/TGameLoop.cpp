@@ -3,16 +3,16 @@
 #include "game/TGame.h"
 
 #include "audio/TSoundManager.h"
+#include "core/Console.h"
+#include "core/ShutdownSignals.h"
+#include "core/TDeltaTimer.h"
+#include "core/Text.h"
 #include "game/GameConstants.h"
 #include "game/GameControls.h"
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
-#include "services/Console.h"
 #include "services/Graphics.h"
-#include "services/ShutdownSignals.h"
-#include "services/TDeltaTimer.h"
 #include "services/TKeyboard.h"
-#include "services/Text.h"
 #include "values/TVector.h"
 
 namespace gb {

@@ -3,12 +3,12 @@
 
 #include <string>
 
+#include "core/Console.h"
 #include "game/GameConstants.h"
 #include "game/GameControls.h"
 #include "hiscores/THiScore.h"
 #include "hiscores/THiScoreTable.h"
 #include "playfield/TBlock.h"
-#include "services/Console.h"
 #include "services/Graphics.h"
 #include "services/TKeyboard.h"
 #include "values/TVector.h"

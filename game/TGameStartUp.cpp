@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "audio/TSoundManager.h"
+#include "core/Clock.h"
+#include "core/Random.h"
+#include "core/Text.h"
 #include "effects/GradientImage.h"
 #include "game/GameConstants.h"
 #include "hiscores/THiScore.h"
@@ -13,10 +16,7 @@
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
-#include "services/Clock.h"
 #include "services/Graphics.h"
-#include "services/Random.h"
-#include "services/Text.h"
 #include "values/TColor.h"
 #include "values/TVector.h"
 

@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "game/LetterAdvance.h"
+#include "core/Console.h"
+#include "core/LetterAdvance.h"
+#include "core/Text.h"
 #include "hiscores/THiScore.h"
 #include "playfield/TGrid.h"
-#include "services/Console.h"
 #include "services/Graphics.h"
-#include "services/Text.h"
 
 namespace gb {
 

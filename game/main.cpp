@@ -3,16 +3,16 @@
 #include <cstdlib>
 
 #include "audio/TMixerLibrary.h"
+#include "core/Console.h"
+#include "core/ShutdownSignals.h"
+#include "core/StandardStreams.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
 #include "game/CommandLine.h"
 #include "game/GameAssets.h"
 #include "game/TGame.h"
-#include "services/Console.h"
+#include "sdl/TGamepads.h"
 #include "services/Graphics.h"
-#include "services/ShutdownSignals.h"
-#include "services/StandardStreams.h"
-#include "services/TGamepads.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
 
 int main(int argc, char* argv[]) {
     gb::secureStandardStreams();

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "services/TPlatform.h"
+#include "core/TPlatform.h"
 
 namespace gb {
 

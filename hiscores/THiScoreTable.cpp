@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/Console.h"
+#include "core/ProgramError.h"
+#include "core/Text.h"
 #include "hiscores/FileLock.h"
 #include "hiscores/FileRead.h"
 #include "hiscores/FileReplace.h"
-#include "services/Console.h"
-#include "services/ProgramError.h"
-#include "services/Text.h"
 
 namespace gb {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/TList.h"
 #include "hiscores/THiScore.h"
-#include "services/TList.h"
 
 namespace gb {
 

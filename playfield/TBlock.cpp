@@ -1,10 +1,10 @@
 #include "playfield/TBlock.h"
 
+#include "core/Console.h"
+#include "core/TPlatform.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
-#include "services/Console.h"
 #include "services/Graphics.h"
-#include "services/TPlatform.h"
 
 namespace gb {
 

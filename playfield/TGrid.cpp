@@ -4,10 +4,10 @@
 #include <cstddef>
 #include <utility>
 
+#include "core/Console.h"
+#include "core/Text.h"
 #include "effects/TFruitShower.h"
-#include "services/Console.h"
 #include "services/Graphics.h"
-#include "services/Text.h"
 
 namespace gb {
 

@@ -1,4 +1,4 @@
-#include "services/KeyMap.h"
+#include "sdl/KeyMap.h"
 
 #include <SDL_keycode.h>
 

@@ -1,4 +1,4 @@
-#include "services/TDirtyRegion.h"
+#include "sdl/TDirtyRegion.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "services/TDrawList.h"
+#include "sdl/TDrawList.h"
 
 #include <algorithm>
 

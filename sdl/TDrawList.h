@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "services/TDirtyRegion.h"
+#include "sdl/TDirtyRegion.h"
 
 namespace gb {
 

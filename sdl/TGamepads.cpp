@@ -1,11 +1,11 @@
-#include "services/TGamepads.h"
+#include "sdl/TGamepads.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <array>
 
-#include "services/Console.h"
+#include "core/Console.h"
 #include "services/GamepadKeys.h"
 #include "services/TKeyboard.h"
 

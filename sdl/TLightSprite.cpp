@@ -1,11 +1,11 @@
-#include "services/TLightSprite.h"
+#include "sdl/TLightSprite.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <cstddef>
 
-#include "services/NearestSampling.h"
+#include "sdl/NearestSampling.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "services/TDirtyRegion.h"
+#include "sdl/TDirtyRegion.h"
 
 struct SDL_Surface;
 

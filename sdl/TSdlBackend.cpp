@@ -1,4 +1,4 @@
-#include "services/TSdlRenderer.h"
+#include "sdl/TSdlBackend.h"
 
 #include <SDL.h>
 
@@ -15,12 +15,12 @@
 #include <thread>
 #include <vector>
 
+#include "core/TPlatform.h"
+#include "sdl/TLightSprite.h"
+#include "sdl/TSdlEvents.h"
+#include "sdl/TSdlSoftwareDisplay.h"
 #include "services/BuiltInFont.h"
 #include "services/TKeyboard.h"
-#include "services/TLightSprite.h"
-#include "services/TPlatform.h"
-#include "services/TSdlEvents.h"
-#include "services/TSdlSoftwareDisplay.h"
 
 namespace gb {
 

@@ -1,11 +1,11 @@
-#include "services/TSdlEvents.h"
+#include "sdl/TSdlEvents.h"
 
 #include <SDL_events.h>
 
-#include "services/KeyMap.h"
-#include "services/TGamepads.h"
+#include "core/TPlatform.h"
+#include "sdl/KeyMap.h"
+#include "sdl/TGamepads.h"
 #include "services/TKeyboard.h"
-#include "services/TPlatform.h"
 
 namespace gb {
 

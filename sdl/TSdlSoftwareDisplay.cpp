@@ -1,10 +1,10 @@
-#include "services/TSdlSoftwareDisplay.h"
+#include "sdl/TSdlSoftwareDisplay.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "services/NearestSampling.h"
-#include "services/TLightSprite.h"
+#include "sdl/NearestSampling.h"
+#include "sdl/TLightSprite.h"
 
 namespace gb {
 

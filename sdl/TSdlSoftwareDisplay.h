@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "services/TDirtyRegion.h"
-#include "services/TDrawList.h"
+#include "sdl/TDirtyRegion.h"
+#include "sdl/TDrawList.h"
 
 namespace gb {
 

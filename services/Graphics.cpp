@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "services/TPlatform.h"
+#include "core/TPlatform.h"
+#include "sdl/TSdlBackend.h"
 #include "services/TRenderBackend.h"
-#include "services/TSdlRenderer.h"
 
 namespace gb {
 

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "services/EmbeddedFiles.h"
+#include "core/EmbeddedFiles.h"
+#include "core/TStream.h"
 #include "services/Graphics.h"
-#include "services/TStream.h"
 
 namespace gb {
 

@@ -1,7 +1,7 @@
 #include "services/TKeyboard.h"
 
+#include "core/TPlatform.h"
 #include "services/TEventSource.h"
-#include "services/TPlatform.h"
 
 namespace gb {
 

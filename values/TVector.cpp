@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "services/Text.h"
+#include "core/Text.h"
 
 namespace gb {
 

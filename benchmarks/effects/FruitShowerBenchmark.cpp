@@ -2,11 +2,11 @@
 
 #include <memory>
 
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
 #include "effects/TFruit.h"
 #include "effects/TFruitShower.h"
 #include "services/Graphics.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
 #include "tests/support/TNullBackend.h"
 
 namespace gb {

@@ -18,14 +18,14 @@
 #include <functional>
 
 #include "audio/TMixerLibrary.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
 #include "effects/TFruitShower.h"
 #include "game/GameAssets.h"
 #include "game/TGame.h"
 #include "playfield/TGrid.h"
+#include "sdl/TSdlBackend.h"
 #include "services/Graphics.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
-#include "services/TSdlRenderer.h"
 
 namespace {
 

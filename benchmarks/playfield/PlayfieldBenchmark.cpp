@@ -3,14 +3,14 @@
 #include <memory>
 #include <vector>
 
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
 #include "effects/TFruit.h"
 #include "effects/TFruitShower.h"
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
 #include "services/Graphics.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
 #include "tests/support/TNullBackend.h"
 #include "values/TColor.h"
 #include "values/TVector.h"

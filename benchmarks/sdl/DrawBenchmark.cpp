@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <memory>
 
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
+#include "sdl/TSdlBackend.h"
 #include "services/Graphics.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
-#include "services/TSdlRenderer.h"
 
 namespace {
 

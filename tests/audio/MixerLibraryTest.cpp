@@ -9,11 +9,11 @@
 
 #include "audio/TMixerLibrary.h"
 #include "audio/TSoundManager.h"
-#include "services/Console.h"
-#include "services/EmbeddedFiles.h"
-#include "services/EmbeddedMedia.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
+#include "core/Console.h"
+#include "core/EmbeddedFiles.h"
+#include "core/EmbeddedMedia.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
 #include "tests/audio/AudioFixtures.h"
 #include "tests/support/StatePrinters.h"
 

@@ -6,11 +6,11 @@
 #include <climits>
 #include <cstdint>
 
-#include "services/Clock.h"
-#include "services/Random.h"
-#include "services/TDeltaTimer.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
+#include "core/Clock.h"
+#include "core/Random.h"
+#include "core/TDeltaTimer.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
 
 namespace gb {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "services/EmbeddedFiles.h"
+#include "core/EmbeddedFiles.h"
 
 namespace gb {
 namespace {

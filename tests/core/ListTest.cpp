@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "services/TList.h"
+#include "core/TList.h"
 
 namespace gb {
 namespace {

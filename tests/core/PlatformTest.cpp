@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "services/Clock.h"
-#include "services/EmbeddedFiles.h"
+#include "core/Clock.h"
+#include "core/EmbeddedFiles.h"
+#include "core/Random.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
 #include "services/Graphics.h"
-#include "services/Random.h"
 #include "services/TKeyboard.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
 
 namespace gb {
 namespace {

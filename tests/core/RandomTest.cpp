@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "services/Random.h"
+#include "core/Random.h"
 
 namespace gb {
 namespace {

@@ -3,8 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "services/Console.h"
-#include "services/StandardStreams.h"
+#include "core/Console.h"
+#include "core/StandardStreams.h"
 
 namespace gb {
 namespace {

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "services/EmbeddedFiles.h"
-#include "services/TStream.h"
+#include "core/EmbeddedFiles.h"
+#include "core/TStream.h"
 
 namespace gb {
 namespace {

@@ -6,10 +6,10 @@
 
 #include <cmath>
 
-#include "services/Console.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
-#include "services/Text.h"
+#include "core/Console.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
+#include "core/Text.h"
 
 namespace gb {
 namespace {

@@ -5,14 +5,14 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Console.h"
+#include "core/EmbeddedFiles.h"
+#include "core/Random.h"
+#include "core/TDeltaTimer.h"
+#include "core/TPlatformScope.h"
 #include "effects/TFruit.h"
 #include "effects/TFruitShower.h"
-#include "services/Console.h"
-#include "services/EmbeddedFiles.h"
 #include "services/Graphics.h"
-#include "services/Random.h"
-#include "services/TDeltaTimer.h"
-#include "services/TPlatformScope.h"
 #include "tests/support/TTestPlatform.h"
 
 namespace gb {

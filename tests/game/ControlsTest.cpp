@@ -11,11 +11,11 @@
 #include "hiscores/THiScore.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
+#include "sdl/TGamepads.h"
 #include "services/GamepadKeys.h"
-#include "services/TGamepads.h"
 #include "tests/game/GameHarness.h"
-#include "tests/support/TSdlEventQueue.h"
-#include "tests/support/TVirtualPad.h"
+#include "tests/sdl/TSdlEventQueue.h"
+#include "tests/sdl/TVirtualPad.h"
 #include "values/TVector.h"
 
 namespace gb::testing {

@@ -9,13 +9,13 @@
 #include <utility>
 
 #include "audio/TSoundManager.h"
+#include "core/Random.h"
 #include "hiscores/THiScore.h"
 #include "hiscores/THiScoreTable.h"
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
-#include "services/Random.h"
-#include "services/TSdlEvents.h"
+#include "sdl/TSdlEvents.h"
 #include "tests/game/GameHarness.h"
 #include "values/TVector.h"
 

@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "audio/TSoundManager.h"
+#include "core/EmbeddedFiles.h"
 #include "game/GameAssets.h"
 #include "hiscores/THiScore.h"
 #include "hiscores/THiScoreTable.h"
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
-#include "services/EmbeddedFiles.h"
 #include "tests/game/GameHarness.h"
 #include "tests/support/FakeSoundLibrary.h"
 #include "values/TVector.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "PlayfieldTestSupport.h"
-#include "services/Text.h"
+#include "core/Text.h"
 
 namespace gb {
 namespace {

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "PlayfieldTestSupport.h"
+#include "core/TDeltaTimer.h"
+#include "core/Text.h"
 #include "effects/TFruitShower.h"
-#include "services/TDeltaTimer.h"
-#include "services/Text.h"
 
 namespace gb {
 namespace {

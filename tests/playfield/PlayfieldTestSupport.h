@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Console.h"
+#include "core/TPlatformScope.h"
 #include "effects/TFruit.h"
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
-#include "services/Console.h"
 #include "services/Graphics.h"
-#include "services/TPlatformScope.h"
 #include "tests/support/TTestPlatform.h"
 #include "values/TColor.h"
 #include "values/TVector.h"

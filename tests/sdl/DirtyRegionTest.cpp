@@ -3,7 +3,7 @@
 #include <random>
 #include <vector>
 
-#include "services/TDirtyRegion.h"
+#include "sdl/TDirtyRegion.h"
 
 namespace gb {
 namespace {

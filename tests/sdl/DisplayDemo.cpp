@@ -7,11 +7,11 @@
 #include <string>
 
 #include "DisplayFixture.h"
-#include "PngWriter.h"
-#include "services/EmbeddedFiles.h"
+#include "core/EmbeddedFiles.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
 #include "services/Graphics.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
+#include "tests/services/PngWriter.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <memory>
 
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
+#include "sdl/TSdlBackend.h"
 #include "services/Graphics.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
-#include "services/TSdlRenderer.h"
 
 namespace gb::testkit {
 

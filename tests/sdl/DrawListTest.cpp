@@ -3,7 +3,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "services/TDrawList.h"
+#include "sdl/TDrawList.h"
 
 namespace gb {
 namespace {

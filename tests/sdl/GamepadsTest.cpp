@@ -12,13 +12,13 @@
 #include <utility>
 #include <vector>
 
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
+#include "sdl/TGamepads.h"
 #include "services/GamepadKeys.h"
-#include "services/TGamepads.h"
 #include "services/TKeyboard.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
-#include "tests/support/TSdlEventQueue.h"
-#include "tests/support/TVirtualPad.h"
+#include "tests/sdl/TSdlEventQueue.h"
+#include "tests/sdl/TVirtualPad.h"
 
 namespace gb {
 namespace {

@@ -8,8 +8,8 @@
 #include <utility>
 
 #include "DisplayFixture.h"
+#include "sdl/TSdlEvents.h"
 #include "services/TKeyboard.h"
-#include "services/TSdlEvents.h"
 
 namespace gb {
 namespace {

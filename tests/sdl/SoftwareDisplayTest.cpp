@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "services/TLightSprite.h"
-#include "services/TSdlSoftwareDisplay.h"
-#include "tests/services/DisplayFixture.h"
+#include "sdl/TLightSprite.h"
+#include "sdl/TSdlSoftwareDisplay.h"
+#include "tests/sdl/DisplayFixture.h"
 
 namespace gb {
 namespace {

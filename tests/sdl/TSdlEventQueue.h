@@ -2,8 +2,8 @@
 
 #include <SDL.h>
 
+#include "sdl/TSdlEvents.h"
 #include "services/TEventSource.h"
-#include "services/TSdlEvents.h"
 
 namespace gb::testing {
 

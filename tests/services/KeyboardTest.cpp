@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "services/KeyMap.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
+#include "sdl/KeyMap.h"
 #include "services/TKeyboard.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
 #include "tests/support/TScriptedEvents.h"
 
 #include <SDL_keycode.h>

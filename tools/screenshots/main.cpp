@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "audio/TMixerLibrary.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
 #include "game/GameAssets.h"
 #include "game/TGame.h"
 #include "playfield/TBlock.h"
@@ -19,8 +21,6 @@
 #include "playfield/TPiece.h"
 #include "services/Graphics.h"
 #include "services/TKeyboard.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
 #include "tests/support/TScriptedEvents.h"
 #include "values/TVector.h"
 
