@@ -24,7 +24,6 @@ TPlatform::~TPlatform() {
     renderBackend = nullptr;
     eventSource = nullptr;
     soundLibrary = nullptr;
-    gamepads = nullptr;
     // Then the devices, the last made first.
     while (!parts_.empty()) {
         parts_.pop_back();

@@ -16,7 +16,6 @@
 namespace gb {
 
 class TEventSource;
-class TGamepads;
 class TRenderBackend;
 class TSoundLibrary;  // audio/SoundLibrary.h
 
@@ -68,19 +67,11 @@ class TPlatform {
         soundLibrary = &made;
         return made;
     }
-    // Makes the gamepads, which then receive the window events of their controls.
-    template <class Pads, class... Args>
-    Pads& makeGamepads(Args&&... args) {
-        Pads& made = make<Pads>(std::forward<Args>(args)...);
-        gamepads = &made;
-        return made;
-    }
 
     // The devices the free functions use (none until made).
     TRenderBackend* renderBackend = nullptr;
     TEventSource* eventSource = nullptr;
     TSoundLibrary* soundLibrary = nullptr;
-    TGamepads* gamepads = nullptr;
 
     // The display: whether it is open, its size, why it did not open, the drawing state.
     struct Display {

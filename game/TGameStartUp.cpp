@@ -48,7 +48,7 @@ std::shared_ptr<TGame> TGame::create() {
 }
 
 bool TGame::init() {
-    if (!openGraphics(800, 600, 32, 0, 0)) {
+    if (!openGraphics(kScreenWidth, kScreenHeight, 32, 0, 0)) {
         // Without a display there is nothing to play on: say why in one line and stop.
         std::fprintf(stderr, "Gumbolt: cannot open the display: %s\n", graphicsError().c_str());
         return false;

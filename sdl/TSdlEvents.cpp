@@ -2,7 +2,6 @@
 
 #include <SDL_events.h>
 
-#include "core/TPlatform.h"
 #include "sdl/KeyMap.h"
 #include "sdl/TGamepads.h"
 #include "services/TKeyboard.h"
@@ -71,7 +70,7 @@ void queueTypedText(std::string_view utf8, TKeyboard& keyboard) {
     }
 }
 
-void deliverSdlEvent(const SDL_Event& event, TKeyboard& keyboard) {
+void deliverSdlEvent(const SDL_Event& event, TKeyboard& keyboard, TGamepads* pads) {
     switch (event.type) {
         case SDL_KEYDOWN: {
             const SDL_Keycode symbol = event.key.keysym.sym;
@@ -120,7 +119,7 @@ void deliverSdlEvent(const SDL_Event& event, TKeyboard& keyboard) {
         case SDL_CONTROLLERBUTTONDOWN:
         case SDL_CONTROLLERBUTTONUP:
         case SDL_CONTROLLERAXISMOTION:
-            if (TGamepads* pads = platform().gamepads; pads != nullptr) {
+            if (pads != nullptr) {
                 pads->deliver(event, keyboard);
             }
             break;

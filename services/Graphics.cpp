@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "core/TPlatform.h"
-#include "sdl/TSdlBackend.h"
 #include "services/TRenderBackend.h"
 
 namespace gb {
@@ -90,10 +89,6 @@ ImageRef cutCells(const PixmapRef& picture, bool hasAlpha, int cellWidth, int ce
 }
 
 }  // namespace
-
-void selectRenderer() {
-    platform().makeDisplay<TSdlRenderBackend>();
-}
 
 TRenderBackend* renderBackend() {
     return platform().renderBackend;

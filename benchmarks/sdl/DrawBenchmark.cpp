@@ -11,7 +11,8 @@
 
 #include "core/TPlatform.h"
 #include "core/TPlatformScope.h"
-#include "sdl/TSdlBackend.h"
+#include "sdl/TSdlCpuBackend.h"
+#include "sdl/TSdlWindow.h"
 #include "services/Graphics.h"
 
 namespace {
@@ -39,7 +40,7 @@ class SdlDisplay {
     SdlDisplay() {
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         setenv("SDL_RENDER_DRIVER", "software", 1);
-        backend_.setFramePacing(false);
+        window_.setFramePacing(false);
         opened_ = gb::openGraphics(800, 600, 32, 0, 0) == 1;
     }
     // False, with the benchmark marked as skipped, when the display could not be opened.
@@ -49,12 +50,13 @@ class SdlDisplay {
         }
         return opened_;
     }
-    gb::TSdlRenderBackend& backend() { return backend_; }
+    gb::TSdlCpuBackend& backend() { return backend_; }
 
   private:
     gb::TPlatform platform_;
     gb::TPlatformScope installed_{platform_};
-    gb::TSdlRenderBackend& backend_ = platform_.makeDisplay<gb::TSdlRenderBackend>();
+    gb::TSdlWindow& window_ = platform_.makeEventSource<gb::TSdlWindow>();
+    gb::TSdlCpuBackend& backend_ = platform_.makeDisplay<gb::TSdlCpuBackend>(window_);
     bool opened_ = false;
 };
 

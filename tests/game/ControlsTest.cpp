@@ -253,8 +253,8 @@ TEST_F(Controls, ShouldersChangeTheTrackTriggersAndTheRightStickTheVolume) {
 // A pad that SDL announces, pressed through SDL's virtual joystick: it plays from the title
 // on, unplugging it pauses, and a pad plugged in then works at once.
 TEST_F(Controls, APadPlugsInPlaysAndUnpluggingItPauses) {
-    platform.makeEventSource<TSdlEventQueue>();
-    TGamepads& pads = platform.makeGamepads<TGamepads>();
+    TGamepads& pads = platform.make<TGamepads>();
+    platform.makeEventSource<TSdlEventQueue>(&pads);
     ASSERT_TRUE(pads.started()) << SDL_GetError();
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     auto pad = std::make_unique<TVirtualPad>();

@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     gb::testkit::useHeadlessDisplay();
     gb::TPlatform platform;
     gb::TPlatformScope installed(platform);
-    gb::selectRenderer();
+    gb::testkit::makeSdlDisplay(platform);
     if (!gb::openGraphics(800, 600, 32, 0, 0)) {
         std::fprintf(stderr, "display_demo: cannot open the display: %s\n",
                      gb::graphicsError().c_str());

@@ -9,7 +9,8 @@
 
 #include "core/TPlatform.h"
 #include "core/TPlatformScope.h"
-#include "sdl/TSdlBackend.h"
+#include "sdl/TSdlCpuBackend.h"
+#include "sdl/TSdlWindow.h"
 #include "services/Graphics.h"
 
 namespace gb::testkit {
@@ -65,6 +66,13 @@ inline void paintScreen(std::uint32_t rgb) {
     drawPixmap(fill, 0, 0);
 }
 
+// The platform's window, and SDL's software renderer drawing into it, as the game has them on
+// a machine without a GPU.
+inline TSdlCpuBackend& makeSdlDisplay(TPlatform& platform) {
+    TSdlWindow& window = platform.makeEventSource<TSdlWindow>();
+    return platform.makeDisplay<TSdlCpuBackend>(window);
+}
+
 // Each test gets a freshly opened 800 x 600 SDL display in alpha-blend mode, on a platform of
 // its own.
 class SdlDisplayTest : public ::testing::Test {
@@ -76,7 +84,8 @@ class SdlDisplayTest : public ::testing::Test {
     }
     TPlatform platform;
     TPlatformScope installed{platform};
-    TSdlRenderBackend* sdl = &platform.makeDisplay<TSdlRenderBackend>();
+    TSdlCpuBackend* sdl = &makeSdlDisplay(platform);
+    TSdlWindow& window = sdl->window();
 };
 
 // Expects each colour channel of 0xRRGGBB values within a tolerance of the expected one.

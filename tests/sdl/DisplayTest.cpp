@@ -320,7 +320,7 @@ TEST_F(DisplayTest, CellsSurviveTheirRendererAndUploadAgainForANewOne) {
     for (int display = 0; display < 2; ++display) {
         TPlatform next;
         TPlatformScope nextInstalled(next);
-        next.makeDisplay<TSdlRenderBackend>();
+        testkit::makeSdlDisplay(next);
         ASSERT_TRUE(openGraphics(800, 600)) << graphicsError();
         drawImage(cell, 0, 0);
         ASSERT_TRUE(cell->textures[0]);
@@ -335,7 +335,7 @@ TEST(SdlDisplay, ADisplayThatCannotOpenGivesSdlsReason) {
     setenv("SDL_VIDEODRIVER", "no-such-video-driver", 1);
     TPlatform platform;
     TPlatformScope installed(platform);
-    platform.makeDisplay<TSdlRenderBackend>();
+    testkit::makeSdlDisplay(platform);
     EXPECT_FALSE(openGraphics(800, 600, 32, 0, 0));
     EXPECT_NE(graphicsError().find("no-such-video-driver"), std::string::npos) << graphicsError();
     // Nothing is drawn, and nothing breaks, without a display.
@@ -354,7 +354,7 @@ TEST(SdlDisplay, WithNoDisplayAndNoDriverChosenTheDisplayDoesNotOpen) {
             }
             TPlatform platform;
             TPlatformScope installed(platform);
-            platform.makeDisplay<TSdlRenderBackend>();
+            testkit::makeSdlDisplay(platform);
             if (openGraphics(800, 600, 32, 0, 0) == 0) {
                 std::fprintf(stderr, "%s\n", graphicsError().c_str());
                 ::_exit(0);
@@ -374,7 +374,7 @@ TEST(SdlDisplay, WithNoDisplayAndNoDriverChosenTheDisplayDoesNotOpen) {
                 setenv("SDL_VIDEODRIVER", chosen, 1);
                 TPlatform platform;
                 TPlatformScope installed(platform);
-                platform.makeDisplay<TSdlRenderBackend>();
+                testkit::makeSdlDisplay(platform);
                 ::_exit(openGraphics(800, 600, 32, 0, 0) == 1 ? 0 : 1);
             },
             ::testing::ExitedWithCode(0), "")

@@ -43,8 +43,8 @@ class GamepadsTest : public ::testing::Test {
 
     TPlatform platform;
     TPlatformScope installed{platform};
-    TSdlEventQueue& events = platform.makeEventSource<TSdlEventQueue>();
-    TGamepads& pads = platform.makeGamepads<TGamepads>();
+    TGamepads& pads = platform.make<TGamepads>();
+    TSdlEventQueue& events = platform.makeEventSource<TSdlEventQueue>(&pads);
 };
 
 TEST_F(GamepadsTest, EveryButtonPressesItsKeyAndAllButTheDpadAndBackType) {
@@ -189,12 +189,12 @@ class GamepadMappingTest : public ::testing::Test {
             TVirtualPad unknown("Unknown pad", SDL_JOYSTICK_TYPE_UNKNOWN);
             EXPECT_TRUE(unknown.plugged()) << SDL_GetError();
             TGamepads pads;
-            platform.gamepads = &pads;
+            events.useGamepads(&pads);
             pollEvents();
             opened = pads.count();
             guid = unknown.guid();
             use(unknown);
-            platform.gamepads = nullptr;
+            events.useGamepads(nullptr);
         }
         SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
         return {opened, guid};

@@ -163,9 +163,9 @@ TEST_F(SdlEventsTest, ADeviceResetGetsANewRendererAndCellsUploadAgain) {
 // line says why, and the window system's close request ends the game (which saves the scores).
 TEST_F(SdlEventsTest, ADisplayThatCannotBeRestoredAfterADeviceResetEndsTheGameLikeAClose) {
     // A window far too wide for any renderer's surface: no new renderer can be made for it.
-    sdl->toggleFullscreen();
-    ASSERT_FALSE(sdl->fullscreen());
-    SDL_SetWindowSize(sdl->window(), 1 << 29, 1);
+    window.toggleFullscreen();
+    ASSERT_FALSE(window.fullscreen());
+    SDL_SetWindowSize(window.window(), 1 << 29, 1);
     ::testing::internal::CaptureStderr();
     push(deviceReset());
     pollEvents();
@@ -184,39 +184,39 @@ TEST_F(SdlEventsTest, ADisplayThatCannotBeRestoredAfterADeviceResetEndsTheGameLi
 }
 
 TEST_F(SdlEventsTest, F11SwitchesFullScreenWithoutReachingTheGame) {
-    const bool before = sdl->fullscreen();
+    const bool before = window.fullscreen();
     push(keyEvent(SDL_KEYDOWN, SDLK_F11));
     push(keyEvent(SDL_KEYUP, SDLK_F11));
     EXPECT_EQ(keyHit(122), 0);
-    EXPECT_EQ(sdl->fullscreen(), !before);
+    EXPECT_EQ(window.fullscreen(), !before);
     // The picture still comes out at 800 x 600 after the switch.
     drawImage(testkit::solidImage(4, 4, testkit::argb(255, 255, 255, 255)), 796, 596);
     EXPECT_EQ(testkit::screenPixel(799, 599), 0xFFFFFFu);
-    pushAt(keyEvent(SDL_KEYDOWN, SDLK_F11), SDL_GetTicks() + TSdlRenderBackend::kSwitchSettleMs);
+    pushAt(keyEvent(SDL_KEYDOWN, SDLK_F11), SDL_GetTicks() + TSdlWindow::kSwitchSettleMs);
     pollEvents();
-    EXPECT_EQ(sdl->fullscreen(), before);
+    EXPECT_EQ(window.fullscreen(), before);
 }
 
 TEST_F(SdlEventsTest, AFloodOfF11SwitchesOnceUntilTheSwitchHasSettled) {
-    const bool before = sdl->fullscreen();
+    const bool before = window.fullscreen();
     const Uint32 now = SDL_GetTicks();
     for (int i = 0; i < 40; ++i) {
         pushAt(keyEvent(SDL_KEYDOWN, SDLK_F11), now);
         pushAt(keyEvent(SDL_KEYUP, SDLK_F11), now);
     }
     pollEvents();
-    EXPECT_EQ(sdl->fullscreen(), !before);
+    EXPECT_EQ(window.fullscreen(), !before);
     // Presses stamped while the switch is under way are dropped; so are key repeats, always.
-    const Uint32 later = SDL_GetTicks() + TSdlRenderBackend::kSwitchSettleMs + 1000;
+    const Uint32 later = SDL_GetTicks() + TSdlWindow::kSwitchSettleMs + 1000;
     pushAt(keyEvent(SDL_KEYDOWN, SDLK_F11), now + 1);
     pushAt(keyEvent(SDL_KEYDOWN, SDLK_F11, 1), later);
     pollEvents();
-    EXPECT_EQ(sdl->fullscreen(), !before);
+    EXPECT_EQ(window.fullscreen(), !before);
     // The first press after it has settled switches back.
     pushAt(keyEvent(SDL_KEYDOWN, SDLK_F11), later);
     pushAt(keyEvent(SDL_KEYDOWN, SDLK_F11), later + 1);
     pollEvents();
-    EXPECT_EQ(sdl->fullscreen(), before);
+    EXPECT_EQ(window.fullscreen(), before);
     EXPECT_EQ(keyHit(122), 0);
 }
 

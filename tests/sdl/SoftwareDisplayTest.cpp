@@ -472,17 +472,17 @@ TEST_F(SdlPacing, OnlyFramesThatShowSomethingNewWaitForTheNextFrame) {
         flip();
     };
     frame(10);
-    const int waited = sdl->pacedFrames();
+    const int waited = window.pacedFrames();
     frame(10);
     frame(10);
-    EXPECT_EQ(sdl->pacedFrames(), waited);
+    EXPECT_EQ(window.pacedFrames(), waited);
     frame(11);
-    EXPECT_EQ(sdl->pacedFrames(), waited + 1);
+    EXPECT_EQ(window.pacedFrames(), waited + 1);
     // The same calls with a picture that changed show something new.
     writePixel(image->cells[0], 0, 0, testkit::argb(255, 0, 0, 255));
     image->textures[0].reset();
     frame(11);
-    EXPECT_EQ(sdl->pacedFrames(), waited + 2);
+    EXPECT_EQ(window.pacedFrames(), waited + 2);
 }
 
 }  // namespace

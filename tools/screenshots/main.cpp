@@ -19,6 +19,8 @@
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
+#include "sdl/TSdlCpuBackend.h"
+#include "sdl/TSdlWindow.h"
 #include "services/Graphics.h"
 #include "services/TKeyboard.h"
 #include "tests/support/TScriptedEvents.h"
@@ -107,7 +109,10 @@ int main(int argc, char** argv) {
     Session session;
     platform.clock = [&session] { return session.now; };
     registerGameAssets();
-    selectRenderer();
+    TSdlWindow& window = platform.makeEventSource<TSdlWindow>();
+    platform.makeDisplay<TSdlCpuBackend>(window);
+    // Frames follow one another at once: the clock is the session's own.
+    window.setFramePacing(false);
     platform.makeSoundLibrary<TMixerLibrary>();
     session.game = TGame::create();
     if (!session.game) {
