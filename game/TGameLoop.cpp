@@ -56,6 +56,8 @@ void TGame::startLoop() {
 }
 
 void TGame::frame() {
+    // The frame's input, read once: every key query below sees the same keyboard.
+    pollEvents();
     clearScreen();
     TDeltaTimer::update();
     const float delta = TDeltaTimer::deltaTime();

@@ -26,10 +26,16 @@ bool isLetter(int ch) {
 void TGame::nameEntryStep() {
     const int ch = getChar();
     debugLog("Letter entered [", ch, "] ", static_cast<char>(ch));
-    // The name is typed on the keyboard; a gamepad's Start plays with the name shown.
-    const bool startPressed = getButton() == controls::startButton;
     std::string& name = player->name;
-    if ((keyHit(key::enter) > 0) || startPressed) {
+    if (isLetter(ch) || ch == ' ') {
+        // The letter goes in first. An Enter, Backspace or Delete pressed in the same frame
+        // waits for the next one: Enter and Backspace come after the letter in the queue of
+        // typed characters when they were typed after it, and before it when they were
+        // typed before it (then this frame would have taken them first).
+        name.push_back(static_cast<char>(ch));
+        playSound(kKeySound);
+    } else if ((keyHit(key::enter) > 0) || getButton() == controls::startButton) {
+        // The name is typed on the keyboard; a gamepad's Start plays with the name shown.
         state = playing;
         flushKeys();
     } else if (const int presses = keyHit(key::del) + keyHit(key::backspace); presses > 0) {
@@ -37,9 +43,6 @@ void TGame::nameEntryStep() {
         for (int i = 0; i < presses && !name.empty(); ++i) {
             name.pop_back();
         }
-        playSound(kKeySound);
-    } else if (isLetter(ch) || ch == ' ') {
-        name.push_back(static_cast<char>(ch));
         playSound(kKeySound);
     }
     if (name.size() >= 9) {

@@ -119,27 +119,22 @@ void pollEvents() {
 }
 
 int keyHit(int code) {
-    pollEvents();
     return keyboard().takeHits(code);
 }
 
 bool keyDown(int code) {
-    pollEvents();
     return keyboard().isDown(code);
 }
 
 int getChar() {
-    pollEvents();
     return keyboard().takeChar();
 }
 
 int getButton() {
-    pollEvents();
     return keyboard().takeButton();
 }
 
 void flushKeys() {
-    pollEvents();
     keyboard().flush();
 }
 
@@ -148,7 +143,6 @@ bool appCloseRequested() {
 }
 
 bool pauseRequested() {
-    pollEvents();
     return keyboard().takePauseRequest();
 }
 

@@ -68,11 +68,13 @@ TEST_F(GamepadsTest, EveryButtonPressesItsKeyAndAllButTheDpadAndBackType) {
     };
     for (const auto& [button, code] : buttons) {
         pad->press(button);
+        pollEvents();
         EXPECT_EQ(keyHit(code), 1) << code;
         EXPECT_TRUE(keyDown(code)) << code;
         const bool dpad = code >= key::gamepadDpadUp && code <= key::gamepadDpadRight;
         EXPECT_EQ(getButton(), dpad || code == key::gamepadView ? 0 : code) << code;
         pad->release(button);
+        pollEvents();
         EXPECT_FALSE(keyDown(code)) << code;
         EXPECT_EQ(keyHit(code), 0) << code;
     }
@@ -98,22 +100,27 @@ TEST_F(GamepadsTest, SticksAndTriggersActOnlyPastTheDeadZoneAndDoNotFlicker) {
     }
     // Pushed half way: a press.
     pad->stick(SDL_CONTROLLER_AXIS_LEFTX, -TGamepads::kPressAt);
+    pollEvents();
     EXPECT_EQ(keyHit(key::gamepadLeftStickLeft), 1);
     // Wobbling between the two thresholds: held all along, no new press.
     for (const int x : {-12000, -20000, -10000, -30000, -TGamepads::kReleaseBelow}) {
         pad->stick(SDL_CONTROLLER_AXIS_LEFTX, x);
+        pollEvents();
         EXPECT_TRUE(keyDown(key::gamepadLeftStickLeft)) << x;
     }
     EXPECT_EQ(keyHit(key::gamepadLeftStickLeft), 0);
     pad->stick(SDL_CONTROLLER_AXIS_LEFTX, -TGamepads::kReleaseBelow + 1);
+    pollEvents();
     EXPECT_FALSE(keyDown(key::gamepadLeftStickLeft));
     // Straight from one side to the other, at full deflection on both ends of the range.
     pad->stick(SDL_CONTROLLER_AXIS_LEFTX, -32768);
     pad->stick(SDL_CONTROLLER_AXIS_LEFTY, -32768);
+    pollEvents();
     EXPECT_EQ(keyHit(key::gamepadLeftStickLeft), 1);
     EXPECT_EQ(keyHit(key::gamepadLeftStickUp), 1);
     pad->stick(SDL_CONTROLLER_AXIS_LEFTX, 32767);
     pad->stick(SDL_CONTROLLER_AXIS_LEFTY, 32767);
+    pollEvents();
     EXPECT_FALSE(keyDown(key::gamepadLeftStickLeft));
     EXPECT_FALSE(keyDown(key::gamepadLeftStickUp));
     EXPECT_EQ(keyHit(key::gamepadLeftStickRight), 1);
@@ -123,20 +130,26 @@ TEST_F(GamepadsTest, SticksAndTriggersActOnlyPastTheDeadZoneAndDoNotFlicker) {
                                               {32767, key::gamepadRightStickDown}};
     for (const auto& [y, code] : rightStick) {
         pad->stick(SDL_CONTROLLER_AXIS_RIGHTY, y);
+        pollEvents();
         EXPECT_EQ(keyHit(code), 1) << code;
     }
     pad->stick(SDL_CONTROLLER_AXIS_RIGHTX, -20000);
+    pollEvents();
     EXPECT_EQ(keyHit(key::gamepadRightStickLeft), 1);
     pad->stick(SDL_CONTROLLER_AXIS_RIGHTX, 20000);
+    pollEvents();
     EXPECT_EQ(keyHit(key::gamepadRightStickRight), 1);
     for (const auto& [axis, code] :
          {std::pair{SDL_CONTROLLER_AXIS_TRIGGERLEFT, key::gamepadLeftTrigger},
           std::pair{SDL_CONTROLLER_AXIS_TRIGGERRIGHT, key::gamepadRightTrigger}}) {
         pad->trigger(axis, 20000);
+        pollEvents();
         EXPECT_EQ(keyHit(code), 1) << code;
         pad->trigger(axis, 12000);
+        pollEvents();
         EXPECT_TRUE(keyDown(code)) << code;
         pad->trigger(axis, 0);
+        pollEvents();
         EXPECT_FALSE(keyDown(code)) << code;
     }
     EXPECT_EQ(getButton(), 0);
@@ -151,11 +164,14 @@ TEST_F(GamepadsTest, PadsComeAndGoAndUnpluggingOneReleasesItsKeysAndAsksForAPaus
     // Both hold A: one press; it stays held until neither holds it.
     first->press(SDL_CONTROLLER_BUTTON_A);
     second->press(SDL_CONTROLLER_BUTTON_A);
+    pollEvents();
     EXPECT_EQ(keyHit(key::gamepadA), 1);
     first->release(SDL_CONTROLLER_BUTTON_A);
+    pollEvents();
     EXPECT_TRUE(keyDown(key::gamepadA));
     // The second pad, holding A and the stick to the left, comes loose.
     second->stick(SDL_CONTROLLER_AXIS_LEFTX, -32768);
+    pollEvents();
     EXPECT_TRUE(keyDown(key::gamepadLeftStickLeft));
     second->unplug();
     pollEvents();
@@ -166,9 +182,11 @@ TEST_F(GamepadsTest, PadsComeAndGoAndUnpluggingOneReleasesItsKeysAndAsksForAPaus
     EXPECT_FALSE(pauseRequested()) << "the request is taken";
     // The pad still plugged in works on, and one plugged in now works at once.
     first->press(SDL_CONTROLLER_BUTTON_B);
+    pollEvents();
     EXPECT_EQ(keyHit(key::gamepadB), 1);
     auto third = plugIn("Third pad");
     third->press(SDL_CONTROLLER_BUTTON_Y);
+    pollEvents();
     EXPECT_EQ(keyHit(key::gamepadY), 1);
     EXPECT_EQ(pads.count(), 2);
 }
@@ -213,8 +231,10 @@ TEST_F(GamepadMappingTest, APadTheDatabaseDoesNotKnowWorksOnceTheEnvironmentMaps
     setenv("SDL_GAMECONTROLLERCONFIG", mapping.c_str(), 1);
     const auto [opened, sameGuid] = plugInUnknownPad([](TVirtualPad& unknown) {
         unknown.press(1);
+        pollEvents();
         EXPECT_EQ(keyHit(key::gamepadA), 1);
         unknown.press(2);
+        pollEvents();
         EXPECT_EQ(keyHit(key::gamepadMenu), 1);
     });
     EXPECT_EQ(opened, 1);

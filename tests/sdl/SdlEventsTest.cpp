@@ -57,17 +57,21 @@ TEST_F(SdlEventsTest, KeyPressesCountOnceWhileTheKeyRepeats) {
     push(keyEvent(SDL_KEYDOWN, SDLK_LEFT));
     push(keyEvent(SDL_KEYDOWN, SDLK_LEFT, 1));
     push(keyEvent(SDL_KEYDOWN, SDLK_LEFT, 1));
+    pollEvents();
     EXPECT_EQ(keyHit(key::left), 1);
     EXPECT_TRUE(keyDown(key::left));
     push(keyEvent(SDL_KEYUP, SDLK_LEFT));
+    pollEvents();
     EXPECT_FALSE(keyDown(key::left));
     push(keyEvent(SDL_KEYDOWN, SDLK_z));
     push(keyEvent(SDL_KEYUP, SDLK_z));
     push(keyEvent(SDL_KEYDOWN, SDLK_z));
+    pollEvents();
     EXPECT_EQ(keyHit(key::z), 2);
     // After a flush a key still held stays unpressed while the platform repeats it.
     flushKeys();
     push(keyEvent(SDL_KEYDOWN, SDLK_z, 1));
+    pollEvents();
     EXPECT_EQ(keyHit(key::z), 0);
     EXPECT_FALSE(keyDown(key::z));
 }
@@ -77,6 +81,7 @@ TEST_F(SdlEventsTest, TypedTextAndEditingKeysFillTheCharacterQueue) {
     push(keyEvent(SDL_KEYDOWN, SDLK_BACKSPACE));
     push(keyEvent(SDL_KEYDOWN, SDLK_RETURN));
     push(keyEvent(SDL_KEYDOWN, SDLK_LEFT));  // no character
+    pollEvents();
     EXPECT_EQ(getChar(), 'a');
     EXPECT_EQ(getChar(), 0xE9);
     EXPECT_EQ(getChar(), 8);
@@ -92,6 +97,7 @@ TEST_F(SdlEventsTest, LosingOrRegainingFocusFlushesTheKeyboardAndLeavingAsksForA
         push(keyEvent(SDL_KEYDOWN, SDLK_DOWN));
         push(textEvent("x"));
         push(windowEvent(what));
+        pollEvents();
         const bool left = what == SDL_WINDOWEVENT_FOCUS_LOST || what == SDL_WINDOWEVENT_MINIMIZED;
         EXPECT_EQ(pauseRequested(), left) << int{what};
         EXPECT_FALSE(pauseRequested()) << int{what};
@@ -100,8 +106,10 @@ TEST_F(SdlEventsTest, LosingOrRegainingFocusFlushesTheKeyboardAndLeavingAsksForA
         EXPECT_EQ(getChar(), 0) << int{what};
         // The key is still physically down; its next press counts again.
         push(keyEvent(SDL_KEYDOWN, SDLK_DOWN));
+        pollEvents();
         EXPECT_EQ(keyHit(key::down), 1) << int{what};
         push(keyEvent(SDL_KEYUP, SDLK_DOWN));
+        pollEvents();
         flushKeys();
     }
 }
@@ -117,12 +125,15 @@ TEST_F(SdlEventsTest, TheKeypadKeepsItsCodesWhateverNumLockAndItsEnterIsEnter) {
             SDL_Event press = keyEvent(SDL_KEYDOWN, symbol);
             press.key.keysym.mod = modifiers;
             push(press);
+            pollEvents();
             EXPECT_EQ(keyHit(code), 1) << code;
             push(keyEvent(SDL_KEYUP, symbol));
+            pollEvents();
             EXPECT_FALSE(keyDown(code)) << code;
         }
     }
     push(keyEvent(SDL_KEYDOWN, SDLK_KP_ENTER));
+    pollEvents();
     EXPECT_EQ(keyHit(key::enter), 1);
     EXPECT_EQ(getChar(), 13);
 }
@@ -187,6 +198,7 @@ TEST_F(SdlEventsTest, F11SwitchesFullScreenWithoutReachingTheGame) {
     const bool before = window.fullscreen();
     push(keyEvent(SDL_KEYDOWN, SDLK_F11));
     push(keyEvent(SDL_KEYUP, SDLK_F11));
+    pollEvents();
     EXPECT_EQ(keyHit(122), 0);
     EXPECT_EQ(window.fullscreen(), !before);
     // The picture still comes out at 800 x 600 after the switch.
