@@ -86,7 +86,7 @@ void TFruit::update() {
     debugLog("Dir x:", dir->x, " y:", dir->y);
 }
 
-void TFruit::draw() {
+void TFruit::draw() const {
     if (dead) {
         return;
     }

@@ -14,7 +14,7 @@ class TFruit : public TParticle {
     [[nodiscard]] static std::shared_ptr<TFruit> create(int x, int y);
     void init(int x, int y);
     void update() override;
-    void draw() override;
+    void draw() const override;
 
     // The fruit sheet (7 frames of 64 x 72, handles at their centres), shared by every
     // fruit and kept by the platform. It is decoded by the first init that needs it: a

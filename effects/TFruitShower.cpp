@@ -21,9 +21,7 @@ bool TFruitShower::isActive() const {
     return !particles.isEmpty();
 }
 
-void TFruitShower::updateAndDraw() {
-    const BlendMode previousBlend = getBlend();
-    setBlend(lightBlend);
+void TFruitShower::update() {
     // The enumeration steps on before the body runs, so a finished particle can be removed.
     for (const std::shared_ptr<TParticle>& particle : particles) {
         if (!particle) {
@@ -34,7 +32,18 @@ void TFruitShower::updateAndDraw() {
             continue;
         }
         particle->update();
-        particle->draw();
+    }
+}
+
+void TFruitShower::draw() const {
+    const BlendMode previousBlend = getBlend();
+    setBlend(lightBlend);
+    // A particle that finished in this frame's update is not drawn (its draw checks), and the
+    // next update removes it.
+    for (auto* link = particles.firstLink(); link != nullptr; link = link->nextLink()) {
+        if (const std::shared_ptr<TParticle>& particle = link->value()) {
+            particle->draw();
+        }
     }
     setBlend(previousBlend);
 }

@@ -7,8 +7,8 @@
 
 namespace gb {
 
-// The live fruit of one grid: creates them on request and, once per frame, moves and draws
-// them all with additive blending, dropping the finished ones in the same pass.
+// The live fruit of one grid: creates them on request and, once per frame, moves them all
+// (dropping the finished ones in the same pass) and then draws them with additive blending.
 class TFruitShower {
   public:
     TList<TParticle> particles;  // oldest first
@@ -19,9 +19,11 @@ class TFruitShower {
     void add(std::shared_ptr<TParticle> particle);
     // Whether any particle is in the list.
     bool isActive() const;
-    // Removes finished particles, updates and then draws each of the others; the blend mode
-    // in force before the call is in force again after it.
-    void updateAndDraw();
+    // One frame of motion: removes the finished particles and updates each of the others.
+    void update();
+    // Draws every particle that is not finished; the blend mode in force before the call is
+    // in force again after it. Changes nothing.
+    void draw() const;
 };
 
 }  // namespace gb

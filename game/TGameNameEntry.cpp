@@ -50,18 +50,16 @@ void TGame::nameEntryStep() {
     }
 }
 
-void TGame::drawNameEntryScreen() {
-    const int remembered = colourCycle;
-    drawBox(10, 10);
+void TGame::drawNameEntryScreen() const {
+    const int afterRing = drawBox(10, 10);
     drawImage(logoImage, 287, 170);
     DrawString("Enter Your Name", 289, 340);
     const int end = DrawString(player->name, 290, 380);
-    // The cursor takes the colour the ring ended on.
-    TBlock::drawAt(TVector(static_cast<float>(end + 2), 380.0f), colourCycle);
-    colourCycle = remembered;
+    // The cursor takes the colour after the ring's last block.
+    TBlock::drawAt(TVector(static_cast<float>(end + 2), 380.0f), afterRing);
 }
 
-void TGame::drawHiScores(int x, int y) {
+void TGame::drawHiScores(int x, int y) const {
     DrawString("Hi Scores", x + 50, y);
     y += 40;
     for (auto link = hiScores->firstLink(); link != nullptr; link = link->nextLink()) {

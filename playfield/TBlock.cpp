@@ -108,9 +108,9 @@ void TBlock::drawAt(const TVector& pixel, int frame) {
     drawImage(blockImage(), pixel.x, pixel.y, frame);
 }
 
-void TBlock::draw() {
+void TBlock::draw() const {
     setColor(255, 255, 255);
-    // A block outside any grid has no pixel frame to be drawn in; it is only marked drawn.
+    // A block outside any grid has no pixel frame to be drawn in.
     if (const GridRef frame = grid.lock()) {
         TVector pixel = *position;
         pixel.roundOff();
@@ -118,7 +118,6 @@ void TBlock::draw() {
         pixel.add(*frame->origin);
         drawImage(blockImage(), pixel.x, pixel.y, kind);
     }
-    stuck = false;
 }
 
 void TBlock::setImage(ImageRef image) {

@@ -41,7 +41,8 @@ void BM_FruitShowerFrame200(benchmark::State& state) {
             frames = 0;
             state.ResumeTiming();
         }
-        shower->updateAndDraw();
+        shower->update();
+        shower->draw();
     }
 }
 BENCHMARK(BM_FruitShowerFrame200)->Unit(benchmark::kMicrosecond);

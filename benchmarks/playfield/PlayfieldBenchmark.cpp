@@ -65,6 +65,7 @@ void BM_LevelUpClearAndFrame(benchmark::State& state) {
         field.fill();
         state.ResumeTiming();
         field.grid->clear();
+        field.grid->update();
         field.grid->draw();
     }
 }

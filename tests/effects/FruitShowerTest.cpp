@@ -191,7 +191,8 @@ TEST_F(FruitTest, ShowerDrawsAdditivelyAndDropsFinishedFruitInTheSamePass) {
     setBlend(shadeBlend);
     setColor(1, 2, 3);
     platform.deltaTimer.delta = 0.0f;
-    shower->updateAndDraw();
+    shower->update();
+    shower->draw();
     EXPECT_EQ(getBlend(), shadeBlend);
     EXPECT_EQ(shower->particles.count(), 1);
     const auto draws = backend->drawsOf(sheet.get());
@@ -209,10 +210,11 @@ TEST_F(FruitTest, ShowerDrawsAdditivelyAndDropsFinishedFruitInTheSamePass) {
     middle->scale = 1.0f;
     backend->reset();
     platform.deltaTimer.delta = 0.1f;
-    shower->updateAndDraw();
+    shower->update();
+    shower->draw();
     EXPECT_TRUE(backend->drawsOf(sheet.get()).empty());
     EXPECT_TRUE(shower->isActive());
-    shower->updateAndDraw();
+    shower->update();
     EXPECT_FALSE(shower->isActive());
     setBlend(maskBlend);
 }

@@ -71,7 +71,7 @@ TEST_F(Screens, BoxRingIsAClosedLoopOfBlocksAroundTheStretchedPanel) {
     startGame();
     display->reset();
     game->colourCycle = 3;
-    game->drawBox(10, 10);
+    const int afterRing = game->drawBox(10, 10);
     const auto panel = display->drawsOf(game->panelImage.get());
     ASSERT_EQ(panel.size(), 1u);
     EXPECT_EQ(panel[0].x, 255.0f);
@@ -92,7 +92,8 @@ TEST_F(Screens, BoxRingIsAClosedLoopOfBlocksAroundTheStretchedPanel) {
     for (std::size_t i = 0; i < 40; ++i) {
         EXPECT_EQ(ring[i].cell, static_cast<int>((3 + i) % 7));
     }
-    EXPECT_EQ(game->colourCycle, (3 + 40) % 7);
+    EXPECT_EQ(afterRing, (3 + 40) % 7);
+    EXPECT_EQ(game->colourCycle, 3);
 }
 
 TEST_F(Screens, TitleOverlayKeepsItsColourAndListsTheTable) {
@@ -124,6 +125,7 @@ TEST_F(Screens, TitleOverlayKeepsItsColourAndListsTheTable) {
 
 TEST_F(Screens, PlayScreenPlacesPanelsGridsAndPipes) {
     startGame();
+    game->updateScreen();
     display->reset();
     game->drawScreen();
     const auto panels = display->drawsOf(game->panelImage.get());
@@ -150,7 +152,8 @@ TEST_F(Screens, PlayScreenPlacesPanelsGridsAndPipes) {
     // The pipe frame: 39 bottom, 23 top, 4 x 28 vertical and 8 corner pieces.
     const auto pipes = display->drawsOf(game->pipesImage.get());
     EXPECT_EQ(pipes.size(), 39u + 23u + 112u + 8u);
-    // The spinner turns one degree per drawn frame, about its centre at (400, 590).
+    // The spinner turns one degree per frame (before the frame is drawn), about its centre at
+    // (400, 590).
     const auto spinner = display->drawsOf(game->spinnerImage.get());
     ASSERT_EQ(spinner.size(), 1u);
     EXPECT_EQ(spinner[0].state.rotation, -1.0f);

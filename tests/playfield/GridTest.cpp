@@ -117,6 +117,7 @@ TEST_F(GridTest, DrawsBlocksAndFruitInsideTheBoardThenTheWholeScreenAgain) {
     platform.deltaTimer.delta = 0.0f;
     setBlend(alphaBlend);
     setColor(1, 2, 3);
+    grid->update();
     grid->draw();
 
     const auto blocks = backend->drawsOf(blockImage.get());

@@ -53,9 +53,11 @@ bool writePng(const TPixmap& pixmap, const std::string& path) {
                                    nullptr) != 0;
 }
 
-// Draws the current frame once more and grabs the back buffer before it is presented.
+// Moves the play screen on by one more frame, draws it and grabs the back buffer before it
+// is presented.
 void shoot(Session& session, const std::string& dir, const char* name) {
     session.now += 17;
+    session.game->updateScreen();
     clearScreen();
     session.game->drawFrame();
     ImageRef shot = createImage(800, 600, 1, 0);
