@@ -1,5 +1,7 @@
 #include "core/TPlatform.h"
 
+#include <atomic>
+
 #include "core/ProgramError.h"
 
 namespace gb {
@@ -13,20 +15,28 @@ void noPlatformInstalled() {
     programError("No platform is installed for the game's services");
 }
 
+std::size_t nextStateSlot() {
+    static std::atomic<std::size_t> next{0};
+    return next++;
+}
+
 }  // namespace detail
 
 TPlatform::TPlatform() = default;
 
 TPlatform::~TPlatform() {
-    // The pictures go first: their textures belong to the display's renderer.
-    blockImage.reset();
-    fruitSheet = FruitSheet{};
     renderBackend = nullptr;
     eventSource = nullptr;
     soundLibrary = nullptr;
-    // Then the devices, the last made first.
+    // The devices and states, the last made first. A state is forgotten before it goes, so
+    // that a device that asks for it while it goes gets a new one, not a destroyed one.
     while (!parts_.empty()) {
+        std::unique_ptr<PartBase> part = std::move(parts_.back());
         parts_.pop_back();
+        if (part->slot != kNoSlot) {
+            states_[part->slot] = nullptr;
+        }
+        part.reset();
     }
 }
 

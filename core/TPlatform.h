@@ -1,37 +1,43 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "core/EmbeddedFiles.h"
-#include "services/TDrawState.h"
-#include "services/TImage.h"
-#include "services/TKeyboard.h"
 
 namespace gb {
 
-class TEventSource;
-class TRenderBackend;
-class TSoundLibrary;  // audio/SoundLibrary.h
+class TEventSource;    // services/TEventSource.h
+class TRenderBackend;  // services/TRenderBackend.h
+class TSoundLibrary;   // audio/SoundLibrary.h
+
+namespace detail {
+// A number for each type of state kept by the platforms (see TPlatform::state).
+std::size_t nextStateSlot();
+template <class State>
+std::size_t stateSlot() {
+    static const std::size_t slot = nextStateSlot();
+    return slot;
+}
+}  // namespace detail
 
 using LineSink = std::function<void(std::string_view)>;
 
-// Everything process-wide the game's free functions stand on: the display and its drawing
-// state, the keyboard and the source of its window events, the clock and the frame-delta
-// timer, the random numbers, the console, the embedded files, the sound library, and the two
-// pictures every block and every fruit draw with. main makes one as a local and installs it
-// (TPlatformScope); a test makes its own, with stand-ins for the devices, and installs it for
-// its duration.
+// Everything process-wide the game's free functions stand on: the devices (the display's
+// renderer, the source of window events, the sound library), the clock and the frame-delta
+// timer, the random numbers, the console and the embedded files; and, for the services built
+// on it, one state of each kind they ask for (the display's drawing state, the keyboard).
+// main makes one as a local and installs it (TPlatformScope); a test makes its own, with
+// stand-ins for the devices, and installs it for its duration.
 //
-// The services that hold a device (a display, a sound library, an event source) are made by
-// the platform with make() and destroyed in reverse order of their making, before the rest of
-// its state: the pictures first (their textures belong to the display), then the devices, so
-// no service outlives what it stands on.
+// What the platform makes (the devices with make(), the services' state with state()) is
+// destroyed in reverse order of its making, before the rest of it, so no service outlives
+// what it stands on.
 class TPlatform {
   public:
     TPlatform();
@@ -73,17 +79,17 @@ class TPlatform {
     TEventSource* eventSource = nullptr;
     TSoundLibrary* soundLibrary = nullptr;
 
-    // The display: whether it is open, its size, why it did not open, the drawing state.
-    struct Display {
-        bool open = false;
-        int width = 0;
-        int height = 0;
-        std::string error;
-        TDrawState state;
-    };
-    Display display;
-
-    TKeyboard keyboard;
+    // The platform's one State, made the first time it is asked for and kept until the
+    // platform goes: the services keep their state here (Graphics its drawing state, the
+    // keyboard its keys), so that every platform has its own.
+    template <class State>
+    State& state() {
+        const std::size_t slot = detail::stateSlot<State>();
+        if (slot >= states_.size() || states_[slot] == nullptr) {
+            return makeState<State>(slot);
+        }
+        return *static_cast<State*>(states_[slot]);
+    }
 
     // The millisecond clock; empty: the system's monotonic clock.
     std::function<int()> clock;
@@ -111,21 +117,11 @@ class TPlatform {
     // The embedded files registered by virtual path.
     EmbeddedFileTable embeddedFiles;
 
-    // The 7-frame block picture, installed by the game; every block draws with it.
-    ImageRef blockImage;
-    // The fruit sheet every fruit draws with, decoded by the first fruit that needs it.
-    struct FruitSheet {
-        ImageRef image;
-        bool loaded = false;
-    };
-    FruitSheet fruitSheet;
-
-    // Renames a file the way rename(2) does (0, or -1 with errno); empty: rename(2) itself.
-    std::function<int(const char* from, const char* to)> renameFile;
-
   private:
+    static constexpr std::size_t kNoSlot = static_cast<std::size_t>(-1);
     struct PartBase {
         virtual ~PartBase() = default;
+        std::size_t slot = kNoSlot;  // of a state, or none for a device
     };
     template <class Service>
     struct Part : PartBase {
@@ -133,7 +129,18 @@ class TPlatform {
         explicit Part(Args&&... args) : service(std::forward<Args>(args)...) {}
         Service service;
     };
+    template <class State>
+    State& makeState(std::size_t slot) {
+        State& made = make<State>();
+        parts_.back()->slot = slot;
+        if (slot >= states_.size()) {
+            states_.resize(slot + 1, nullptr);
+        }
+        states_[slot] = &made;
+        return made;
+    }
     std::vector<std::unique_ptr<PartBase>> parts_;
+    std::vector<void*> states_;  // by slot: the state made there, or nullptr
 };
 
 namespace detail {

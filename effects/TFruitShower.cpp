@@ -9,8 +9,16 @@ std::shared_ptr<TFruitShower> TFruitShower::create() {
     return std::make_shared<TFruitShower>();
 }
 
+ImageRef TFruitShower::loadSheet() {
+    // Loaded with mid handles; automatic mid handles are off again afterwards.
+    autoMidHandle(true);
+    ImageRef loaded = loadAnimImage("incbin::media/gfx/fruits.png", 64, 72, 0, 7, mipmappedImage);
+    autoMidHandle(false);
+    return loaded;
+}
+
 void TFruitShower::spawn(int x, int y) {
-    add(TFruit::create(x, y));
+    add(TFruit::create(x, y, sheet));
 }
 
 void TFruitShower::add(std::shared_ptr<TParticle> particle) {

@@ -4,6 +4,7 @@
 
 #include "core/TList.h"
 #include "effects/TParticle.h"
+#include "services/TImage.h"
 
 namespace gb {
 
@@ -12,8 +13,13 @@ namespace gb {
 class TFruitShower {
   public:
     TList<TParticle> particles;  // oldest first
+    // The fruit sheet every new fruit draws with (see loadSheet); the game shares one.
+    ImageRef sheet;
 
     [[nodiscard]] static std::shared_ptr<TFruitShower> create();
+    // Decodes the fruit sheet: 7 frames of 64 x 72 with their handles at their centres, for
+    // drawing turned and scaled about the fruit's centre; nullptr when it is not there.
+    [[nodiscard]] static ImageRef loadSheet();
     // Adds a new fruit centred at the pixel point (x, y).
     void spawn(int x, int y);
     void add(std::shared_ptr<TParticle> particle);

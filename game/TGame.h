@@ -93,6 +93,10 @@ class TGame {
     ImageRef norvaneLogo;
     ImageRef vantrelLogo;
     ImageRef panelImage;
+    // The block picture every block and the overlays' rings draw with (one frame per piece
+    // kind), and the fruit sheet of both grids' fruit showers.
+    ImageRef blockImage;
+    ImageRef fruitSheet;
 
     // The main loop's two accumulators (seconds toward the next keyboard and gravity tick).
     float keyTime = 0.0f;

@@ -220,7 +220,7 @@ int TGame::drawBox(int cols, int rows) const {
     int y = y0;
     int colour = colourCycle;
     auto block = [&] {
-        TBlock::drawAt(TVector(static_cast<float>(x), static_cast<float>(y)), colour);
+        TBlock::drawAt(blockImage, TVector(static_cast<float>(x), static_cast<float>(y)), colour);
         colour = (colour + 1) % 7;
     };
     for (int i = 0; i < cols; ++i) {

@@ -56,7 +56,7 @@ void TGame::drawNameEntryScreen() const {
     DrawString("Enter Your Name", 289, 340);
     const int end = DrawString(player->name, 290, 380);
     // The cursor takes the colour after the ring's last block.
-    TBlock::drawAt(TVector(static_cast<float>(end + 2), 380.0f), afterRing);
+    TBlock::drawAt(blockImage, TVector(static_cast<float>(end + 2), 380.0f), afterRing);
 }
 
 void TGame::drawHiScores(int x, int y) const {

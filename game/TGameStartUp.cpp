@@ -10,6 +10,7 @@
 #include "core/Random.h"
 #include "core/Text.h"
 #include "effects/GradientImage.h"
+#include "effects/TFruitShower.h"
 #include "game/GameConstants.h"
 #include "hiscores/THiScore.h"
 #include "hiscores/THiScoreTable.h"
@@ -135,15 +136,19 @@ void TGame::loadImages() {
     spinnerImage = loadGameImage("yingyang.png");
     midHandleImage(spinnerImage);
     spinnerAngle = 0.0f;
+    fruitSheet = TFruitShower::loadSheet();
 }
 
 void TGame::buildPieces() {
     for (std::size_t kind = 0; kind < piecePrototypes.size(); ++kind) {
         piecePrototypes[kind] = TPiece::create(kPieceShapes[kind], static_cast<int>(kind));
     }
-    TBlock::setImage(loadAnimImage("incbin::media/gfx/blockList.png",
-                                   truncToInt(gameGrid->pitch->x), truncToInt(gameGrid->pitch->y),
-                                   0, 7));
+    blockImage = loadAnimImage("incbin::media/gfx/blockList.png", truncToInt(gameGrid->pitch->x),
+                               truncToInt(gameGrid->pitch->y), 0, 7);
+    for (TGrid* grid : {gameGrid.get(), previewGrid.get()}) {
+        grid->blockImage = blockImage;
+        grid->fruits->sheet = fruitSheet;
+    }
 }
 
 }  // namespace gb

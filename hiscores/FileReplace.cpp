@@ -11,8 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/TPlatform.h"
-
 namespace gb {
 
 namespace {
@@ -244,7 +242,8 @@ std::string fileBehind(const std::string& path) {
     return target;
 }
 
-bool replaceFileContents(const std::string& path, std::string_view bytes, std::string& reason) {
+bool replaceFileContents(const std::string& path, std::string_view bytes, std::string& reason,
+                         const RenameFile& rename) {
     const std::string target = fileBehind(path);
     if (target.empty()) {
         reason = errno == ENOENT ? kLinkToNothing : std::strerror(errno);
@@ -278,12 +277,9 @@ bool replaceFileContents(const std::string& path, std::string_view bytes, std::s
         return writeInPlace(target, bytes, reason);
     }
     if (error == 0) {
-        // The platform's rename: rename(2) unless a test imitates a failure or a crash between
-        // writing and renaming.
-        const auto& step = platform().renameFile;
         errno = 0;
-        const int result = step ? step(temporary.c_str(), target.c_str())
-                                : std::rename(temporary.c_str(), target.c_str());
+        const int result = rename ? rename(temporary.c_str(), target.c_str())
+                                  : std::rename(temporary.c_str(), target.c_str());
         if (result != 0) {
             error = errno != 0 ? errno : EIO;
             ::unlink(temporary.c_str());

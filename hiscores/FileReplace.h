@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,8 +23,13 @@ namespace gb {
 //
 // Returns true on success. On failure the old file is untouched, nothing new is left behind
 // and reason holds a description of what went wrong.
+//
+// The new file is moved into place with rename(2), or with the given stand-in for it (which
+// answers as rename(2) does: 0, or -1 with errno set), so a test can imitate a failure or a
+// crash between writing and renaming.
+using RenameFile = std::function<int(const char* from, const char* to)>;
 [[nodiscard]] bool replaceFileContents(const std::string& path, std::string_view bytes,
-                                       std::string& reason);
+                                       std::string& reason, const RenameFile& rename = nullptr);
 
 // Removes the temporary files that saves of path left behind when their process was killed
 // between naming the new file and moving it into place: the files beside it named

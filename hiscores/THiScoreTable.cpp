@@ -162,7 +162,7 @@ bool THiScoreTable::save() {
     for (auto* link = merged->firstLink(); link != nullptr; link = link->nextLink()) {
         link->value()->appendRecordTo(bytes);
     }
-    if (!replaceFileContents(fileName, bytes, reason)) {
+    if (!replaceFileContents(fileName, bytes, reason, renameFile)) {
         reportFailedSave(fileName, reason);
         return false;
     }

@@ -80,15 +80,10 @@ class TBlock : public std::enable_shared_from_this<TBlock> {
     bool addToGrid();
     void removeFromGrid();
     void rotate(int angle);
-    // Draws a frame of the block image at a pixel point under the current drawing state.
-    static void drawAt(const TVector& pixel, int frame);
-    // Draws the block in its cell of its grid. Changes nothing.
+    // Draws a frame of a block picture at a pixel point under the current drawing state.
+    static void drawAt(const ImageRef& image, const TVector& pixel, int frame);
+    // Draws the block in its cell of its grid, with the grid's block picture. Changes nothing.
     void draw() const;
-
-    // The shared 7-frame block image (one frame per kind), installed once by the game and kept
-    // by the platform.
-    static void setImage(ImageRef image);
-    static ImageRef image();
 };
 
 }  // namespace gb

@@ -27,6 +27,7 @@ class TGrid : public std::enable_shared_from_this<TGrid> {
     std::vector<std::vector<BlockRef>> cells;
     ColorRef colour;  // kept; drawing does not use it
     ImageRef backTile;
+    ImageRef blockImage;        // the 7-frame block picture its blocks draw with (frame = kind)
     std::vector<int> fullRows;  // 1 for each row that was full at the last findFullLines
     std::shared_ptr<TFruitShower> fruits;
 

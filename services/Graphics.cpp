@@ -1,6 +1,7 @@
 #include "services/Graphics.h"
 
 #include <algorithm>
+#include <string>
 
 #include "core/TPlatform.h"
 #include "services/TRenderBackend.h"
@@ -9,18 +10,28 @@ namespace gb {
 
 namespace {
 
-TPlatform::Display& display() {
-    return platform().display;
+// The display of a platform: whether it is open, its size, why it did not open, and the
+// drawing state.
+struct TDisplay {
+    bool open = false;
+    int width = 0;
+    int height = 0;
+    std::string error;
+    TDrawState state;
+};
+
+TDisplay& display() {
+    return platform().state<TDisplay>();
 }
 
 TDrawState& state() {
-    return platform().display.state;
+    return display().state;
 }
 
 // The renderer of an open display, or nullptr.
 TRenderBackend* openBackend() {
     TPlatform& installed = platform();
-    return installed.display.open ? installed.renderBackend : nullptr;
+    return installed.state<TDisplay>().open ? installed.renderBackend : nullptr;
 }
 
 int resolveFlags(int flags) {
@@ -95,7 +106,7 @@ TRenderBackend* renderBackend() {
 }
 
 bool openGraphics(int width, int height, int /*depth*/, int /*hertz*/, int /*flags*/) {
-    TPlatform::Display& d = display();
+    TDisplay& d = display();
     d.state = TDrawState{};
     d.state.viewport = TViewport{0, 0, width, height};
     d.open = false;

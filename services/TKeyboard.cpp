@@ -108,13 +108,13 @@ void TKeyboard::flush() {
 }
 
 TKeyboard& keyboard() {
-    return platform().keyboard;
+    return platform().state<TKeyboard>();
 }
 
 void pollEvents() {
     TPlatform& installed = platform();
     if (installed.eventSource != nullptr) {
-        installed.eventSource->pump(installed.keyboard);
+        installed.eventSource->pump(installed.state<TKeyboard>());
     }
 }
 

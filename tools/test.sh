@@ -14,6 +14,9 @@ echo "=== format (clang-format) ==="
 sh "$root/tools/check-format.sh"
 echo "every C++ file is formatted"
 
+echo "=== rooms (SDL only in the SDL room, every folder only on the ones below it) ==="
+sh "$root/tools/check-layers.sh"
+
 run_preset() {
     echo "=== $1 build ==="
     cmake --preset "$1" >/dev/null

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <SDL.h>
-
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "audio/TMixerLibrary.h"
@@ -242,7 +242,7 @@ TEST(MixerLibraryDevice, MixesOnTheDeviceThreadAndClosesWhilePlaying) {
     for (int i = 0; i < 20; ++i) {
         mixer.playSound(FSOUND_FREE, sample);
         mixer.setMasterVolume(song, i * 10);
-        SDL_Delay(5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     mixer.close();
 }

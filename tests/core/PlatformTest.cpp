@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/Clock.h"
@@ -9,39 +10,69 @@
 #include "core/Random.h"
 #include "core/TPlatform.h"
 #include "core/TPlatformScope.h"
-#include "services/Graphics.h"
-#include "services/TKeyboard.h"
 
 namespace gb {
 namespace {
 
-// A device that writes down when it goes, and whether the platform's pictures were already
-// gone by then.
+// A device, or a service's state, that writes down when it goes.
 struct Probe {
-    Probe(std::string probeName, std::vector<std::string>& into, std::weak_ptr<TImage> watched)
-        : name(std::move(probeName)), log(into), picture(std::move(watched)) {}
-    ~Probe() { log.push_back(name + (picture.expired() ? "" : " (pictures still there)")); }
+    Probe(std::string probeName, std::vector<std::string>& into)
+        : name(std::move(probeName)), log(into) {}
+    ~Probe() { log.push_back(name); }
     Probe(const Probe&) = delete;
     Probe& operator=(const Probe&) = delete;
 
     std::string name;
     std::vector<std::string>& log;
-    std::weak_ptr<TImage> picture;
 };
 
-TEST(Platform, DevicesGoInReverseOrderOfMakingAfterThePictures) {
+// The state of a service that counts how often it was asked for.
+struct Counter {
+    int value = 0;
+};
+struct OtherCounter {
+    int value = 0;
+};
+
+// A device that asks for a state while it goes, as a device that writes to the keyboard or
+// the console on its way out would.
+struct LastWords {
+    LastWords(TPlatform& platform, std::vector<std::string>& into) : owner(platform), log(into) {}
+    ~LastWords() {
+        log.push_back(owner.state<Counter>().value == 0 ? "last words to a new state"
+                                                        : "last words to the old state");
+    }
+    LastWords(const LastWords&) = delete;
+    LastWords& operator=(const LastWords&) = delete;
+    TPlatform& owner;
+    std::vector<std::string>& log;
+};
+
+TEST(Platform, DevicesAndStatesGoInReverseOrderOfMaking) {
     std::vector<std::string> log;
     {
         TPlatform platform;
-        platform.blockImage = std::make_shared<TImage>();
-        platform.fruitSheet = {std::make_shared<TImage>(), true};
-        const std::weak_ptr<TImage> blocks = platform.blockImage;
-        const std::weak_ptr<TImage> fruit = platform.fruitSheet.image;
-        platform.make<Probe>("display", log, blocks);
-        platform.make<Probe>("sound", log, fruit);
-        platform.make<Probe>("events", log, blocks);
+        platform.make<Probe>("display", log);
+        platform.make<LastWords>(platform, log);
+        platform.state<Counter>().value = 1;
+        platform.make<Probe>("sound", log);
+        platform.make<Probe>("events", log);
     }
-    EXPECT_EQ(log, (std::vector<std::string>{"events", "sound", "display"}));
+    // The state made after the device went before it; the device, asking for it on its way
+    // out, got a new one rather than the one already gone.
+    EXPECT_EQ(
+        log, (std::vector<std::string>{"events", "sound", "last words to a new state", "display"}));
+}
+
+TEST(Platform, EachKindOfStateIsMadeOnceAtTheFirstAsking) {
+    TPlatform platform;
+    Counter& counter = platform.state<Counter>();
+    counter.value = 7;
+    EXPECT_EQ(&platform.state<Counter>(), &counter);
+    EXPECT_EQ(platform.state<OtherCounter>().value, 0);
+    EXPECT_EQ(platform.state<Counter>().value, 7);
+    TPlatform another;
+    EXPECT_EQ(another.state<Counter>().value, 0);
 }
 
 TEST(Platform, AScopeInstallsAPlatformAndPutsThePreviousOneBack) {
@@ -60,30 +91,26 @@ TEST(Platform, AScopeInstallsAPlatformAndPutsThePreviousOneBack) {
     EXPECT_EQ(&platform(), &outer);
 }
 
-// What one platform's services remember stays with it: a test's keys, seed, files, clock and
-// drawing state never reach the next test's platform.
+// What one platform's services remember stays with it: a test's seed, files, clock and the
+// state of the services above never reach the next test's platform.
 TEST(Platform, EachPlatformKeepsItsOwnState) {
     static const unsigned char bytes[] = {1, 2, 3};
     TPlatform first;
     {
         TPlatformScope installed(first);
         first.clock = [] { return 4242; };
-        keyboard().keyPressed(key::left);
-        keyboard().charTyped('a');
         seedRnd(99);
         registerEmbeddedFile("media/gfx/only-here.png", bytes, sizeof bytes);
-        setColor(1, 2, 3);
+        platform().state<Counter>().value = 3;
         EXPECT_EQ(milliSecs(), 4242);
     }
     TPlatform second;
     TPlatformScope installed(second);
-    EXPECT_FALSE(keyDown(key::left));
-    EXPECT_EQ(getChar(), 0);
     EXPECT_EQ(rndState(), 0x1234);
     EXPECT_EQ(embeddedFileData("media/gfx/only-here.png"), nullptr);
-    EXPECT_EQ(drawState().red, 255);
+    EXPECT_EQ(platform().state<Counter>().value, 0);
     EXPECT_EQ(first.randomState, 99);
-    EXPECT_EQ(first.keyboard.takeChar(), 'a');
+    EXPECT_EQ(first.state<Counter>().value, 3);
 }
 
 TEST(Platform, UsingTheServicesWithNoPlatformInstalledIsAProgramFault) {

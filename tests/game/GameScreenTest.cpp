@@ -78,7 +78,7 @@ TEST_F(Screens, BoxRingIsAClosedLoopOfBlocksAroundTheStretchedPanel) {
     EXPECT_EQ(panel[0].y, 141.0f);
     EXPECT_EQ(panel[0].width, 290.0f);
     EXPECT_EQ(panel[0].height, 290.0f);
-    const auto ring = display->drawsOf(TBlock::image().get());
+    const auto ring = display->drawsOf(game->blockImage.get());
     ASSERT_EQ(ring.size(), 40u);
     EXPECT_EQ(std::make_pair(ring[0].x, ring[0].y), std::make_pair(270.0f, 126.0f));
     EXPECT_EQ(std::make_pair(ring[9].x, ring[9].y), std::make_pair(531.0f, 126.0f));
@@ -166,7 +166,7 @@ TEST_F(Screens, NameEntryDrawsPromptNameAndCursorAfterTheLastLetter) {
     game->colourCycle = 0;
     display->reset();
     game->drawNameEntryScreen();
-    const auto blocks = display->drawsOf(TBlock::image().get());
+    const auto blocks = display->drawsOf(game->blockImage.get());
     ASSERT_EQ(blocks.size(), 41u);
     // "Player" from x 290: P14 l8 a14 y14 e14 r11 = 75, cursor at 290 + 75 + 2.
     EXPECT_EQ(std::make_pair(blocks[40].x, blocks[40].y), std::make_pair(367.0f, 380.0f));
@@ -226,7 +226,7 @@ TEST_F(Screens, PictureStripsAreCutIntoTheirCells) {
         {"numbers", game->digitsImage, 24, 28, 10}, {"letters", game->lettersImage, 28, 31, 52},
         {"pipes", game->pipesImage, 20, 20, 9},     {"paused", game->pausedImage, 150, 44, 2},
         {"start", game->startImage, 190, 35, 2},    {"game over", game->gameOverImage, 222, 46, 2},
-        {"exit", game->exitImage, 251, 40, 2},      {"blocks", TBlock::image(), 29, 29, 7},
+        {"exit", game->exitImage, 251, 40, 2},      {"blocks", game->blockImage, 29, 29, 7},
     };
     for (const Strip& strip : strips) {
         ASSERT_NE(strip.image, nullptr) << strip.name;

@@ -398,7 +398,7 @@ TEST_F(Rules, PromptsNamesAndOverlayColours) {
     auto ringColour = [this] {
         display->reset();
         frames(1);
-        for (const auto& call : display->drawsOf(TBlock::image().get())) {
+        for (const auto& call : display->drawsOf(game->blockImage.get())) {
             if (call.x == 270.0f && call.y == 39.0f) {
                 return call.cell;
             }

@@ -2,6 +2,7 @@
 
 #include "core/TPlatform.h"
 #include "core/TPlatformScope.h"
+#include "services/Graphics.h"
 #include "services/TKeyboard.h"
 #include "tests/support/TScriptedEvents.h"
 
@@ -96,6 +97,23 @@ TEST_F(KeyboardTest, FocusChangeFlushesAndCloseRequestIsRecorded) {
     EXPECT_EQ(getChar(), 0);
     EXPECT_TRUE(appCloseRequested());
     keyboard().clearCloseRequest();
+}
+
+// The keys and the drawing state belong to the platform they were used on.
+TEST(ServicesState, EachPlatformHasItsOwnKeysAndDrawingState) {
+    TPlatform first;
+    {
+        TPlatformScope installed(first);
+        keyboard().keyPressed(key::left);
+        keyboard().charTyped('a');
+        setColor(1, 2, 3);
+    }
+    TPlatform second;
+    TPlatformScope installed(second);
+    EXPECT_FALSE(keyDown(key::left));
+    EXPECT_EQ(getChar(), 0);
+    EXPECT_EQ(drawState().red, 255);
+    EXPECT_EQ(first.state<TKeyboard>().takeChar(), 'a');
 }
 
 TEST_F(KeyboardTest, OutOfRangeCodesAreIgnored) {
