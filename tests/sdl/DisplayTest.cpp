@@ -19,14 +19,19 @@ using testkit::paintScreen;
 using testkit::screenPixel;
 using testkit::solidImage;
 
-class DisplayTest : public testkit::SdlDisplayTest {};
+// Every check holds for both backends main chooses between.
+class DisplayTest : public testkit::SdlDisplayTest,
+                    public ::testing::WithParamInterface<testkit::Backend> {
+  protected:
+    testkit::Backend backend() const override { return GetParam(); }
+};
 
 constexpr std::uint32_t kBlack = 0x000000;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kRed = 0xFF0000;
 constexpr std::uint32_t kGreen = 0x00FF00;
 
-TEST_F(DisplayTest, OpensBlackAt800x600AndClearIgnoresTheViewport) {
+TEST_P(DisplayTest, OpensBlackAt800x600AndClearIgnoresTheViewport) {
     EXPECT_EQ(graphicsWidth(), 800);
     EXPECT_EQ(graphicsHeight(), 600);
     EXPECT_EQ(screenPixel(0, 0), kBlack);
@@ -40,7 +45,7 @@ TEST_F(DisplayTest, OpensBlackAt800x600AndClearIgnoresTheViewport) {
     EXPECT_EQ(screenPixel(799, 599), kBlack);
 }
 
-TEST_F(DisplayTest, AlphaBlendMixesByCellAlphaTimesDrawingAlpha) {
+TEST_P(DisplayTest, AlphaBlendMixesByCellAlphaTimesDrawingAlpha) {
     paintScreen(0xC86400);  // 200, 100, 0
     setAlpha(0.5f);
     drawImage(solidImage(4, 4, argb(255, 0, 0, 255)), 10, 10);
@@ -51,7 +56,7 @@ TEST_F(DisplayTest, AlphaBlendMixesByCellAlphaTimesDrawingAlpha) {
     EXPECT_TRUE(nearColour(screenPixel(21, 11), 0x964B40));  // 150, 75, 64
 }
 
-TEST_F(DisplayTest, LightBlendAddsAndSaturates) {
+TEST_P(DisplayTest, LightBlendAddsAndSaturates) {
     paintScreen(0x646464);  // 100, 100, 100
     setBlend(lightBlend);
     ImageRef light = solidImage(4, 4, argb(255, 200, 50, 0));
@@ -63,7 +68,7 @@ TEST_F(DisplayTest, LightBlendAddsAndSaturates) {
     EXPECT_TRUE(nearColour(screenPixel(21, 11), 0xFF9664));  // 255 (saturated), 150, 100
 }
 
-TEST_F(DisplayTest, ShadeBlendMultipliesAndSolidBlendReplaces) {
+TEST_P(DisplayTest, ShadeBlendMultipliesAndSolidBlendReplaces) {
     paintScreen(0xC86432);  // 200, 100, 50
     setBlend(shadeBlend);
     drawImage(solidImage(4, 4, argb(255, 128, 255, 0)), 10, 10);
@@ -75,7 +80,7 @@ TEST_F(DisplayTest, ShadeBlendMultipliesAndSolidBlendReplaces) {
     EXPECT_TRUE(nearColour(screenPixel(21, 11), 0x0A141E));
 }
 
-TEST_F(DisplayTest, DrawingColourAndAlphaAreClamped) {
+TEST_P(DisplayTest, DrawingColourAndAlphaAreClamped) {
     ImageRef white = solidImage(4, 4, argb(255, 255, 255, 255));
     setColor(256, 256, 256);
     drawImage(white, 0, 0);
@@ -95,7 +100,7 @@ TEST_F(DisplayTest, DrawingColourAndAlphaAreClamped) {
     EXPECT_EQ(screenPixel(31, 1), 0x202020u);
 }
 
-TEST_F(DisplayTest, ViewportClipsInScreenCoordinatesWithoutMovingTheOrigin) {
+TEST_P(DisplayTest, ViewportClipsInScreenCoordinatesWithoutMovingTheOrigin) {
     setViewport(100, 100, 50, 40);
     drawImage(solidImage(200, 200, argb(255, 255, 255, 255)), 50, 50);
     EXPECT_EQ(screenPixel(99, 120), kBlack);
@@ -126,7 +131,7 @@ ImageRef markedCell() {
     return image;
 }
 
-TEST_F(DisplayTest, QuarterTurnIsClockwiseAboutTheHandle) {
+TEST_P(DisplayTest, QuarterTurnIsClockwiseAboutTheHandle) {
     ImageRef cell = markedCell();
     cell->handleX = 5.0f;
     cell->handleY = 5.0f;
@@ -143,7 +148,7 @@ TEST_F(DisplayTest, QuarterTurnIsClockwiseAboutTheHandle) {
     EXPECT_EQ(screenPixel(400, 292), kBlack);
 }
 
-TEST_F(DisplayTest, ScaleStretchesAboutTheHandleAndNegativeScaleMirrors) {
+TEST_P(DisplayTest, ScaleStretchesAboutTheHandleAndNegativeScaleMirrors) {
     ImageRef cell = markedCell();
     cell->handleX = 10.0f;
     cell->handleY = 0.0f;
@@ -165,7 +170,7 @@ TEST_F(DisplayTest, ScaleStretchesAboutTheHandleAndNegativeScaleMirrors) {
     EXPECT_EQ(screenPixel(311, 101), kBlack);
 }
 
-TEST_F(DisplayTest, DrawImageRectStretchesTheCellButNotItsHandle) {
+TEST_P(DisplayTest, DrawImageRectStretchesTheCellButNotItsHandle) {
     // Four colours, one per pixel of a 2 x 2 cell.
     ImageRef quad = createImage(2, 2, 1, 0);
     quad->cells[0]->writePixel(0, 0, argb(255, 255, 0, 0));
@@ -201,7 +206,7 @@ std::vector<int> stripeColumns(int x, int y, int width) {
     return columns;
 }
 
-TEST_F(DisplayTest, TileCoversTheViewportFromAFractionalAnchor) {
+TEST_P(DisplayTest, TileCoversTheViewportFromAFractionalAnchor) {
     // White 10 x 10 cells whose first column and row are red.
     ImageRef tile = solidImage(10, 10, argb(255, 255, 255, 255));
     for (int i = 0; i < 10; ++i) {
@@ -232,7 +237,7 @@ TEST_F(DisplayTest, TileCoversTheViewportFromAFractionalAnchor) {
     EXPECT_EQ(drawState().scaleX, 3.0f);
 }
 
-TEST_F(DisplayTest, PixmapRoundTripKeepsColoursOfFullyTransparentPixels) {
+TEST_P(DisplayTest, PixmapRoundTripKeepsColoursOfFullyTransparentPixels) {
     PixmapRef source = createPixmap(16, 8);
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 16; ++x) {
@@ -258,7 +263,7 @@ TEST_F(DisplayTest, PixmapRoundTripKeepsColoursOfFullyTransparentPixels) {
     EXPECT_EQ(screenPixel(30, 48), kBlack);
 }
 
-TEST_F(DisplayTest, GrabbedCellsAreOpaqueMaskedOnlyOnRequestAndRedrawnAfterAGrab) {
+TEST_P(DisplayTest, GrabbedCellsAreOpaqueMaskedOnlyOnRequestAndRedrawnAfterAGrab) {
     paintScreen(kBlack);
     drawImage(solidImage(2, 1, argb(255, 0, 0, 255)), 1, 0);
     // A masked image loses the black (mask colour) pixels it grabs; an unmasked one keeps them.
@@ -298,7 +303,7 @@ void expectGlyphAt(unsigned char ch, int left, int top, int scale, std::uint32_t
     }
 }
 
-TEST_F(DisplayTest, TextUsesTheBuiltInFontUnderTheDrawingState) {
+TEST_P(DisplayTest, TextUsesTheBuiltInFontUnderTheDrawingState) {
     setColor(255, 0, 0);
     drawText("Hg~", 10, 20);
     expectGlyphAt('H', 10, 20, 1, kRed);
@@ -313,21 +318,59 @@ TEST_F(DisplayTest, TextUsesTheBuiltInFontUnderTheDrawingState) {
     expectGlyphAt('\x01', 100 + 2 * font::kAdvance, 100, 2, kWhite);
 }
 
-TEST_F(DisplayTest, CellsSurviveTheirRendererAndUploadAgainForANewOne) {
+TEST_P(DisplayTest, CellsSurviveTheirRendererAndUploadAgainForANewOne) {
     ImageRef cell = solidImage(4, 4, argb(255, 0, 255, 0));
     // Two displays one after the other, each on a platform of its own: when the second opens,
     // the first renderer and its textures are gone.
     for (int display = 0; display < 2; ++display) {
         TPlatform next;
         TPlatformScope nextInstalled(next);
-        testkit::makeSdlDisplay(next);
-        ASSERT_TRUE(openGraphics(800, 600)) << graphicsError();
+        testkit::makeSdlDisplay(next, GetParam());
+        ASSERT_TRUE(testkit::withoutLeakChecks([] { return openGraphics(800, 600); }))
+            << graphicsError();
         drawImage(cell, 0, 0);
         ASSERT_TRUE(cell->textures[0]);
         EXPECT_EQ(screenPixel(1, 1), kGreen) << "display " << display;
     }
     // The image may outlive every display.
     cell->textures[0].reset();
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, DisplayTest,
+                         ::testing::Values(testkit::Backend::cpu, testkit::Backend::gpu),
+                         [](const auto& backend) { return testkit::nameOf(backend.param); });
+
+// main draws with the GPU where SDL has a renderer for the window other than its software
+// one (or the one the user names), and with SDL's software renderer otherwise; the renderer
+// made to find out is the one the GPU backend draws with.
+TEST(SdlDisplay, TheWindowHasAGpuOnlyWhereAnAcceleratedRendererDrawsForIt) {
+    testkit::useHeadlessDisplay();
+    {
+        TPlatform platform;
+        TPlatformScope installed(platform);
+        TSdlWindow& window = platform.makeEventSource<TSdlWindow>();
+        std::string error;
+        ASSERT_TRUE(window.open(800, 600, error)) << error;
+        EXPECT_FALSE(window.hasGpu()) << "SDL_RENDER_DRIVER=software";
+    }
+    testkit::useHeadlessDisplay(testkit::Backend::gpu);
+    TPlatform platform;
+    TPlatformScope installed(platform);
+    TSdlWindow& window = platform.makeEventSource<TSdlWindow>();
+    std::string error;
+    ASSERT_TRUE(window.open(800, 600, error)) << error;
+    if (!testkit::withoutLeakChecks([&] { return window.hasGpu(); })) {
+        testkit::useHeadlessDisplay();
+        GTEST_SKIP() << "no OpenGL renderer here";
+    }
+    TSdlGpuBackend& gpu = platform.makeDisplay<TSdlGpuBackend>(window);
+    ASSERT_TRUE(testkit::withoutLeakChecks([] { return openGraphics(800, 600); }))
+        << graphicsError();
+    SDL_RendererInfo info{};
+    ASSERT_EQ(SDL_GetRendererInfo(gpu.renderer(), &info), 0);
+    EXPECT_EQ(std::string(info.name), "opengl");
+    EXPECT_EQ(info.flags & SDL_RENDERER_SOFTWARE, 0u);
+    testkit::useHeadlessDisplay();
 }
 
 TEST(SdlDisplay, ADisplayThatCannotOpenGivesSdlsReason) {
