@@ -185,9 +185,11 @@ void TSdlBackend::drawQuad(const std::shared_ptr<TCellTexture>& keep, SDL_Textur
 void TSdlBackend::copyTiles(const std::shared_ptr<TCellTexture>& keep, SDL_Texture* texture,
                             float firstX, float firstY, float w, float h, float right,
                             float bottom) {
-    for (float top = firstY; top < bottom; top += h) {
-        for (float left = firstX; left < right; left += w) {
-            const SDL_FRect target{left, top, w, h};
+    // Counted in whole tiles: a float counter would carry its rounding from tile to tile.
+    for (int row = 0; firstY + static_cast<float>(row) * h < bottom; ++row) {
+        const float top = firstY + static_cast<float>(row) * h;
+        for (int column = 0; firstX + static_cast<float>(column) * w < right; ++column) {
+            const SDL_FRect target{firstX + static_cast<float>(column) * w, top, w, h};
             emitCopy(keep, texture, nullptr, target, SDL_FLIP_NONE);
         }
     }

@@ -18,8 +18,9 @@ std::uint32_t low(const void* pointer) {
     return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer));
 }
 std::uint32_t high(const void* pointer) {
-    return static_cast<std::uint32_t>(
-        static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(pointer)) >> 32);
+    // Widened first: on a 32-bit machine the address has no high half.
+    return static_cast<std::uint32_t>(std::uint64_t{reinterpret_cast<std::uintptr_t>(pointer)} >>
+                                      32);
 }
 std::uint32_t word(int value) {
     return static_cast<std::uint32_t>(value);

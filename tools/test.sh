@@ -1,9 +1,10 @@
 #!/bin/sh
-# Installs what is missing, checks that every C++ file is formatted, then builds and runs every
-# test in the optimised build, checks the game's sources with clang-tidy, runs every test again
-# under AddressSanitizer + UndefinedBehaviorSanitizer, and the audio tests under
-# ThreadSanitizer. Then builds the Debian package, which runs the tests once more with a
-# packager's flags, and checks the package.
+# Installs what is missing, checks that every C++ file is formatted and that SDL and every
+# folder keep to their rooms, then builds and runs every test in the optimised build (gcc),
+# checks the game's sources with clang-tidy and its static analyser, runs every test again
+# under AddressSanitizer + UndefinedBehaviorSanitizer in a build made with clang (so two
+# compilers see the code), and the audio tests under ThreadSanitizer. Then builds the Debian
+# package, which runs the tests once more with a packager's flags, and checks the package.
 set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -30,6 +31,7 @@ echo "=== clang-tidy (the game's sources, on the release build's compile databas
 sh "$root/tools/run-clang-tidy.sh" "$root/build/release"
 echo "clang-tidy: no findings"
 
+# Built with clang: its warnings and its sanitisers as well as gcc's.
 run_preset asan
 # The mixer shares a lock with SDL's audio thread: its tests under ThreadSanitizer (the build
 # holds only the services and audio libraries and the audio tests).

@@ -15,12 +15,12 @@ namespace gb {
 namespace {
 
 TEST(Text, FloatsKeepNineSignificantDigitsAndTheirPoint) {
-    EXPECT_EQ(floatToText(3.0f), "3.00000000");
-    EXPECT_EQ(floatToText(1000.0f), "1000.00000");
-    EXPECT_EQ(floatToText(976.0f), "976.000000");
-    EXPECT_EQ(floatToText(0.5f), "0.500000000");
-    EXPECT_EQ(floatToText(-1.5f), "-1.50000000");
-    EXPECT_EQ(floatToText(0.0f), "0.00000000");
+    EXPECT_EQ(floatToText(3.0), "3.00000000");
+    EXPECT_EQ(floatToText(1000.0), "1000.00000");
+    EXPECT_EQ(floatToText(976.0), "976.000000");
+    EXPECT_EQ(floatToText(0.5), "0.500000000");
+    EXPECT_EQ(floatToText(-1.5), "-1.50000000");
+    EXPECT_EQ(floatToText(0.0), "0.00000000");
 }
 
 TEST(Text, IntsAreDecimalWithLeadingMinus) {
