@@ -17,7 +17,11 @@ void noPlatformInstalled() {
 
 std::size_t nextStateSlot() {
     static std::atomic<std::size_t> next{0};
-    return next++;
+    const std::size_t slot = next++;
+    if (slot >= kMostStates) {
+        programError("More kinds of platform state than there are slots for");
+    }
+    return slot;
 }
 
 }  // namespace detail

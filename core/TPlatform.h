@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -17,13 +18,12 @@ class TRenderBackend;  // services/TRenderBackend.h
 class TSoundLibrary;   // audio/SoundLibrary.h
 
 namespace detail {
-// A number for each type of state kept by the platforms (see TPlatform::state).
+// How many kinds of state the platforms can keep, and a number for each kind (see
+// TPlatform::state), handed out when the program starts.
+inline constexpr std::size_t kMostStates = 16;
 std::size_t nextStateSlot();
 template <class State>
-std::size_t stateSlot() {
-    static const std::size_t slot = nextStateSlot();
-    return slot;
-}
+inline const std::size_t stateSlot = nextStateSlot();
 }  // namespace detail
 
 using LineSink = std::function<void(std::string_view)>;
@@ -82,13 +82,14 @@ class TPlatform {
     // The platform's one State, made the first time it is asked for and kept until the
     // platform goes: the services keep their state here (Graphics its drawing state, the
     // keyboard its keys), so that every platform has its own.
+    // (Every drawing call asks for the drawing state: the way there is kept short.)
     template <class State>
     State& state() {
-        const std::size_t slot = detail::stateSlot<State>();
-        if (slot >= states_.size() || states_[slot] == nullptr) {
-            return makeState<State>(slot);
+        const std::size_t slot = detail::stateSlot<State>;
+        if (void* kept = states_[slot]) {
+            return *static_cast<State*>(kept);
         }
-        return *static_cast<State*>(states_[slot]);
+        return makeState<State>(slot);
     }
 
     // The millisecond clock; empty: the system's monotonic clock.
@@ -130,17 +131,14 @@ class TPlatform {
         Service service;
     };
     template <class State>
-    State& makeState(std::size_t slot) {
+    [[gnu::noinline]] State& makeState(std::size_t slot) {
         State& made = make<State>();
         parts_.back()->slot = slot;
-        if (slot >= states_.size()) {
-            states_.resize(slot + 1, nullptr);
-        }
         states_[slot] = &made;
         return made;
     }
     std::vector<std::unique_ptr<PartBase>> parts_;
-    std::vector<void*> states_;  // by slot: the state made there, or nullptr
+    std::array<void*, detail::kMostStates> states_{};  // by slot: the state made, or nullptr
 };
 
 namespace detail {

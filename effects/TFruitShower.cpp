@@ -30,16 +30,18 @@ bool TFruitShower::isActive() const {
 }
 
 void TFruitShower::update() {
-    // The enumeration steps on before the body runs, so a finished particle can be removed.
-    for (const std::shared_ptr<TParticle>& particle : particles) {
-        if (!particle) {
-            continue;
+    // Each link's successor is taken before the body runs, so a finished particle can be
+    // removed.
+    for (auto* link = particles.firstLink(); link != nullptr;) {
+        auto* const next = link->nextLink();
+        if (TParticle* particle = link->value().get()) {
+            if (particle->dead) {
+                particles.remove(link->value());
+            } else {
+                particle->update();
+            }
         }
-        if (particle->dead) {
-            particles.remove(particle);
-            continue;
-        }
-        particle->update();
+        link = next;
     }
 }
 
