@@ -172,7 +172,8 @@ def sh(command, cwd, env=None, timeout=600):
 
 
 def player_env(**extra):
-    """A player's environment: none of the test command's SDL drivers or the game's trace."""
+    """A player's environment: none of the test command's SDL drivers, the game's trace or
+    the variables that move where things go."""
     env = dict(os.environ)
     for name in ("SDL_VIDEODRIVER", "SDL_AUDIODRIVER", "GUMBOLT_DEBUG", "GUMBOLT_QUIT_AFTER_FRAMES",
                  "DESTDIR", "XDG_DATA_HOME"):
@@ -427,12 +428,14 @@ def check_package_install():
             home = os.path.join(scratch, "home")
             os.mkdir(home)
             print("gumbolt", flush=True)
+            found = sh("command -v gumbolt", home, player_env(PATH=path)).stdout.strip()
             result = sh("gumbolt", home, headless_env(PATH=path))
-            check(starts_the_game(result), "the installed game starts from the PATH")
+            check(found == "/usr/games/gumbolt" and starts_the_game(result),
+                  f"the installed game starts from the PATH ({found})")
             print("man 6 gumbolt", flush=True)
             result = sh("man 6 gumbolt", home, player_env(MANPAGER="cat", PAGER="cat",
                                                             MANWIDTH="80"))
-            check(result.returncode == 0 and "gumbolt" in result.stdout,
+            check(result.returncode == 0 and "GUMBOLT(6)" in result.stdout,
                   "its manual page is found in section 6")
         finally:
             print("apt remove gumbolt", flush=True)
