@@ -167,8 +167,9 @@ def known():
 
 def sh(command, cwd, env=None, timeout=600):
     """Runs one command line through sh, as a person types it."""
-    return subprocess.run(["sh", "-c", command], cwd=cwd, env=env if env is not None else os.environ,
-                          capture_output=True, text=True, timeout=timeout)
+    return subprocess.run(["sh", "-c", command], cwd=cwd,
+                          env=env if env is not None else os.environ, capture_output=True,
+                          text=True, timeout=timeout)
 
 
 def player_env(**extra):

@@ -60,7 +60,8 @@ def main(gfxgen, copyright_path):
         path, *used = line.split()
         unknown = set(used) - set(FONTS)
         if unknown:
-            problems.append(f"{path}: lettering from fonts this check does not know {sorted(unknown)}")
+            problems.append(f"{path}: lettering from fonts this check does not know "
+                            f"{sorted(unknown)}")
         paragraph = governing(files, path)
         if paragraph is None:
             problems.append(f"{path}: no Files paragraph covers it")
