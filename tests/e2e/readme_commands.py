@@ -456,10 +456,13 @@ def main(argv):
         if unknown:
             sys.exit(f"unknown stage {sorted(unknown)}")
         done = []
+        started = time.monotonic()
         for c in COMMANDS:
             if c.stage in stages and c.check not in done:
                 done.append(c.check)
                 globals()[c.check]()
+        print(f"{' and '.join(stages)}: {len(done)} check(s) in "
+              f"{time.monotonic() - started:.0f} s")
     else:
         sys.exit(__doc__)
     print(f"{'FAILED' if failures else 'passed'}: {len(failures)} failure(s)")
