@@ -85,7 +85,12 @@ std::string CommandLine::usage() {
 }
 
 std::string CommandLine::versionLine() {
-    return std::string("gumbolt ") + GUMBOLT_VERSION + "\n";
+    return std::string("gumbolt ") + GUMBOLT_VERSION +
+           "\n"
+           "Copyright (C) 2026 The Gumbolt developers\n"
+           "License GPL-3.0-or-later <https://gnu.org/licenses/gpl.html>: the game and its\n"
+           "pictures, sounds and music. This is free software: you are free to change and\n"
+           "redistribute it. There is NO WARRANTY, to the extent permitted by law.\n";
 }
 
 std::optional<int> CommandLine::answer(int argc, const char* const argv[], std::FILE* out,

@@ -19,7 +19,8 @@ class CommandLine {
     // environment variables the game honours.
     static std::string usage();
 
-    // The line --version prints, "gumbolt " and the version, ending in a newline.
+    // The text --version prints: a first line of "gumbolt " and the version, then the
+    // copyright and the licence (GPL-3.0-or-later), each line ending in a newline.
     static std::string versionLine();
 
     // Answers the request on the given streams. Returns the exit status when the program
