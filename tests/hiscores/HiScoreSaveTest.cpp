@@ -370,7 +370,9 @@ TEST_F(HiScoreSaveTest, ReadOnlyFilesAreReportedAndKept) {
     }
     // No file yet, in a directory that takes no new file: nothing to write into, nor a lock
     // file to make.
+    ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
     fs::remove(path());
+    ASSERT_EQ(::chmod(dir.c_str(), 0555), 0);
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(inChild([&] { return table->save() ? 0 : 1; }), 1);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
