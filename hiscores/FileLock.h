@@ -45,7 +45,7 @@ class FileLock {
   private:
     using Clock = std::chrono::steady_clock;
 
-    bool take(const std::string& path, Clock::time_point giveUp);
+    bool take(const std::string& target, Clock::time_point giveUp);
     int lockNamed(const std::string& name, int flags, Clock::time_point giveUp, bool& renamed);
     bool fail(int error);
 
