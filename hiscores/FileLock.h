@@ -7,8 +7,8 @@ namespace gb {
 
 // The lock that every save of a file takes before it reads and rewrites the file, from
 // construction to destruction, so that programs saving the same file take turns and each
-// reads what the other wrote before it writes. It is an advisory lock (flock), in up to three
-// parts, always taken in this order:
+// reads what the other wrote before it writes. It is made of up to three advisory locks
+// (flock), always taken in this order:
 //
 //  1. the directory that holds the file, where the directory can be opened (earlier versions
 //     of the game lock only this, so they and this one still take turns);
@@ -19,13 +19,13 @@ namespace gb {
 //     the old one would no longer stop anyone), and the holder checks that it still has
 //     the name, or tries again.
 //
-// Parts 2 and 3 can be taken wherever the file can be saved at all: a directory that cannot
+// The last two can be taken wherever the file can be saved at all: a directory that cannot
 // be read but takes new files gets the lock file, and a directory that takes no new file
-// (where the file is written in place) has the file. Two savers therefore always share
-// at least one part, whichever of them can open the directory or create files in it.
+// (where the file is written in place) has the file. Two savers therefore always share at
+// least one of the locks, whichever of them can open the directory or create files in it.
 //
-// The owner never goes on without the lock: held() is false when another holder kept any
-// part past the longest wait (busy()), or when a part could not be opened (reason()).
+// The owner never goes on without the lock: held() is false when another holder kept any of
+// them past the longest wait (busy()), or when one could not be opened (reason()).
 class FileLock {
   public:
     FileLock(const std::string& path, std::chrono::milliseconds longestWait);
