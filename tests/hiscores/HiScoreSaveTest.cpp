@@ -295,7 +295,8 @@ TEST_F(HiScoreSaveTest, AKillAtAnyStepOfAnInPlaceSaveLeavesTheOldTableOrTheNew) 
     // best record read is the last one read, with a better one just beyond what is read.
     std::string bestLast;
     for (int i = 0; i < 9; ++i) {
-        bestLast += record("R" + std::to_string(i), 10 * (i + 1));
+        const char name[] = {'R', static_cast<char>('0' + i), '\0'};
+        bestLast += record(name, 10 * (i + 1));
     }
     std::string large(std::size_t{2} << 20, '\0');
     const std::size_t bound = THiScoreTable::kMaxFileRecords * THiScore::kRecordSize;
