@@ -13,8 +13,12 @@ namespace gb {
 namespace {
 
 // Writes the whole text and flushes it; false when the stream refused it (a closed
-// descriptor, a full disk, a pipe whose reader went away).
+// descriptor, a full disk, a pipe whose reader went away). No stream at all is a closed one.
 bool writeText(std::FILE* stream, std::string_view text) {
+    if (stream == nullptr) {
+        errno = EBADF;
+        return false;
+    }
     const bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
     return std::fflush(stream) == 0 && written && std::ferror(stream) == 0;
 }

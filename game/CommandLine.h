@@ -25,7 +25,8 @@ class CommandLine {
 
     // Answers the request on the given streams. Returns the exit status when the program
     // ends here (0 after --help or --version, 2 after a usage error, 1 when the answer
-    // could not be written), or nothing when the game should start.
+    // could not be written, said in one line on err), or nothing when the game should start.
+    // out is nullptr when the program was started with its standard output closed.
     static std::optional<int> answer(int argc, const char* const argv[], std::FILE* out,
                                      std::FILE* err);
 };

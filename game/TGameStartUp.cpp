@@ -108,7 +108,7 @@ void TGame::loadHiScores() {
 }
 
 void TGame::saveHiScores() {
-    hiScores->save();
+    hiScores->saveAtExit();
 }
 
 void TGame::loadImages() {

@@ -1,10 +1,15 @@
 // Gumbolt: a falling-blocks puzzle game of fruit and sweets.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
-#include <cstdlib>
 
 #include "audio/TMixerLibrary.h"
 #include "game/CommandLine.h"
+#include "game/ControllerMappingFile.h"
+#include "game/EnvironmentNumbers.h"
 #include "game/GameAssets.h"
+#include "game/StartUpSignals.h"
 #include "game/TGame.h"
 #include "services/Console.h"
 #include "services/Graphics.h"
@@ -15,16 +20,26 @@
 #include "services/TPlatformScope.h"
 
 int main(int argc, char* argv[]) {
+    gb::endStartUpOnSignals();
+    // Whether the program was given a standard output at all: secureStandardStreams puts
+    // /dev/null in the place of a closed one, and --help must not seem answered there.
+    const bool outputGiven = ::fcntl(STDOUT_FILENO, F_GETFD) != -1;
     gb::secureStandardStreams();
-    if (const auto status = gb::CommandLine::answer(argc, argv, stdout, stderr)) {
+    if (const auto status =
+            gb::CommandLine::answer(argc, argv, outputGiven ? stdout : nullptr, stderr)) {
         return *status;
     }
+    // GUMBOLT_QUIT_AFTER_FRAMES=N ends the game after N frames, the way closing the window
+    // does: used to measure start-up time and the cost of idle frames.
+    const int frameLimit =
+        gb::countFromEnvironment("GUMBOLT_QUIT_AFTER_FRAMES", stderr).value_or(0);
+    gb::vetControllerMappingFile(stderr);
+
     // Every process-wide service lives in the platform, installed for the whole run: the
     // game is gone before it, and it takes the sound library and then the display with it.
     gb::TPlatform platform;
     gb::TPlatformScope installed(platform);
     gb::initDebugLogFromEnvironment();
-    gb::installShutdownSignals();
     gb::registerGameAssets();
     gb::selectRenderer();
     platform.makeSoundLibrary<gb::TMixerLibrary>();
@@ -36,10 +51,9 @@ int main(int argc, char* argv[]) {
     // Started once the display is open, which has already started most of what SDL's game
     // controller support stands on; the pads plugged in now open on the first frame.
     platform.makeGamepads<gb::TGamepads>();
+    // From here a termination signal ends the loop the orderly way, scores saved.
+    gb::installShutdownSignals();
     gb::debugLog("Starting the game");
-    // GUMBOLT_QUIT_AFTER_FRAMES=N ends the game after N frames, the way closing the window
-    // does: used to measure start-up time and the cost of idle frames.
-    const char* limit = std::getenv("GUMBOLT_QUIT_AFTER_FRAMES");
-    game->run(limit != nullptr ? std::atoi(limit) : 0);
+    game->run(frameLimit);
     return 0;
 }

@@ -146,5 +146,21 @@ TEST(CommandLine, AnAnswerThatCannotBeWrittenEndsWithStatusOne) {
               "gumbolt: cannot write to standard output: No space left on device\n");
 }
 
+// main passes no stream when the program was started with standard output closed (gumbolt
+// --help >&-): that is an answer that cannot be written too.
+TEST(CommandLine, AClosedStandardOutputEndsWithStatusOne) {
+    for (const char* option : {"--help", "--version"}) {
+        File err = temporaryFile();
+        const char* args[] = {"gumbolt", option};
+        EXPECT_EQ(CommandLine::answer(2, args, nullptr, err.get()), 1) << option;
+        EXPECT_EQ(contents(err.get()),
+                  "gumbolt: cannot write to standard output: Bad file descriptor\n");
+    }
+    // Without an option there is nothing to answer: the game starts.
+    EXPECT_EQ(CommandLine::answer(1, std::vector<const char*>{"gumbolt"}.data(), nullptr,
+                                  temporaryFile().get()),
+              std::nullopt);
+}
+
 }  // namespace
 }  // namespace gb
