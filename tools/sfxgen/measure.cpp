@@ -53,6 +53,13 @@ constexpr double kLoopDip = 3.0;                    // LU the restart may sit un
 constexpr double kWindowSeconds = 10.0;             // the intro and after-loop windows
 constexpr double kLeadMargin = 2.0;                 // LU the tune sits over every other channel
 constexpr double kHatsLow = 8.0, kHatsHigh = 10.0;  // LU the hats sit under the mix
+// How the music is written and arranged: it must breathe, and its tune must
+// not say the same rhythm over and over.
+constexpr double kMinRange = 5.0;            // LU of loudness range over a pass
+constexpr double kMinThinBars = 0.15;        // bars with half the channels or fewer
+constexpr double kMaxNotesPerSecond = 20.0;  // on every channel together
+constexpr int kMinRhythms = 12;              // distinct bar rhythms of the tune
+constexpr double kMaxOneRhythm = 0.25;       // share of the tune's bars in one rhythm
 
 const char* const kModules[] = {"extend.xm", "level3.xm", "maddy.xm",
                                 "sad.xm",    "spring.xm", "trauma.xm"};
@@ -74,24 +81,69 @@ bool readFile(const std::string& path, std::vector<char>& out) {
 struct Render {
     sfx::Buffer left, right;
     std::vector<int> orderAt;  // the song position of every 10 ms
+    analysis::PassRows rows;   // the first `pass` seconds, row by row, as heard
 };
 
-// Renders `seconds` of a module, looping as the game does.
-Render render(const std::vector<char>& data, double seconds, std::ostringstream& log) {
+// A channel whose level stays under this (of full scale) is not playing.
+constexpr float kChannelAudible = 0.01f;
+
+// Whether a pattern cell strikes a note: a note, not a key-off or cut, and
+// not a slide into it.
+bool strikes(openmpt::module& mod, int pattern, int row, int ch) {
+    const int note =
+        mod.get_pattern_row_channel_command(pattern, row, ch, openmpt::module::command_note);
+    if (note < 1 || note > 120)
+        return false;
+    const std::string fx =
+        mod.format_pattern_row_channel_command(pattern, row, ch, openmpt::module::command_effect);
+    const std::string vol = mod.format_pattern_row_channel_command(
+        pattern, row, ch, openmpt::module::command_volumeffect);
+    // Tone portamento as the formats write it: 3 and 5 (MOD, XM), G and L
+    // (S3M, IT), g in the volume column.
+    return fx != "3" && fx != "5" && fx != "G" && fx != "L" && vol != "g";
+}
+
+// Renders `seconds` of a module, looping as the game does, and reads the
+// first `pass` seconds row by row: the notes struck, and the channels heard.
+Render render(const std::vector<char>& data, double seconds, double pass,
+              std::ostringstream& log) {
     openmpt::module mod(data, log);
     mod.set_repeat_count(-1);
     Render r;
+    const int channels = std::min(mod.get_num_channels(), 64);
+    r.rows.channels = channels;
+    r.rows.seconds = pass;
     const size_t frames = static_cast<size_t>(seconds * kRate);
-    const size_t chunk = kRate / 100;
+    const size_t passFrames = static_cast<size_t>(pass * kRate);
+    const size_t chunk = kRate / 200;
     r.left.resize(frames);
     r.right.resize(frames);
     size_t done = 0;
+    int lastOrder = -1, lastRow = -1;
     while (done < frames) {
-        r.orderAt.push_back(mod.get_current_order());
+        if (done % (kRate / 100) == 0)
+            r.orderAt.push_back(mod.get_current_order());
+        const bool inPass = done < passFrames;
+        const int order = mod.get_current_order(), row = mod.get_current_row();
+        if (inPass && (order != lastOrder || row != lastRow)) {
+            lastOrder = order;
+            lastRow = row;
+            uint64_t struck = 0;
+            const int pattern = mod.get_current_pattern();
+            for (int ch = 0; ch < channels; ++ch)
+                if (strikes(mod, pattern, row, ch))
+                    struck |= uint64_t{1} << ch;
+            r.rows.struck.push_back(struck);
+            r.rows.sounding.push_back(0);
+        }
         size_t n = mod.read(kRate, std::min(chunk, frames - done), r.left.data() + done,
                             r.right.data() + done);
         if (n == 0)
             break;
+        if (inPass && !r.rows.sounding.empty())
+            for (int ch = 0; ch < channels; ++ch)
+                if (mod.get_current_channel_vu_mono(ch) > kChannelAudible)
+                    r.rows.sounding.back() |= uint64_t{1} << ch;
         done += n;
     }
     r.left.resize(done);
@@ -107,6 +159,30 @@ double loudnessOf(const sfx::Buffer& l, const sfx::Buffer& r, double from, doubl
     const float* both[2] = {l.data() + a, r.data() + a};
     meter.add(both, z - a);
     return meter.integrated();
+}
+
+// Loudness range (LU) of the stretch from `from` to `to` seconds.
+double rangeOf(const sfx::Buffer& l, const sfx::Buffer& r, double from, double to) {
+    const size_t a = std::min(l.size(), static_cast<size_t>(from * kRate));
+    const size_t z = std::min(l.size(), static_cast<size_t>(to * kRate));
+    sfx::LoudnessMeter meter(kRate, 2);
+    const float* both[2] = {l.data() + a, r.data() + a};
+    meter.add(both, z - a);
+    return meter.range();
+}
+
+// Prints how a pass is laid out: the tune's bar rhythms (when the tune's
+// channels are known), how often the channels thin out, how busy it is.
+void printTexture(const analysis::Texture& t, bool tune) {
+    if (tune)
+        std::printf(
+            "  tune rhythm: %d bars with the tune of %d, %d distinct bar rhythms, the commonest in "
+            "%.0f%% of them, the 3-3-2 opening in %.0f%%\n",
+            t.tuneBars, t.bars, t.rhythms, 100 * t.commonestRhythm, 100 * t.threeThreeTwo);
+    std::printf(
+        "  arrangement: %.0f%% of bars with half the channels or fewer, %.0f%% with 80%% or "
+        "more; %.1f notes a second\n",
+        100 * t.thinBars, 100 * t.fullBars, t.notesPerSecond);
 }
 
 // Loudness of one channel of a module played alone for `seconds`.
@@ -222,7 +298,7 @@ ModuleResult measureModule(const std::string& dir, const std::string& name,
             openmpt::module probe(data, log);
             pass = probe.get_duration_seconds();
         }
-        const Render mix = render(data, pass + kWindowSeconds + 2.0, log);
+        const Render mix = render(data, pass + kWindowSeconds + 2.0, pass, log);
         const sfx::Buffer& l = mix.left;
         const sfx::Buffer& r = mix.right;
         res.loudness = loudnessOf(l, r, 0, pass);
@@ -237,9 +313,12 @@ ModuleResult measureModule(const std::string& dir, const std::string& name,
         const double intro = loudnessOf(l, r, 0, kWindowSeconds);
         const double afterLoop = loudnessOf(l, r, pass, pass + kWindowSeconds);
         const double silence = longestSilence(mix);
+        const double range = rangeOf(l, r, 0, pass);
         std::printf("  one pass %.1f s, restarts at position %d\n", pass, m.restart);
-        std::printf("  loudness %.2f LUFS (mono %.2f), true peak %.2f dBTP, side/mid %.1f dB\n",
-                    res.loudness, monoLoudness, peak, sideMid);
+        std::printf(
+            "  loudness %.2f LUFS (mono %.2f), range %.1f LU, true peak %.2f dBTP, side/mid "
+            "%.1f dB\n",
+            res.loudness, monoLoudness, range, peak, sideMid);
         std::printf(
             "  first 10 s %.2f LUFS, 10 s after the loop %.2f LUFS, longest silence %.2f s\n",
             intro, afterLoop, silence);
@@ -278,6 +357,19 @@ ModuleResult measureModule(const std::string& dir, const std::string& name,
             std::vector<analysis::Clash> all = analysis::heldClashes(m, track->parts, {});
             std::vector<analysis::Clash> left =
                 analysis::heldClashes(m, track->parts, track->allowed);
+            const analysis::Texture t =
+                analysis::texture(mix.rows, analysis::channelsOf(track->parts, analysis::Part::Lead));
+            printTexture(t, true);
+            if (t.rhythms < kMinRhythms)
+                problem(res, "too few bar rhythms in the tune");
+            if (t.commonestRhythm > kMaxOneRhythm)
+                problem(res, "one bar rhythm dominates the tune");
+            if (t.threeThreeTwo > kMaxOneRhythm)
+                problem(res, "the 3-3-2 figure opens too many of the tune's bars");
+            if (t.thinBars < kMinThinBars)
+                problem(res, "the arrangement seldom thins out");
+            if (t.notesPerSecond > kMaxNotesPerSecond)
+                problem(res, "too many notes a second");
             std::printf("  held clashes per pass: %zu outside the allowances (%zu in all)\n",
                         left.size(), all.size());
             for (const analysis::Clash& c : left)
@@ -312,6 +404,8 @@ ModuleResult measureModule(const std::string& dir, const std::string& name,
             problem(res, "side/mid outside -12..-8 dB");
         if (std::fabs(monoLoudness - res.loudness) > kMonoDrift)
             problem(res, "mono fold-down changes the loudness by more than 1 LU");
+        if (range < kMinRange)
+            problem(res, "the loudness hardly moves (range under 5 LU)");
         if (afterLoop < res.loudness - kLoopDip)
             problem(res, "the loop restarts much quieter than the song");
     } catch (const std::exception& e) {
@@ -320,6 +414,32 @@ ModuleResult measureModule(const std::string& dir, const std::string& name,
     if (!log.str().empty())
         problem(res, "the loader says: " + log.str());
     return res;
+}
+
+// Another module, measured the same way for comparison (no checks): its
+// loudness and range, and how its arrangement thins out and how busy it is.
+void measureReference(const std::string& path) {
+    std::printf("%s\n", path.c_str());
+    std::vector<char> data;
+    if (!readFile(path, data)) {
+        std::printf("  cannot read the file\n");
+        return;
+    }
+    std::ostringstream log;
+    try {
+        double pass = 0.0;
+        {
+            openmpt::module probe(data, log);
+            pass = probe.get_duration_seconds();
+        }
+        const Render mix = render(data, pass, pass, log);
+        std::printf("  one pass %.1f s, %d channels\n", pass, mix.rows.channels);
+        std::printf("  loudness %.2f LUFS, range %.1f LU\n", loudnessOf(mix.left, mix.right, 0, pass),
+                    rangeOf(mix.left, mix.right, 0, pass));
+        printTexture(analysis::texture(mix.rows, 0), false);
+    } catch (const std::exception& e) {
+        std::printf("  does not load: %s\n", e.what());
+    }
 }
 
 struct EffectResult {
@@ -362,6 +482,7 @@ EffectResult measureEffect(const std::string& dir, const std::string& name) {
 int main(int argc, char** argv) {
     bool channels = false, sections = false;
     std::string dir, only;
+    std::vector<std::string> references;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--channels")
@@ -370,12 +491,20 @@ int main(int argc, char** argv) {
             sections = true;
         else if (a == "--only" && i + 1 < argc)
             only = argv[++i];
+        else if (a == "--reference" && i + 1 < argc)
+            references.push_back(argv[++i]);
         else
             dir = a;
     }
+    if (!references.empty()) {
+        for (const std::string& path : references)
+            measureReference(path);
+        return 0;
+    }
     if (dir.empty()) {
         std::fprintf(stderr,
-                     "usage: sfxmeasure [--channels] [--sections] [--only FILE] MEDIA_SFX_DIR\n");
+                     "usage: sfxmeasure [--channels] [--sections] [--only FILE] MEDIA_SFX_DIR\n"
+                     "       sfxmeasure --reference MODULE [--reference MODULE ...]\n");
         return 2;
     }
     if (!only.empty()) {
