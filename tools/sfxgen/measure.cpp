@@ -120,31 +120,37 @@ Render render(const std::vector<char>& data, double seconds, double pass,
     r.right.resize(frames);
     size_t done = 0;
     int lastOrder = -1, lastRow = -1;
+    // A new row is noted with the notes it strikes; what the channels sound
+    // after each read belongs to the row the read ended in.
+    auto follow = [&] {
+        const int order = mod.get_current_order(), row = mod.get_current_row();
+        if (order == lastOrder && row == lastRow)
+            return;
+        lastOrder = order;
+        lastRow = row;
+        uint64_t struck = 0;
+        const int pattern = mod.get_current_pattern();
+        for (int ch = 0; ch < channels; ++ch)
+            if (strikes(mod, pattern, row, ch))
+                struck |= uint64_t{1} << ch;
+        r.rows.struck.push_back(struck);
+        r.rows.sounding.push_back(0);
+    };
+    follow();
     while (done < frames) {
         if (done % (kRate / 100) == 0)
             r.orderAt.push_back(mod.get_current_order());
-        const bool inPass = done < passFrames;
-        const int order = mod.get_current_order(), row = mod.get_current_row();
-        if (inPass && (order != lastOrder || row != lastRow)) {
-            lastOrder = order;
-            lastRow = row;
-            uint64_t struck = 0;
-            const int pattern = mod.get_current_pattern();
-            for (int ch = 0; ch < channels; ++ch)
-                if (strikes(mod, pattern, row, ch))
-                    struck |= uint64_t{1} << ch;
-            r.rows.struck.push_back(struck);
-            r.rows.sounding.push_back(0);
-        }
         size_t n = mod.read(kRate, std::min(chunk, frames - done), r.left.data() + done,
                             r.right.data() + done);
         if (n == 0)
             break;
-        if (inPass && !r.rows.sounding.empty())
-            for (int ch = 0; ch < channels; ++ch)
-                if (mod.get_current_channel_vu_mono(ch) > kChannelAudible)
-                    r.rows.sounding.back() |= uint64_t{1} << ch;
         done += n;
+        if (done > passFrames)
+            continue;
+        follow();
+        for (int ch = 0; ch < channels; ++ch)
+            if (mod.get_current_channel_vu_mono(ch) > kChannelAudible)
+                r.rows.sounding.back() |= uint64_t{1} << ch;
     }
     r.left.resize(done);
     r.right.resize(done);
@@ -360,6 +366,13 @@ ModuleResult measureModule(const std::string& dir, const std::string& name,
             const analysis::Texture t =
                 analysis::texture(mix.rows, analysis::channelsOf(track->parts, analysis::Part::Lead));
             printTexture(t, true);
+            if (std::getenv("SFX_DEBUG"))
+                for (size_t b = 0; b * 16 < mix.rows.sounding.size(); ++b) {
+                    uint64_t snd = 0;
+                    for (size_t k = b * 16; k < b * 16 + 16 && k < mix.rows.sounding.size(); ++k)
+                        snd |= mix.rows.sounding[k];
+                    std::printf("%zu:%llx ", b, (unsigned long long)snd);
+                }
             if (t.rhythms < kMinRhythms)
                 problem(res, "too few bar rhythms in the tune");
             if (t.commonestRhythm > kMaxOneRhythm)
