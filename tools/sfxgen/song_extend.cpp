@@ -1,10 +1,10 @@
 // extend: the bright opener that plays on the title screen. D major,
 // I-V-vi-IV verses whose hook pushes across the beat (3 + 3 + 2) and is
 // answered in straighter, longer notes, a IV-V-iii-vi chorus that holds its
-// top notes, a chip pulse lead (two pulses a shade apart, so its width
-// seems to move) with a stereo echo, a pluck arpeggio on the left and a
-// bell answering on the right. It starts on the pad alone, and breaks and
-// builds back up in the middle.
+// top notes, a chip square lead (two squares a shade apart, beating slowly)
+// that sings out louder in the chorus, with a stereo echo, a pluck arpeggio
+// on the left and a bell answering on the right. It starts on the pad
+// alone, and breaks and builds back up in the middle.
 #include "composer.h"
 #include "instruments.h"
 #include "songs.h"
@@ -31,10 +31,9 @@ Track extend() {
         sfx::loopInstrument("bass", {sfx::Wave::Saw, 16, {0}, 6.0, 0.5, 0.0, 22050.0},
                             sfx::envSustain(0, 14, 36), 0x500);
     const int bass = song.add(bassIns);
-    // The lead: a bright chip pulse that swells in over a tick.
+    // The lead: a bright chip square that swells in over a tick.
     xm::Instrument leadIns = sfx::withVibrato(
-        sfx::loopInstrument("pulse lead",
-                            {sfx::Wave::Pulse25, 128, {0, 1}, 14.0, 0.0, 0.0, 22050.0},
+        sfx::loopInstrument("chip lead", {sfx::Wave::Square, 128, {0, 1}, 14.0, 0.0, 0.0, 22050.0},
                             sfx::envSustain(1, 24, 50), 0x300),
         2, 24, 50);
     const int lead = song.add(leadIns);
@@ -92,13 +91,14 @@ Track extend() {
     const std::string chorusMarks = "......../.......";
 
     LineStyle bassStyle{-2, 40, 4};
-    LineStyle leadStyle{1, 60, 0};
+    LineStyle leadStyle{1, 34, 0};
     leadStyle.chordRelative = false;
     leadStyle.vibratoAfter = 3;
     leadStyle.vibrato = 0x43;
     LineStyle chorusStyle = leadStyle;
     chorusStyle.expression = chorusMarks;
     chorusStyle.slide = 0x40;
+    chorusStyle.volume = 40;  // the chorus sings out over the verse
     LineStyle arpStyle{0, 26, 4};
     LineStyle bellStyle{1, 26, 0};
     const std::vector<int> padChs = {kPad1, kPad2, kPad3};
@@ -116,7 +116,7 @@ Track extend() {
         hits(p, kSnare, cat({rep("................", 3), snareRoll}), kitOf(snare, 38), 0);
         line(p, kSnare, 0, key, verse, "", rollStyle);
         line(p, kBass, bass, key, verse, bassHalf, bassStyle);
-        pad(p, padChs, padI, key, verse, padCentre, 14);
+        pad(p, padChs, padI, key, verse, padCentre, 11);
         LineStyle a = arpStyle;
         a.startRow = 32;
         line(p, kArp, arp, key, verse, "1.5.8.5.3.5.8.5.", a);
@@ -185,7 +185,7 @@ Track extend() {
         for (int ch : padChs)
             line(p, ch, 0, key, bridge, "",
                  LineStyle{.startRow = 58, .expression = ">", .fade = 0x01});
-        LineStyle b{1, 30, 0, false};
+        LineStyle b{1, 28, 0, false};
         line(p, kLead, bell, key, bridge,
              cat({"8.......6.8.X...", "6...5...6.8.....", "5.3.5.6.....3...", "2.......^......."}),
              b);
@@ -259,7 +259,7 @@ Track extend() {
     song.mix(hat, 1.3);
     song.mix(openHat, 1.3);
     song.mix(bass, 0.7);
-    song.setGain(1.0);
+    song.setGain(0.976);
     return {"extend.xm",
             song.finish({0, 1, 2, 3, 4, 1, 2, 5, 7, 3, 4, 6, 6, 7, 8}, 9, 10, 1),
             song.parts(),

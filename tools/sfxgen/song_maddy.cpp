@@ -239,7 +239,7 @@ Track maddy() {
     song.mix(bass, 1.1);
     song.mix(organ, 0.56);
     song.mix(brass, 0.75);
-    song.setGain(1.0);
+    song.setGain(1.126);
     return {"maddy.xm",
             song.finish({0, 1, 2, 3, 4, 1, 2, 3, 4, 5, 5, 6, 6, 3, 4, 1, 2, 5, 1, 2, 3, 4, 3, 7}, 8,
                         12, 1),

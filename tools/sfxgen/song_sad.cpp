@@ -178,7 +178,7 @@ Track sad() {
     song.mix(piano, 1.6);
     song.mix(clarinet, 0.66);
     song.mix(bass, 0.9);
-    song.setGain(1.0);
+    song.setGain(1.035);
     return {
         "sad.xm",
         song.finish({0, 1, 2, 1, 2, 3, 4, 5, 6, 7, 3, 4, 5, 6, 8, 9, 6, 7, 1, 2, 9, 10}, 11, 7, 1),
