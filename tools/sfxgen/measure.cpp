@@ -27,6 +27,7 @@
 #include <libopenmpt/libopenmpt_ext.hpp>
 
 #include "analysis.h"
+#include "dsp.h"
 #include "loudness.h"
 #include "songs.h"
 
@@ -60,6 +61,13 @@ constexpr double kMinThinBars = 0.15;        // bars with half the channels or f
 constexpr double kMaxNotesPerSecond = 20.0;  // on every channel together
 constexpr int kMinRhythms = 12;              // distinct bar rhythms of the tune
 constexpr double kMaxOneRhythm = 0.25;       // share of the tune's bars in one rhythm
+// The key click: G (in every track's key) within kClickCents, and held, as
+// the game plays it (on the press, on the third 50 ms keyboard tick, then on
+// every other tick), no more than kHeldClickRise over one click.
+constexpr double kG = 1567.98;
+constexpr double kClickCents = 5.0;
+constexpr double kHeldClickRise = 1.0;
+const std::vector<double> kHeldClicks = {0.0, 0.15, 0.25, 0.35, 0.45, 0.55};
 
 const char* const kModules[] = {"extend.xm", "level3.xm", "maddy.xm",
                                 "sad.xm",    "spring.xm", "trauma.xm"};
@@ -105,8 +113,7 @@ bool strikes(openmpt::module& mod, int pattern, int row, int ch) {
 
 // Renders `seconds` of a module, looping as the game does, and reads the
 // first `pass` seconds row by row: the notes struck, and the channels heard.
-Render render(const std::vector<char>& data, double seconds, double pass,
-              std::ostringstream& log) {
+Render render(const std::vector<char>& data, double seconds, double pass, std::ostringstream& log) {
     openmpt::module mod(data, log);
     mod.set_repeat_count(-1);
     Render r;
@@ -363,8 +370,8 @@ ModuleResult measureModule(const std::string& dir, const std::string& name,
             std::vector<analysis::Clash> all = analysis::heldClashes(m, track->parts, {});
             std::vector<analysis::Clash> left =
                 analysis::heldClashes(m, track->parts, track->allowed);
-            const analysis::Texture t =
-                analysis::texture(mix.rows, analysis::channelsOf(track->parts, analysis::Part::Lead));
+            const analysis::Texture t = analysis::texture(
+                mix.rows, analysis::channelsOf(track->parts, analysis::Part::Lead));
             printTexture(t, true);
             if (std::getenv("SFX_DEBUG"))
                 for (size_t b = 0; b * 16 < mix.rows.sounding.size(); ++b) {
@@ -447,7 +454,8 @@ void measureReference(const std::string& path) {
         }
         const Render mix = render(data, pass, pass, log);
         std::printf("  one pass %.1f s, %d channels\n", pass, mix.rows.channels);
-        std::printf("  loudness %.2f LUFS, range %.1f LU\n", loudnessOf(mix.left, mix.right, 0, pass),
+        std::printf("  loudness %.2f LUFS, range %.1f LU\n",
+                    loudnessOf(mix.left, mix.right, 0, pass),
                     rangeOf(mix.left, mix.right, 0, pass));
         printTexture(analysis::texture(mix.rows, 0), false);
     } catch (const std::exception& e) {
@@ -485,8 +493,27 @@ EffectResult measureEffect(const std::string& dir, const std::string& name) {
     r.peak = toDb(sfx::truePeak(pcm));
     r.loudness = sfx::loudestWindowLoudness(pcm, rate, 0.1);
     r.ok = r.peak <= kTruePeakLimit;
-    std::printf("%-12s %9.2f %14.2f  %5zu samples at %d Hz%s\n", name.c_str(), r.peak, r.loudness,
-                pcm.size(), rate, r.ok ? "" : "  PROBLEM: true peak above -1 dBTP");
+    const double pitch = sfx::strongestFrequency(pcm, rate, 100.0, std::min(8000.0, 0.45 * rate));
+    const double cents = sfx::centsFromOctaveOf(pitch, kG);
+    std::printf(
+        "%-12s %9.2f %14.2f  %5zu samples at %d Hz, strongest at %.1f Hz (%+.0f cents from G)%s\n",
+        name.c_str(), r.peak, r.loudness, pcm.size(), rate, pitch, cents,
+        r.ok ? "" : "  PROBLEM: true peak above -1 dBTP");
+    if (name == "keyclik.ogg") {
+        // The most heard sound: in every track's key, and a held key's
+        // repeats no louder than one press.
+        const sfx::Buffer held = sfx::repeatAt(pcm, rate, kHeldClicks);
+        const double over = sfx::loudestWindowLoudness(held, rate, 0.1) - r.loudness;
+        std::printf("%-12s a held key's clicks %.2f LU over one click\n", "", over);
+        if (std::fabs(cents) > kClickCents) {
+            std::printf("  PROBLEM: the click is not tuned to G\n");
+            r.ok = false;
+        }
+        if (over > kHeldClickRise) {
+            std::printf("  PROBLEM: a held key's clicks pile up\n");
+            r.ok = false;
+        }
+    }
     return r;
 }
 
