@@ -310,9 +310,9 @@ void softClip(Buffer& b, double drive) {
 
 double strongestFrequency(const Buffer& b, double rate, double lo, double hi) {
     const size_t n = b.size();
-    std::vector<double> w(n);
-    for (size_t i = 0; i < n; ++i)
-        w[i] = b[i] * (0.5 - 0.5 * std::cos(kTwoPi * (i + 0.5) / double(n)));
+    // No window: a knock's own decay is its window, and a tapered start
+    // would hide the strike the ear hears first.
+    const Buffer& w = b;
     auto power = [&](double hz) {
         double re = 0.0, im = 0.0;
         const double step = kTwoPi * hz / rate;

@@ -133,8 +133,8 @@ void mixInto(Buffer& dst, const Buffer& src, int offset, double gain);
 void softClip(Buffer& b, double drive);
 
 // The frequency (Hz, to about 0.05 Hz) of the strongest component between
-// `lo` and `hi` in a sound, from its Hann-windowed spectrum: what pitch a
-// short tone or a ringing knock is heard at.
+// `lo` and `hi` in a whole sound, from its spectrum: what pitch a short
+// tone or a ringing knock is heard at.
 double strongestFrequency(const Buffer& b, double rate, double lo, double hi);
 // Distance in cents from `hz` to the nearest octave of `reference`.
 double centsFromOctaveOf(double hz, double reference);

@@ -118,14 +118,18 @@ Track trauma() {
     };
 
     // 0: the drone alone moves from C minor to its flat second under a
-    // tolling bell; the viola calls the tune's first phrase low.
+    // tolling bell and a low C; the viola calls the tune's first phrase low.
     {
+        const std::string rest = "................";
         xm::Pattern& p = song.pattern(song.newPattern());
         pad(p, droneChs, drone, key, verse, droneCentre, 10);
         for (int ch : droneChs)
             line(p, ch, 0, key, verse, "", swell);
         line(p, kBell, bell, key, verse, "1...............", bellStyle);
-        line(p, kLead, viola, key, verse, cat({rep("................", 2), t3, t4}), lowLead);
+        // A low C tolls under the first two chords: the flat second against it.
+        line(p, kBass, bass, key, verse, cat({"1...............", "1.......^.......", rest, rest}),
+             LineStyle{-2, 40, 0, false});
+        line(p, kLead, viola, key, verse, cat({rest, rest, t3, t4}), lowLead);
     }
     // 1: the band comes in; the viola sings the tune.
     {
