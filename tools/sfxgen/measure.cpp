@@ -33,6 +33,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -184,6 +185,50 @@ double rangeOf(const sfx::Buffer& l, const sfx::Buffer& r, double from, double t
     return meter.range();
 }
 
+// Spectral centroid (Hz) of a stretch of sound: the power-weighted mean
+// frequency over Hann-windowed frames of 4096 samples, how bright it sounds.
+double centroidOf(const sfx::Buffer& l, const sfx::Buffer& r, double from, double to) {
+    constexpr size_t kFrame = 4096;
+    const size_t a = std::min(l.size(), static_cast<size_t>(from * kRate));
+    const size_t z = std::min(l.size(), static_cast<size_t>(to * kRate));
+    std::vector<double> power(kFrame / 2, 0.0);
+    std::vector<std::complex<double>> x(kFrame);
+    for (size_t start = a; start + kFrame <= z; start += kFrame) {
+        for (size_t i = 0; i < kFrame; ++i) {
+            const double w = 0.5 - 0.5 * std::cos(sfx::kTwoPi * double(i) / kFrame);
+            x[i] = 0.5 * (l[start + i] + r[start + i]) * w;
+        }
+        // Iterative radix-2 transform: bit-reversed order, then butterflies.
+        for (size_t i = 1, j = 0; i < kFrame; ++i) {
+            size_t bit = kFrame >> 1;
+            for (; j & bit; bit >>= 1)
+                j ^= bit;
+            j ^= bit;
+            if (i < j)
+                std::swap(x[i], x[j]);
+        }
+        for (size_t len = 2; len <= kFrame; len <<= 1) {
+            const std::complex<double> step = std::polar(1.0, -sfx::kTwoPi / double(len));
+            for (size_t i = 0; i < kFrame; i += len) {
+                std::complex<double> w = 1.0;
+                for (size_t k = 0; k < len / 2; ++k, w *= step) {
+                    const std::complex<double> u = x[i + k], v = x[i + k + len / 2] * w;
+                    x[i + k] = u + v;
+                    x[i + k + len / 2] = u - v;
+                }
+            }
+        }
+        for (size_t k = 0; k < kFrame / 2; ++k)
+            power[k] += std::norm(x[k]);
+    }
+    double sum = 0.0, weighted = 0.0;
+    for (size_t k = 1; k < kFrame / 2; ++k) {
+        sum += power[k];
+        weighted += power[k] * double(k) * kRate / kFrame;
+    }
+    return sum > 0.0 ? weighted / sum : 0.0;
+}
+
 // Prints how a pass is laid out: the tune's bar rhythms (when the tune's
 // channels are known), how often the channels thin out, how busy it is.
 void printTexture(const analysis::Texture& t, bool tune) {
@@ -327,7 +372,8 @@ ModuleResult measureModule(const std::string& dir, const std::string& name,
         const double afterLoop = loudnessOf(l, r, pass, pass + kWindowSeconds);
         const double silence = longestSilence(mix);
         const double range = rangeOf(l, r, 0, pass);
-        std::printf("  one pass %.1f s, restarts at position %d\n", pass, m.restart);
+        std::printf("  one pass %.1f s, restarts at position %d, spectral centroid %.0f Hz\n", pass,
+                    m.restart, centroidOf(l, r, 0, pass));
         std::printf(
             "  loudness %.2f LUFS (mono %.2f), range %.1f LU, true peak %.2f dBTP, side/mid "
             "%.1f dB\n",
@@ -373,13 +419,6 @@ ModuleResult measureModule(const std::string& dir, const std::string& name,
             const analysis::Texture t = analysis::texture(
                 mix.rows, analysis::channelsOf(track->parts, analysis::Part::Lead));
             printTexture(t, true);
-            if (std::getenv("SFX_DEBUG"))
-                for (size_t b = 0; b * 16 < mix.rows.sounding.size(); ++b) {
-                    uint64_t snd = 0;
-                    for (size_t k = b * 16; k < b * 16 + 16 && k < mix.rows.sounding.size(); ++k)
-                        snd |= mix.rows.sounding[k];
-                    std::printf("%zu:%llx ", b, (unsigned long long)snd);
-                }
             if (t.rhythms < kMinRhythms)
                 problem(res, "too few bar rhythms in the tune");
             if (t.commonestRhythm > kMaxOneRhythm)
@@ -454,9 +493,9 @@ void measureReference(const std::string& path) {
         }
         const Render mix = render(data, pass, pass, log);
         std::printf("  one pass %.1f s, %d channels\n", pass, mix.rows.channels);
-        std::printf("  loudness %.2f LUFS, range %.1f LU\n",
-                    loudnessOf(mix.left, mix.right, 0, pass),
-                    rangeOf(mix.left, mix.right, 0, pass));
+        std::printf("  loudness %.2f LUFS, range %.1f LU, spectral centroid %.0f Hz\n",
+                    loudnessOf(mix.left, mix.right, 0, pass), rangeOf(mix.left, mix.right, 0, pass),
+                    centroidOf(mix.left, mix.right, 0, pass));
         printTexture(analysis::texture(mix.rows, 0), false);
     } catch (const std::exception& e) {
         std::printf("  does not load: %s\n", e.what());

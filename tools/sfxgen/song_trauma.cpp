@@ -111,7 +111,8 @@ Track trauma() {
             roll.startRow = 48;
             line(p, kSnare, 0, key, h, "", roll);
         }
-        hits(p, kHats, hat8, kitOf(hat, 44));
+        // The verses keep time in quarters; the climb and the climax drive in eighths.
+        hits(p, kHats, walk ? hat8 : "x...x...x...x...", kitOf(hat, 44));
         if (fill)
             hits(p, kPerc, tomFill, tomKit);
         line(p, kBass, bass, key, h, walk ? cat({bassSlow, bassWalk}) : bassSlow, bassStyle);
@@ -135,8 +136,10 @@ Track trauma() {
     {
         xm::Pattern& p = song.pattern(song.newPattern());
         groove(p, verse, false, false);
-        pad(p, droneChs, drone, key, verse, droneCentre, 18);
-        line(p, kLead, viola, key, verse, cat({t1, t2, t3, t4}), leadStyle);
+        pad(p, droneChs, drone, key, verse, droneCentre, 14);
+        LineStyle first = leadStyle;
+        first.volume = 50;
+        line(p, kLead, viola, key, verse, cat({t1, t2, t3, t4}), first);
         line(p, kBell, bell, key, verse, "1...............", bellStyle);
     }
     // 2: the answer over i-iv-bII-i, the bell tolling a chord tone under it.
@@ -194,8 +197,10 @@ Track trauma() {
         xm::Pattern& p = song.pattern(song.newPattern());
         groove(p, verse, true, true);
         strike(p, 0, kPerc, xm::kC4 + 12, tom, 44);
-        pad(p, droneChs, drone, key, verse, droneCentre + 2, 18);
-        line(p, kLead, viola, key, verse, cat({h0, t2, t3, t4}), leadStyle);
+        pad(p, droneChs, drone, key, verse, droneCentre + 2, 22);
+        LineStyle loud = leadStyle;
+        loud.volume = 62;
+        line(p, kLead, viola, key, verse, cat({h0, t2, t3, t4}), loud);
         LineStyle b = leadStyle;
         b.chordBelow = true;
         b.volume = 24;
@@ -233,7 +238,7 @@ Track trauma() {
     song.mix(bass, 0.8);
     song.mix(drone, 1.2);
     song.mix(bell, 1.15);
-    song.setGain(1.12);
+    song.setGain(1.146);
     return {"trauma.xm",
             song.finish({0, 1, 2, 1, 2, 3, 4, 5, 6, 3, 4, 7}, 8, 9, 1),
             song.parts(),
