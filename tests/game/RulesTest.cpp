@@ -386,7 +386,8 @@ TEST_F(Rules, AHeldKeyClicksOnEveryOtherRepeat) {
     const float startY = game->currentPiece->position->y;
     auto clicks = [this] {
         const auto effects = effectsPlayed();
-        return static_cast<int>(std::count(effects.begin(), effects.end(), "media/sfx/keyclik.ogg"));
+        return static_cast<int>(
+            std::count(effects.begin(), effects.end(), "media/sfx/keyclik.ogg"));
     };
     press(key::down);
     std::vector<int> perTick;

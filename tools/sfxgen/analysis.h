@@ -99,13 +99,13 @@ uint64_t channelsOf(const std::vector<Part>& parts, Part part);
 // sixteenths and nowhere else.
 struct Texture {
     int bars = 0;
-    int tuneBars = 0;               // bars in which the tune strikes a note
-    int rhythms = 0;                // distinct rhythms among them
-    double commonestRhythm = 0.0;   // share of the tune's bars in the commonest one
-    double threeThreeTwo = 0.0;     // share of the tune's bars that open 3-3-2
-    double thinBars = 0.0;          // share of bars with half the channels or fewer sounding
-    double fullBars = 0.0;          // share with 80 % of the channels or more sounding
-    double notesPerSecond = 0.0;    // notes struck on every channel
+    int tuneBars = 0;              // bars in which the tune strikes a note
+    int rhythms = 0;               // distinct rhythms among them
+    double commonestRhythm = 0.0;  // share of the tune's bars in the commonest one
+    double threeThreeTwo = 0.0;    // share of the tune's bars that open 3-3-2
+    double thinBars = 0.0;         // share of bars with half the channels or fewer sounding
+    double fullBars = 0.0;         // share with 80 % of the channels or more sounding
+    double notesPerSecond = 0.0;   // notes struck on every channel
 };
 Texture texture(const PassRows& pass, uint64_t tuneChannels, int rowsPerBar = 16);
 

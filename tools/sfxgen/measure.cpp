@@ -1,27 +1,37 @@
 // sfxmeasure: plays the generated music and effects the way the game will
 // hear them, measures them as a broadcast loudness meter does (ITU-R
-// BS.1770, K-weighted) and checks their levels.
+// BS.1770, K-weighted), reads them as a score, and checks them.
 //
 //   sfxmeasure [--channels] [--sections] [--only FILE] MEDIA_SFX_DIR
+//   sfxmeasure --reference MODULE [--reference MODULE ...]
 //
 // Each module is rendered for one pass through its positions and on for a
 // while past the loop (48 kHz stereo, as the game loops it); each effect is
-// decoded in full. Printed per module: gated loudness (LUFS), true peak
-// (dBTP), side/mid energy ratio, loudness of the first 10 s and of the 10 s
-// after the song loops, the longest near-silence, the tracker effect kinds
-// the patterns use and the held clashes of one pass; per effect its true
-// peak and the loudness of its loudest 100 ms. --channels adds each
-// channel's loudness played alone, with the mix's targets (the tune at least
-// 2 LU above every other channel, hats 8 to 10 LU under the mix);
-// --sections the loudness of every song position.
+// decoded in full. Printed per module: gated loudness (LUFS), loudness range
+// (LU, EBU Tech 3342), true peak (dBTP), side/mid energy ratio, spectral
+// centroid, loudness of the first 10 s and of the 10 s after the song
+// loops, the longest near-silence, the tracker effect kinds the patterns
+// use, the tune's bar rhythms, how often the arrangement thins out, the
+// notes a second and the held clashes of one pass; per effect its true
+// peak, the loudness of its loudest 100 ms and its strongest frequency,
+// and for the key click how much louder a held key's clicks are.
+// --channels adds each channel's loudness played alone, with the mix's
+// targets (the tune at least 2 LU above every other channel, hats 8 to
+// 10 LU under the mix); --sections the loudness of every song position.
+// --reference measures other modules (any format libopenmpt plays) the
+// same way for comparison, without checks.
 //
 // Exit status 1 when a true peak is above -1 dBTP, the six modules' loudness
 // spreads over more than 1.5 LU, the effects' over more than 1 LU, a module
 // is silent for more than 2 s, its side/mid ratio leaves -12..-8 dB, its
 // mono fold-down is more than 1 LU from the stereo loudness, the loop
-// restarts more than 3 LU under the song, a module has held clashes its
-// track does not allow, the loader reports anything, or (with --channels)
-// a mix target is missed.
+// restarts more than 3 LU under the song, its loudness range is under 5 LU,
+// its tune has fewer than 12 bar rhythms or one of them (or the 3-3-2
+// opening) in more than a quarter of its bars, fewer than 15 % of its bars
+// have half the channels or fewer, it plays more than 20 notes a second, a
+// module has held clashes its track does not allow, the key click is more
+// than 5 cents from G or a held key's clicks rise more than 1 LU over one,
+// the loader reports anything, or (with --channels) a mix target is missed.
 #include <vorbis/vorbisfile.h>
 #include <libopenmpt/libopenmpt.hpp>
 #include <libopenmpt/libopenmpt_ext.hpp>
