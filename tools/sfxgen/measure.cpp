@@ -175,24 +175,19 @@ Render render(const std::vector<char>& data, double seconds, double pass, std::o
     return r;
 }
 
-// Loudness of the stretch from `from` to `to` seconds of a stereo pair.
-double loudnessOf(const sfx::Buffer& l, const sfx::Buffer& r, double from, double to) {
+// The meter, having heard the stretch from `from` to `to` seconds of a
+// stereo pair: its loudness and its loudness range.
+sfx::LoudnessMeter meterOf(const sfx::Buffer& l, const sfx::Buffer& r, double from, double to) {
     const size_t a = std::min(l.size(), static_cast<size_t>(from * kRate));
     const size_t z = std::min(l.size(), static_cast<size_t>(to * kRate));
     sfx::LoudnessMeter meter(kRate, 2);
     const float* both[2] = {l.data() + a, r.data() + a};
     meter.add(both, z - a);
-    return meter.integrated();
+    return meter;
 }
 
-// Loudness range (LU) of the stretch from `from` to `to` seconds.
-double rangeOf(const sfx::Buffer& l, const sfx::Buffer& r, double from, double to) {
-    const size_t a = std::min(l.size(), static_cast<size_t>(from * kRate));
-    const size_t z = std::min(l.size(), static_cast<size_t>(to * kRate));
-    sfx::LoudnessMeter meter(kRate, 2);
-    const float* both[2] = {l.data() + a, r.data() + a};
-    meter.add(both, z - a);
-    return meter.range();
+double loudnessOf(const sfx::Buffer& l, const sfx::Buffer& r, double from, double to) {
+    return meterOf(l, r, from, to).integrated();
 }
 
 // Spectral centroid (Hz) of a stretch of sound: the power-weighted mean
@@ -369,7 +364,8 @@ ModuleResult measureModule(const std::string& dir, const std::string& name,
         const Render mix = render(data, pass + kWindowSeconds + 2.0, pass, log);
         const sfx::Buffer& l = mix.left;
         const sfx::Buffer& r = mix.right;
-        res.loudness = loudnessOf(l, r, 0, pass);
+        const sfx::LoudnessMeter whole = meterOf(l, r, 0, pass);
+        res.loudness = whole.integrated();
         const size_t passFrames = std::min(l.size(), static_cast<size_t>(pass * kRate));
         sfx::Buffer mono(passFrames);
         for (size_t i = 0; i < passFrames; ++i)
@@ -381,7 +377,7 @@ ModuleResult measureModule(const std::string& dir, const std::string& name,
         const double intro = loudnessOf(l, r, 0, kWindowSeconds);
         const double afterLoop = loudnessOf(l, r, pass, pass + kWindowSeconds);
         const double silence = longestSilence(mix);
-        const double range = rangeOf(l, r, 0, pass);
+        const double range = whole.range();
         std::printf("  one pass %.1f s, restarts at position %d, spectral centroid %.0f Hz\n", pass,
                     m.restart, centroidOf(l, r, 0, pass));
         std::printf(
@@ -503,9 +499,9 @@ void measureReference(const std::string& path) {
         }
         const Render mix = render(data, pass, pass, log);
         std::printf("  one pass %.1f s, %d channels\n", pass, mix.rows.channels);
+        const sfx::LoudnessMeter whole = meterOf(mix.left, mix.right, 0, pass);
         std::printf("  loudness %.2f LUFS, range %.1f LU, spectral centroid %.0f Hz\n",
-                    loudnessOf(mix.left, mix.right, 0, pass), rangeOf(mix.left, mix.right, 0, pass),
-                    centroidOf(mix.left, mix.right, 0, pass));
+                    whole.integrated(), whole.range(), centroidOf(mix.left, mix.right, 0, pass));
         printTexture(analysis::texture(mix.rows, 0), false);
     } catch (const std::exception& e) {
         std::printf("  does not load: %s\n", e.what());
