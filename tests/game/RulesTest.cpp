@@ -460,6 +460,37 @@ TEST_F(Rules, EveryPieceKeyActsItsOwnWayFromTheFirstPress) {
     }
 }
 
+// A held key moves the piece on every repeating tick but clicks only on every other one, so a
+// run of repeats is no louder than one press; the next press clicks at once again.
+TEST_F(Rules, AHeldKeyClicksOnEveryOtherRepeat) {
+    startGame();
+    startPlaying();
+    waitForPiece();
+    game->fallSpeed = 1000.0f;  // only the key moves the piece
+    game->fallTime = 0.0f;
+    effectsPlayed();
+    const float startY = game->currentPiece->position->y;
+    auto clicks = [this] {
+        const auto effects = effectsPlayed();
+        return static_cast<int>(
+            std::count(effects.begin(), effects.end(), "media/sfx/keyclik.ogg"));
+    };
+    press(key::down);
+    std::vector<int> perTick;
+    for (int tick = 0; tick < 10; ++tick) {
+        frames(1, 51);
+        perTick.push_back(clicks());
+    }
+    release(key::down);
+    frames(1, 51);
+    // Moves on the press and on ticks 3 to 9; clicks on the press, then on every other repeat.
+    EXPECT_FLOAT_EQ(game->currentPiece->position->y, startY + 8);
+    EXPECT_EQ(perTick, (std::vector<int>{1, 0, 0, 1, 0, 1, 0, 1, 0, 1}));
+    tap(key::down);
+    frames(1, 51);
+    EXPECT_EQ(clicks(), 1);
+}
+
 // A key held while a new piece enters is forgotten: the new piece stays where it came in
 // until the key is pressed again.
 TEST_F(Rules, ANewPieceClearsTheKeysHeldBeforeIt) {
