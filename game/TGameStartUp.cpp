@@ -109,7 +109,7 @@ void TGame::loadHiScores() {
 }
 
 void TGame::saveHiScores() {
-    hiScores->save();
+    hiScores->saveAtExit();
 }
 
 void TGame::loadImages() {

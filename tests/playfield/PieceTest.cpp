@@ -108,6 +108,26 @@ TEST_F(PieceTest, EveryShapeTurnsOnWholeCellsAndComesBackAfterFourTurns) {
     }
 }
 
+// A right turn is three left turns, never one: checked on the L, J and T pieces, whose quarter
+// turns either way differ.
+TEST_F(PieceTest, ARightTurnIsTheOppositeOfALeftTurn) {
+    for (int kind : {4, 5, 6}) {
+        PieceRef left = place(kind, 4.0f, 9.5f);
+        left->rotateLeft();
+        const Cells oneLeft = cellsOf(*left);
+        left->rotateLeft();
+        left->rotateLeft();
+        const Cells threeLeft = cellsOf(*left);
+        left->removeFromGrid();
+
+        PieceRef right = place(kind, 4.0f, 9.5f);
+        right->rotateRight();
+        EXPECT_EQ(cellsOf(*right), threeLeft) << kind;
+        EXPECT_NE(cellsOf(*right), oneLeft) << kind;
+        right->removeFromGrid();
+    }
+}
+
 TEST_F(PieceTest, StraightPieceTurnsAboutItsCentreAndReachesMinusOneAtTheWall) {
     PieceRef piece = place(0, 4, 1);
     piece->rotateLeft();
