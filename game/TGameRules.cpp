@@ -7,16 +7,16 @@
 #include <span>
 
 #include "audio/TSoundManager.h"
+#include "core/Console.h"
+#include "core/Random.h"
+#include "core/Text.h"
 #include "game/GameConstants.h"
 #include "game/GameControls.h"
 #include "hiscores/THiScore.h"
 #include "hiscores/THiScoreTable.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
-#include "services/Console.h"
-#include "services/Random.h"
 #include "services/TKeyboard.h"
-#include "services/Text.h"
 #include "values/TVector.h"
 
 namespace gb {

@@ -13,7 +13,6 @@
 #include <cstring>
 
 #include "hiscores/SaveSteps.h"
-#include "services/TPlatform.h"
 
 namespace gb {
 
@@ -282,7 +281,7 @@ bool replaceFileContents(const std::string& path, std::string_view bytes, std::s
 }
 
 bool replaceFileContents(const std::string& path, std::string_view bytes, const InPlaceFill& fill,
-                         std::string& reason) {
+                         std::string& reason, const RenameFile& rename) {
     const std::string target = fileBehind(path);
     if (target.empty()) {
         reason = errno == ENOENT ? kLinkToNothing : std::strerror(errno);
@@ -316,12 +315,9 @@ bool replaceFileContents(const std::string& path, std::string_view bytes, const 
         return writeInPlace(target, bytes, fill, reason);
     }
     if (error == 0) {
-        // The platform's rename: rename(2) unless a test imitates a failure or a crash between
-        // writing and renaming.
-        const auto& step = platform().renameFile;
         errno = 0;
-        const int result = step ? step(temporary.c_str(), target.c_str())
-                                : std::rename(temporary.c_str(), target.c_str());
+        const int result = rename ? rename(temporary.c_str(), target.c_str())
+                                  : std::rename(temporary.c_str(), target.c_str());
         if (result != 0) {
             error = errno != 0 ? errno : EIO;
             ::unlink(temporary.c_str());

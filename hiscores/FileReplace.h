@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -36,8 +37,15 @@ struct InPlaceFill {
 // The caller holds the file's lock (FileLock). Returns true on success. On failure nothing
 // new is left behind, reason holds a description of what went wrong, and the old file is
 // untouched (or, written in place, reads as the old table or the new one).
+//
+// The new file is moved into place with rename(2), or with the given stand-in for it (which
+// answers as rename(2) does: 0, or -1 with errno set), so a test can imitate a failure or a
+// crash between writing and renaming.
+using RenameFile = std::function<int(const char* from, const char* to)>;
 [[nodiscard]] bool replaceFileContents(const std::string& path, std::string_view bytes,
-                                       const InPlaceFill& fill, std::string& reason);
+                                       const InPlaceFill& fill, std::string& reason,
+                                       const RenameFile& rename = nullptr);
+// The same without filler: a file rewritten in place is cut straight after the new bytes.
 [[nodiscard]] bool replaceFileContents(const std::string& path, std::string_view bytes,
                                        std::string& reason);
 

@@ -6,12 +6,12 @@
 #include <limits>
 #include <vector>
 
+#include "core/Console.h"
+#include "core/ProgramError.h"
+#include "core/Text.h"
 #include "hiscores/FileLock.h"
 #include "hiscores/FileRead.h"
 #include "hiscores/FileReplace.h"
-#include "services/Console.h"
-#include "services/ProgramError.h"
-#include "services/Text.h"
 
 namespace gb {
 
@@ -198,7 +198,7 @@ bool THiScoreTable::save() {
     // A file longer than the new table is only ever left so by a table of maxScores entries
     // (a shorter table takes every record of the file), below which the filler never ranks.
     const InPlaceFill fill{fillerRecord(), kMaxFileRecords * THiScore::kRecordSize};
-    if (!replaceFileContents(fileName, bytes, fill, reason)) {
+    if (!replaceFileContents(fileName, bytes, fill, reason, renameFile)) {
         reportFailedSave(fileName, reason);
         return false;
     }

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "core/TList.h"
+#include "hiscores/FileReplace.h"
 #include "hiscores/THiScore.h"
-#include "services/TList.h"
 
 namespace gb {
 
@@ -19,6 +20,9 @@ class THiScoreTable {
     std::shared_ptr<TList<THiScore>> scores;
     int maxScores = 0;
     std::string fileName;
+    // How save moves the new file into place: rename(2) unless a test puts a stand-in here
+    // (see replaceFileContents).
+    RenameFile renameFile;
 
     // A new table, loaded from the file at once (see init).
     [[nodiscard]] static std::shared_ptr<THiScoreTable> create(const std::string& fileName,

@@ -1,10 +1,11 @@
 #!/bin/sh
-# Installs what is missing, checks that every C++ file is formatted, then builds and runs every
-# test in the optimised build, runs the README's commands on that build, checks the game's
-# sources with clang-tidy, runs every test again under AddressSanitizer +
-# UndefinedBehaviorSanitizer, and the audio tests under ThreadSanitizer. Then builds the Debian
-# package, which runs the tests once more with a packager's flags, checks the package and
-# installs it as the README says (apt simulates it; for real only as root with
+# Installs what is missing, checks that every C++ file is formatted and that SDL and every
+# folder keep to their rooms, then builds and runs every test in the optimised build (gcc), runs
+# the README's commands on that build, checks the game's sources with clang-tidy and its static
+# analyser, runs every test again under AddressSanitizer + UndefinedBehaviorSanitizer in a build
+# made with clang (so two compilers see the code), and the audio tests under ThreadSanitizer.
+# Then builds the Debian package, which runs the tests once more with a packager's flags, checks
+# the package and installs it as the README says (apt simulates it; for real only as root with
 # GUMBOLT_TEST_SYSTEM_INSTALL=1, and removes it again).
 set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -15,6 +16,9 @@ export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 echo "=== format (clang-format) ==="
 sh "$root/tools/check-format.sh"
 echo "every C++ file is formatted"
+
+echo "=== rooms (SDL only in the SDL room, every folder only on the ones below it) ==="
+sh "$root/tools/check-layers.sh"
 
 run_preset() {
     echo "=== $1 build ==="
@@ -35,6 +39,7 @@ echo "=== clang-tidy (the game's sources, on the release build's compile databas
 sh "$root/tools/run-clang-tidy.sh" "$root/build/release"
 echo "clang-tidy: no findings"
 
+# Built with clang: its warnings and its sanitisers as well as gcc's.
 run_preset asan
 # The mixer shares a lock with SDL's audio thread: its tests under ThreadSanitizer (the build
 # holds only the services and audio libraries and the audio tests).

@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "audio/TSoundManager.h"
+#include "core/EmbeddedFiles.h"
 #include "game/GameAssets.h"
 #include "hiscores/THiScore.h"
 #include "hiscores/THiScoreTable.h"
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
-#include "services/EmbeddedFiles.h"
 #include "services/GamepadKeys.h"
 #include "tests/game/GameHarness.h"
 #include "tests/support/FakeSoundLibrary.h"
@@ -50,7 +50,7 @@ class Rules : public GameHarness {
         if (hash == std::string::npos) {
             return std::nullopt;
         }
-        return static_cast<std::size_t>(std::stoul(call.substr(hash + 1)));
+        return static_cast<std::size_t>(std::stoull(call.substr(hash + 1)));
     }
 
     // The effect files played since the last call, in order.
@@ -318,7 +318,7 @@ TEST_F(Rules, GravityFallsAtThePaceOfTheLevel) {
         const float startY = piece->position->y;
         frames(c.frames, 17);
         ASSERT_EQ(game->currentPiece, piece);
-        const double rows = piece->position->y - startY;
+        const auto rows = static_cast<double>(piece->position->y - startY);
         const double seconds = c.frames * 0.017;
         const double interval = fallIntervalAt(c.level);
         if (interval < 0.017) {
@@ -515,7 +515,7 @@ TEST_F(Rules, PromptsNamesAndOverlayColours) {
     auto ringColour = [this] {
         display->reset();
         frames(1);
-        for (const auto& call : display->drawsOf(TBlock::image().get())) {
+        for (const auto& call : display->drawsOf(game->blockImage.get())) {
             if (call.x == 270.0f && call.y == 39.0f) {
                 return call.cell;
             }

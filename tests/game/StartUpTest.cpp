@@ -20,10 +20,10 @@
 #include <optional>
 #include <string>
 
+#include "core/ShutdownSignals.h"
 #include "game/ControllerMappingFile.h"
 #include "game/EnvironmentNumbers.h"
 #include "game/StartUpSignals.h"
-#include "services/ShutdownSignals.h"
 
 namespace gb {
 namespace {

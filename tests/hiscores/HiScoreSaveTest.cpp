@@ -77,7 +77,7 @@ TEST_F(HiScoreSaveTest, ASaveReplacesTheWholeFileAndLeavesNothingElse) {
 }
 
 TEST_F(HiScoreSaveTest, AFailedRenameLeavesTheOldFileAndNoTemporary) {
-    platform.renameFile = [](const char*, const char*) {
+    table->renameFile = [](const char*, const char*) {
         errno = EIO;
         return -1;
     };
@@ -85,7 +85,7 @@ TEST_F(HiScoreSaveTest, AFailedRenameLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(readBytes(path()), oldBytes);
     EXPECT_EQ(filesInDir(), std::vector<std::string>{"gb.dat"});
     // The entry waits for the next save.
-    platform.renameFile = nullptr;
+    table->renameFile = nullptr;
     ASSERT_TRUE(table->save());
     EXPECT_EQ(readBytes(path()), savedBytes);
 }
@@ -94,7 +94,7 @@ TEST_F(HiScoreSaveTest, AProcessKilledDuringASaveLeavesNothingThatOutlivesTheNex
     // Killed between naming the new file and renaming it.
     EXPECT_EXIT(
         {
-            platform.renameFile = [](const char*, const char*) -> int { ::_exit(3); };
+            table->renameFile = [](const char*, const char*) -> int { ::_exit(3); };
             table->save();
         },
         ::testing::ExitedWithCode(3), "");

@@ -17,10 +17,10 @@
 #include <utility>
 #include <vector>
 
+#include "core/Console.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
 #include "hiscores/THiScoreTable.h"
-#include "services/Console.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
 
 namespace gb::test {
 
