@@ -98,6 +98,12 @@ class TGame {
     ImageRef blockImage;
     ImageRef fruitSheet;
 
+    // The player's choices for the games that follow (from the options, or the command line
+    // for one run): the level a new game starts at, 1 to 9, and whether a faint copy of the
+    // falling piece shows where a drop would put it.
+    int startLevel = 1;
+    bool landingShadow = false;
+
     // The main loop's two accumulators (seconds toward the next keyboard and gravity tick).
     float keyTime = 0.0f;
     float fallTime = 0.0f;
