@@ -136,7 +136,7 @@ TEST_F(PlayChoices, AGameBegunAtALevelFallsAtItsPaceAndLevelsUpAfterItsPoints) {
         const float startY = piece->position->y;
         frames(180, 17);
         ASSERT_EQ(game->currentPiece, piece);
-        const double rows = piece->position->y - startY;
+        const auto rows = static_cast<double>(piece->position->y - startY);
         const double expected = 180 * 0.017 / fallIntervalAt(c.level);
         EXPECT_GE(rows, std::floor(expected) - 1);
         EXPECT_LE(rows, std::ceil(expected));
