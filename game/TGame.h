@@ -103,6 +103,8 @@ class TGame {
     // falling piece shows where a drop would put it.
     int startLevel = 1;
     bool landingShadow = false;
+    // The level the game in hand began at (startLevel, kept in 1 to 9).
+    int firstLevel = 1;
 
     // The main loop's two accumulators (seconds toward the next keyboard and gravity tick).
     float keyTime = 0.0f;
@@ -116,6 +118,8 @@ class TGame {
     void loadImages();
     void setKeys();
     void resetGame();
+    // Name entry is done and play begins, at the start level chosen by then.
+    void beginGame();
     void buildPieces();
     float computeFallSpeed();
 

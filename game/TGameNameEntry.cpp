@@ -36,7 +36,7 @@ void TGame::nameEntryStep() {
         playSound(kKeySound);
     } else if ((keyHit(key::enter) > 0) || getButton() == controls::startButton) {
         // The name is typed on the keyboard; a gamepad's Start plays with the name shown.
-        state = playing;
+        beginGame();
         flushKeys();
     } else if (const int presses = keyHit(key::del) + keyHit(key::backspace); presses > 0) {
         // One letter per press, also for presses that arrive within one frame.

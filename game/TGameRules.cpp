@@ -2,6 +2,7 @@
 // end of a game.
 #include "game/TGame.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <iterator>
 #include <span>
@@ -63,6 +64,15 @@ constexpr bool inSlotOrder() {
 }
 static_assert(inSlotOrder());
 
+// The levels a game can begin at.
+constexpr int kLowestStartLevel = 1;
+constexpr int kHighestStartLevel = 9;
+
+// The score a game passes to leave a level.
+long long levelThreshold(int level) {
+    return 100LL * level * level * level;
+}
+
 }  // namespace
 
 void TGame::setKeys() {
@@ -72,12 +82,23 @@ void TGame::setKeys() {
 }
 
 void TGame::resetGame() {
-    level = 1;
+    // Whatever the options hold, a game begins at a level it has a speed and a threshold for.
+    firstLevel = std::clamp(startLevel, kLowestStartLevel, kHighestStartLevel);
+    level = firstLevel;
     fallSpeed = computeFallSpeed();
     keyInterval = 0.05f;
     score = 0;
     lines = 0;
     linesToRemove = 0;
+}
+
+void TGame::beginGame() {
+    // The options are open on the title screen, after the last reset: a start level changed
+    // there since is taken now. With none changed the game goes on from the reset as it is.
+    if (std::clamp(startLevel, kLowestStartLevel, kHighestStartLevel) != firstLevel) {
+        resetGame();
+    }
+    state = playing;
 }
 
 float TGame::computeFallSpeed() {
@@ -155,7 +176,14 @@ void TGame::checkLines() {
 
 void TGame::scoreLines(int count) {
     score += level * 10 * count * count;
-    if (static_cast<long long>(score) > 100LL * level * level * level) {
+    // A game begun at level N counts, toward the thresholds, the score that reaching N takes
+    // (the threshold of level N - 1), without adding it to the score: its first level-up
+    // takes the points, and so the lines, that level N takes in a game begun at 1, and every
+    // later one the same as there. Each clear still scores by the level it is made at, and
+    // the score shown and kept in the table is only what was scored in this game. A game
+    // begun at 1 counts nothing: the thresholds are 100 x level^3 of its score.
+    const long long counted = static_cast<long long>(score) + levelThreshold(firstLevel - 1);
+    if (counted > levelThreshold(level)) {
         ++level;
         state = levelUp;
         playSound(kLevelUpSound);

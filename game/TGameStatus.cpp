@@ -9,9 +9,24 @@
 #include "core/Text.h"
 #include "hiscores/THiScore.h"
 #include "playfield/TGrid.h"
+#include "playfield/TPiece.h"
 #include "services/Graphics.h"
 
 namespace gb {
+
+namespace {
+
+// The piece whose landing shadow the game grid shows: the falling piece while it is in play
+// and the player wants the shadow; none on every other screen, over which nothing falls.
+const TPiece* shadowedPiece(const TGame& game) {
+    if (!game.landingShadow || game.state != TGame::playing || !game.currentPiece ||
+        game.currentPiece->grid != game.gameGrid) {
+        return nullptr;
+    }
+    return game.currentPiece.get();
+}
+
+}  // namespace
 
 void TGame::drawScreen() const {
     setColor(255, 255, 255);
@@ -21,7 +36,7 @@ void TGame::drawScreen() const {
     drawImage(quillonLogo, 105, 170);
     drawImage(playerLabelImage, 25, 230);
     DrawString(player->name, 130, 225);
-    gameGrid->draw();
+    gameGrid->draw(shadowedPiece(*this));
     drawImage(scoreLabelImage, 25, 280);
     drawNumber(score, 280, 230);
     drawImage(levelLabelImage, 25, 330);

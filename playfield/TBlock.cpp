@@ -102,10 +102,15 @@ void TBlock::drawAt(const ImageRef& image, const TVector& pixel, int frame) {
 }
 
 void TBlock::draw() const {
+    drawRowsLower(0);
+}
+
+void TBlock::drawRowsLower(int rows) const {
     setColor(255, 255, 255);
     // A block outside any grid has no pixel frame to be drawn in.
     if (const GridRef frame = grid.lock()) {
         TVector pixel = *position;
+        pixel.y += static_cast<float>(rows);
         pixel.roundOff();
         pixel.multiplyBy(*frame->pitch);
         pixel.add(*frame->origin);

@@ -84,6 +84,8 @@ class TBlock : public std::enable_shared_from_this<TBlock> {
     static void drawAt(const ImageRef& image, const TVector& pixel, int frame);
     // Draws the block in its cell of its grid, with the grid's block picture. Changes nothing.
     void draw() const;
+    // Draws the block as if it were the given whole number of rows lower in its grid.
+    void drawRowsLower(int rows) const;
 };
 
 }  // namespace gb

@@ -7,6 +7,7 @@
 #include "core/Console.h"
 #include "core/Text.h"
 #include "effects/TFruitShower.h"
+#include "playfield/TPiece.h"
 #include "services/Graphics.h"
 
 namespace gb {
@@ -81,6 +82,11 @@ bool TGrid::isFree(const TVector& pos) const {
     return cell != nullptr && !*cell;
 }
 
+BlockRef TGrid::blockAt(const TVector& pos) const {
+    const BlockRef* cell = cellAt(pos);
+    return cell != nullptr ? *cell : nullptr;
+}
+
 void TGrid::init(VectorRef newSize, VectorRef newOrigin, VectorRef newCellSize, int newGap,
                  ColorRef newColour) {
     size = std::move(newSize);
@@ -111,10 +117,13 @@ void TGrid::update() {
     fruits->update();
 }
 
-void TGrid::draw() const {
+void TGrid::draw(const TPiece* landingShadowOf) const {
     setViewport(truncToInt(origin->x), truncToInt(origin->y), truncToInt(extent->x),
                 truncToInt(extent->y));
     tileImage(backTile, origin->x, origin->y, 0);
+    if (landingShadowOf != nullptr) {
+        landingShadowOf->drawLandingShadow();
+    }
     for (const auto& column : cells) {
         for (const BlockRef& block : column) {
             if (block) {

@@ -11,6 +11,7 @@
 namespace gb {
 
 class TFruitShower;
+class TPiece;
 
 // A rectangular board of cells holding blocks, addressed cells[column][row] from (0, 0) at
 // the top left. A position in cell units belongs to the cell (roundX, roundY). The grid finds
@@ -43,12 +44,16 @@ class TGrid : public std::enable_shared_from_this<TGrid> {
     void clear();
     // Whether pos lies inside the grid and its cell is empty.
     bool isFree(const TVector& pos) const;
+    // The block in the cell of pos; nullptr when the cell is empty or outside the grid.
+    BlockRef blockAt(const TVector& pos) const;
     void init(VectorRef size, VectorRef origin, VectorRef cellSize, int gap, ColorRef colour);
     // One frame of the grid's own life, before it is drawn: the marks of blocks that could not
     // move in the last frame are cleared, and the fruit shower moves.
     void update();
     // Draws the background, the blocks and the fruit, clipped to the board. Changes nothing.
-    void draw() const;
+    // With a piece, its landing shadow goes between the background and the blocks, so the
+    // piece itself covers the shadow where they meet.
+    void draw(const TPiece* landingShadowOf = nullptr) const;
     // Starts a fruit burst at the pixel point of a cell.
     void dropFruit(int column, int row);
     bool hasFruits() const;

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "core/Console.h"
+#include "playfield/TGrid.h"
+#include "services/Graphics.h"
 
 namespace gb {
 
@@ -43,6 +45,10 @@ std::array<BlockRef, 4> copyBlocks(const std::array<BlockRef, 4>& source) {
     }
     return copies;
 }
+
+// How strongly the landing shadow shows over the grid's background: enough to read the
+// shape, faint enough never to be taken for a block.
+constexpr float kShadowAlpha = 0.3f;
 
 }  // namespace
 
@@ -269,10 +275,64 @@ bool TPiece::startMove() {
 
 void TPiece::dropDown() {
     debugLog("Drop Down");
-    // Every moveDown that answers true has taken the whole piece one row down, and a held
-    // piece answers false, so the drop ends at the floor or on the stack.
-    while (moveDown()) {
+    // The last step down fails whatever happened before it (a held piece cannot move at all),
+    // so the piece ends marked stuck, landed, as a gravity step leaves it.
+    if (const int rows = dropDistance().value_or(0); rows > 0) {
+        moveBy(TVector(0.0f, static_cast<float>(rows)));
     }
+    moveDown();
+}
+
+std::optional<int> TPiece::dropDistance() const {
+    if (!grid) {
+        return std::nullopt;
+    }
+    for (const BlockRef& block : blocks) {
+        if (!block || !block->inGrid || block->grid != grid) {
+            return std::nullopt;
+        }
+    }
+    // Row by row, as gravity would move it: the first row that does not fit ends the fall.
+    // A grid has finitely many rows, so a piece leaves it after at most that many.
+    int rows = 0;
+    while (rows <= grid->rowCount() && fitsRowsLower(rows + 1)) {
+        ++rows;
+    }
+    return rows;
+}
+
+bool TPiece::fitsRowsLower(int rows) const {
+    const TVector down(0.0f, static_cast<float>(rows));
+    std::array<TVector, 4> moved;
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        moved[i] = *blocks[i]->position;
+        moved[i].add(down);
+        if (!grid->isFree(moved[i])) {
+            const BlockRef there = grid->blockAt(moved[i]);
+            if (!there || std::find(blocks.begin(), blocks.end(), there) == blocks.end()) {
+                return false;  // outside the grid, or another block's cell
+            }
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            if (moved[j].roundX() == moved[i].roundX() && moved[j].roundY() == moved[i].roundY()) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+void TPiece::drawLandingShadow() const {
+    const std::optional<int> rows = dropDistance();
+    if (!rows) {
+        return;
+    }
+    const float alpha = drawState().alpha;
+    setAlpha(kShadowAlpha);
+    for (const BlockRef& block : blocks) {
+        block->drawRowsLower(*rows);
+    }
+    setAlpha(alpha);
 }
 
 void TPiece::saveState() {

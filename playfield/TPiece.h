@@ -2,6 +2,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "playfield/TBlock.h"
@@ -60,8 +61,15 @@ class TPiece : public std::enable_shared_from_this<TPiece> {
     bool moveLeft();
     bool moveRight();
     bool moveDown();
-    // Moves down until the piece lands.
+    // Moves down until the piece lands: straight to where dropDistance says, then the one
+    // step that fails and marks it landed.
     void dropDown();
+    // How many whole rows the piece could fall before it rests on the floor or the stack,
+    // with its column and turn as they are; nothing when it is not wholly placed in a grid.
+    // Reads only: the drop and the landing shadow both go by it.
+    [[nodiscard]] std::optional<int> dropDistance() const;
+    // Draws the piece faint where a drop would put it (nothing when it is not in a grid).
+    void drawLandingShadow() const;
     void saveState();
     // Changes the angle by delta (remainder 360) and rebuilds the blocks; undone when the
     // turned piece does not fit.
@@ -74,6 +82,9 @@ class TPiece : public std::enable_shared_from_this<TPiece> {
     void removeFromGrid();
 
   private:
+    // Whether every block, moved down by rows, would go into the grid: inside it, on a cell
+    // that is empty or holds one of this piece's own blocks, no two on one cell.
+    bool fitsRowsLower(int rows) const;
     // True when some block would ignore a move (it, or its owner, failed to be placed since its
     // grid's frame began).
     bool blocksHeld() const;

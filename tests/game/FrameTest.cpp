@@ -130,11 +130,12 @@ TEST_F(Frame, EveryFrameReadsTheWindowsEventsExactlyOnce) {
     EXPECT_EQ(events.pumps - pumpsBefore, framesRun);
 }
 
-// Every screen, drawn with falling fruit, a block that could not move in this frame and the
-// ring's colours: the turning disc, the fruit, the stuck mark and the colours move only in
-// the frame's update, never while drawing.
+// Every screen, drawn with falling fruit, a block that could not move in this frame, the
+// landing shadow and the ring's colours: the turning disc, the fruit, the stuck mark and the
+// colours move only in the frame's update, never while drawing.
 TEST_F(Frame, DrawingAFrameChangesNoGameState) {
     startGame();
+    game->landingShadow = true;  // the shadow's search for the landing place only reads too
     frames(3);
     expectDrawingOnlyReads("title");
     type('g');
