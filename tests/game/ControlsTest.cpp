@@ -28,13 +28,6 @@ class Controls : public GameHarness {
         });
     }
 
-    void waitForPiece() {
-        for (int i = 0; i < 200 && !game->currentPiece; ++i) {
-            frames(1);
-        }
-        ASSERT_NE(game->currentPiece, nullptr);
-    }
-
     // The cells of the falling piece.
     std::vector<std::pair<int, int>> pieceCells() const {
         std::vector<std::pair<int, int>> cells;

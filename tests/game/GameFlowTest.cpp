@@ -31,18 +31,6 @@ std::vector<std::string> between(const std::vector<std::string>& lines, const st
     return out;
 }
 
-// Fills every cell of a grid row except the given columns with settled blocks.
-void fillRow(TGrid& grid, int row, std::vector<int> gaps = {}) {
-    for (int column = 0; column < 10; ++column) {
-        if (std::find(gaps.begin(), gaps.end(), column) != gaps.end()) {
-            continue;
-        }
-        auto block = TBlock::create(TVector(static_cast<float>(column), static_cast<float>(row)), 0,
-                                    nullptr);
-        ASSERT_TRUE(grid.addBlock(block));
-    }
-}
-
 // The window lost the focus or was minimised before the next frame, as the window's events
 // tell the keyboard: everything is flushed and a pause is asked for.
 void scheduleLeaving(TScriptedEvents& events) {
@@ -330,8 +318,8 @@ TEST_F(Flow, FullRowsAreFoundScoredAndCollapsedOnTheNextTick) {
         frames(1);
     }
     // Two full rows at the bottom with a block above them.
-    fillRow(*game->gameGrid, 19);
-    fillRow(*game->gameGrid, 18);
+    fillRow(19);
+    fillRow(18);
     auto above = TBlock::create(TVector(0, 17), 2, nullptr);
     ASSERT_TRUE(game->gameGrid->addBlock(above));
     game->checkLines();
@@ -351,7 +339,7 @@ TEST_F(Flow, FourLinesAtLevelOneRaiseTheLevelChangeTrackAndClearTheGrid) {
         frames(1);
     }
     for (int row = 16; row < 20; ++row) {
-        fillRow(*game->gameGrid, row);
+        fillRow(row);
     }
     console.clear();
     game->checkLines();
@@ -385,7 +373,7 @@ TEST_F(Flow, AGameEndsWhenANewPieceCannotEnterAndTheScoreIsSavedAtOnce) {
     startPlaying();
     // Block the spawn area so the first piece cannot be placed.
     for (int row = 0; row < 4; ++row) {
-        fillRow(*game->gameGrid, row, {9});
+        fillRow(row, {9});
     }
     game->score = 777;
     ASSERT_TRUE(runUntilState(TGame::gameOver, 200));

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -17,10 +18,13 @@
 #include "core/TPlatformScope.h"
 #include "game/GameAssets.h"
 #include "game/TGame.h"
+#include "playfield/TBlock.h"
+#include "playfield/TGrid.h"
 #include "services/Graphics.h"
 #include "services/TKeyboard.h"
 #include "tests/support/StatePrinters.h"
 #include "tests/support/TTestPlatform.h"
+#include "values/TVector.h"
 
 namespace gb::testing {
 
@@ -97,6 +101,43 @@ class GameHarness : public ::testing::Test {
         tap(key::enter, 13);
         frames(1);
         ASSERT_EQ(game->state, TGame::playing);
+    }
+
+    // Plays until a piece falls.
+    void waitForPiece() {
+        for (int i = 0; i < 200 && !game->currentPiece; ++i) {
+            frames(1);
+        }
+        ASSERT_NE(game->currentPiece, nullptr);
+    }
+
+    // Fills every empty cell of a row except the given columns with settled blocks.
+    void fillRow(int row, const std::vector<int>& gaps = {}) {
+        for (int column = 0; column < 10; ++column) {
+            const TVector cell(static_cast<float>(column), static_cast<float>(row));
+            if (std::find(gaps.begin(), gaps.end(), column) == gaps.end() &&
+                game->gameGrid->isFree(cell)) {
+                auto block = TBlock::create(cell, 0, nullptr);
+                ASSERT_TRUE(game->gameGrid->addBlock(block)) << column << "," << row;
+            }
+        }
+    }
+
+    // Fills the bottom rows, drops the falling piece onto them and plays until it has landed
+    // and the rows have been scored; a level-up is left on its screen.
+    void landOnFullRows(int rows) {
+        for (int i = 0; i < 300 && game->linesToRemove > 0; ++i) {
+            frames(1);  // the rows of the previous landing collapse first
+        }
+        for (int row = 19; row > 19 - rows; --row) {
+            fillRow(row);
+        }
+        const int linesBefore = game->lines;
+        tap(key::up);
+        for (int i = 0; i < 300 && game->lines == linesBefore; ++i) {
+            frames(1);
+        }
+        ASSERT_EQ(game->lines, linesBefore + rows);
     }
 
     // The platform is installed from the fixture's construction to its destruction, around

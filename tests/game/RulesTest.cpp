@@ -81,42 +81,6 @@ class Rules : public GameHarness {
         return {song, paused};
     }
 
-    void waitForPiece() {
-        for (int i = 0; i < 200 && !game->currentPiece; ++i) {
-            frames(1);
-        }
-        ASSERT_NE(game->currentPiece, nullptr);
-    }
-
-    // Fills every empty cell of a row except the given columns with settled blocks.
-    void fillRow(int row, const std::vector<int>& gaps = {}) {
-        for (int column = 0; column < 10; ++column) {
-            const TVector cell(static_cast<float>(column), static_cast<float>(row));
-            if (std::find(gaps.begin(), gaps.end(), column) == gaps.end() &&
-                game->gameGrid->isFree(cell)) {
-                auto block = TBlock::create(cell, 0, nullptr);
-                ASSERT_TRUE(game->gameGrid->addBlock(block)) << column << "," << row;
-            }
-        }
-    }
-
-    // Fills the bottom rows, drops the falling piece onto them and plays until it has landed
-    // and the rows have been scored.
-    void landOnFullRows(int rows) {
-        for (int i = 0; i < 300 && game->linesToRemove > 0; ++i) {
-            frames(1);  // the rows of the previous landing collapse first
-        }
-        for (int row = 19; row > 19 - rows; --row) {
-            fillRow(row);
-        }
-        const int linesBefore = game->lines;
-        tap(key::up);
-        for (int i = 0; i < 300 && game->lines == linesBefore; ++i) {
-            frames(1);
-        }
-        ASSERT_EQ(game->lines, linesBefore + rows);
-    }
-
     // The cells of the falling piece's blocks, each checked to be held by the grid there.
     Cells pieceCells() {
         Cells cells;
