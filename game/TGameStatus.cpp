@@ -13,6 +13,12 @@
 
 namespace gb {
 
+namespace {
+
+constexpr int kDigitAdvance = 24;
+
+}  // namespace
+
 void TGame::drawScreen() const {
     setColor(255, 255, 255);
     drawImageRect(panelImage, 20, 20, 216, 560);
@@ -95,6 +101,10 @@ int TGame::DrawString(const std::string& text, int x, int y) const {
         } else if (ch >= 'A' && ch <= 'Z') {
             drawImage(lettersImage, static_cast<float>(cx), static_cast<float>(y), 2 * (ch - 'A'));
             cx += letterAdvance(ch);
+        } else if (ch >= '0' && ch <= '9') {
+            // The digits' strip, a little smaller, on the letters' line.
+            drawImage(digitsImage, static_cast<float>(cx), static_cast<float>(y + 2), ch - '0');
+            cx += kDigitAdvance;
         } else if (ch == ' ') {
             cx += 16;
         } else {
