@@ -283,7 +283,7 @@ void TGame::drawTitleScreen() const {
     drawImage(startImage, 300, 260, colourCycle % 2);
     drawHiScores(275, 300);
     // The way to the options, in the left panel's free space.
-    DrawString("F2 Options", 40, 365);
+    DrawString("F2 Options", 40, 484);
 }
 
 void TGame::drawGameOverScreen() const {

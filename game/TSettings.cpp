@@ -4,6 +4,7 @@
 #include <charconv>
 #include <optional>
 #include <span>
+#include <utility>
 
 #include "game/GameControls.h"
 #include "game/KeyNames.h"
@@ -127,7 +128,12 @@ TSettings TSettings::fromText(std::string_view text, const std::string& where,
             continue;
         }
         const auto report = [&](const std::string& what) {
-            reports.push_back(where + ":" + std::to_string(lineNumber) + ": " + what);
+            std::string entry = where;
+            entry += ':';
+            entry += std::to_string(lineNumber);
+            entry += ": ";
+            entry += what;
+            reports.push_back(std::move(entry));
         };
         const auto equals = line.find('=');
         if (equals == std::string_view::npos) {
@@ -137,8 +143,14 @@ TSettings TSettings::fromText(std::string_view text, const std::string& where,
         const std::string name(trimmed(line.substr(0, equals)));
         const std::string_view value = trimmed(line.substr(equals + 1));
         const auto badValue = [&](const std::string& wanted) {
-            report("bad value '" + std::string(value) + "' for " + name + " (" + wanted +
-                   "); using the default");
+            std::string what = "bad value '";
+            what += value;
+            what += "' for ";
+            what += name;
+            what += " (";
+            what += wanted;
+            what += "); using the default";
+            report(what);
         };
         if (std::find(seen.begin(), seen.end(), name) != seen.end()) {
             report(name + " is set again; keeping the first");

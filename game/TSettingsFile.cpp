@@ -13,7 +13,7 @@ namespace gb {
 namespace {
 
 // Far more than any settings file the game writes or a person would.
-constexpr std::size_t kMaxSettingsBytes = 64 * 1024;
+constexpr std::size_t kMaxSettingsBytes = std::size_t{64} * 1024;
 
 bool absolute(const char* path) {
     return path != nullptr && path[0] == '/';
