@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #ifndef GUMBOLT_VERSION
 #error "GUMBOLT_VERSION must be defined by the build"
@@ -25,32 +26,67 @@ bool writeText(std::FILE* stream, std::string_view text) {
 
 }  // namespace
 
-CommandLine::Request CommandLine::parse(int argc, const char* const argv[]) {
-    if (argc <= 1) {
-        return Request::play;
-    }
-    if (argc > 2) {
+CommandLine::Request CommandLine::parse(int argc, const char* const argv[], Choices* choices,
+                                        std::string* complaint) {
+    Choices chosen;
+    const auto refuse = [complaint](std::string reason) {
+        if (complaint != nullptr) {
+            *complaint = std::move(reason);
+        }
         return Request::usageError;
+    };
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view option = argv[i];
+        if (option == "--help" || option == "-h" || option == "--version") {
+            if (argc > 2) {
+                return refuse("--help and --version take no other argument");
+            }
+            return option == "--version" ? Request::version : Request::help;
+        }
+        if (option == "--windowed" || option == "--fullscreen") {
+            const bool full = option == "--fullscreen";
+            if (chosen.fullscreen && *chosen.fullscreen != full) {
+                return refuse("choose one of --windowed and --fullscreen");
+            }
+            chosen.fullscreen = full;
+        } else if (option == "--level" || option.starts_with("--level=")) {
+            std::string_view value;
+            if (option != "--level") {
+                value = option.substr(8);
+            } else if (i + 1 < argc) {
+                value = argv[++i];
+            } else {
+                return refuse("--level needs a number from 1 to 9");
+            }
+            if (value.size() != 1 || value[0] < '1' || value[0] > '9') {
+                return refuse("--level takes a number from 1 to 9, not '" + std::string(value) +
+                              "'");
+            }
+            chosen.level = value[0] - '0';
+        } else {
+            return refuse((option.starts_with('-') ? "unknown option '" : "unexpected argument '") +
+                          std::string(option) + "'");
+        }
     }
-    const std::string_view option = argv[1];
-    if (option == "--help" || option == "-h") {
-        return Request::help;
+    if (choices != nullptr) {
+        *choices = chosen;
     }
-    if (option == "--version") {
-        return Request::version;
-    }
-    return Request::usageError;
+    return Request::play;
 }
 
 std::string CommandLine::usage() {
-    return "Usage: gumbolt [--help | --version]\n"
+    return "Usage: gumbolt [--windowed | --fullscreen] [--level N]\n"
+           "       gumbolt --help | --version\n"
            "\n"
            "Gumbolt, a falling-blocks puzzle game of fruit and sweets. Without options it\n"
            "opens its window and plays.\n"
            "\n"
            "Options:\n"
-           "  -h, --help   show this text and exit\n"
-           "  --version    show the version and exit\n"
+           "  --windowed    open in a window, for this run\n"
+           "  --fullscreen  open in full screen, for this run\n"
+           "  --level N     start games at level N (1 to 9), for this run\n"
+           "  -h, --help    show this text and exit\n"
+           "  --version     show the version and exit\n"
            "\n"
            "Keys:\n"
            "  Left, Right       move the piece\n"
@@ -58,6 +94,7 @@ std::string CommandLine::usage() {
            "  Up                drop the piece to the bottom\n"
            "  Z, X              turn the piece a quarter turn left, right\n"
            "  P                 pause; any letter resumes\n"
+           "  F2                the options, on the title screen (a pad's Y)\n"
            "  M                 music on or off\n"
            "  comma, period     previous, next music track\n"
            "  minus, equals     volume down, up\n"
@@ -72,6 +109,13 @@ std::string CommandLine::usage() {
            "  pauses (and plays from name entry), Back asks to quit, the shoulders change\n"
            "  the track, the triggers or the right stick the volume.\n"
            "\n"
+           "Options and settings:\n"
+           "  The options screen sets the volume, the music, the starting track, the start\n"
+           "  level, the landing shadow, full screen or a window at start and the keys.\n"
+           "  They are kept in $XDG_CONFIG_HOME/gumbolt/settings (~/.config/gumbolt/settings\n"
+           "  when XDG_CONFIG_HOME is unset or not absolute), a text file of name = value.\n"
+           "  The music and volume keys change the kept settings too.\n"
+           "\n"
            "High scores:\n"
            "  The five best scores are kept in gb.dat in the directory the game is started\n"
            "  from. Started from the desktop menu, the game runs in $XDG_DATA_HOME/gumbolt\n"
@@ -79,6 +123,7 @@ std::string CommandLine::usage() {
            "\n"
            "Environment:\n"
            "  XDG_DATA_HOME     where the desktop-menu launch keeps gb.dat\n"
+           "  XDG_CONFIG_HOME   where the settings are kept\n"
            "  GUMBOLT_DEBUG=1   write the game's trace lines to standard error\n"
            "  GUMBOLT_QUIT_AFTER_FRAMES=N\n"
            "                    end the game after N frames, as closing the window does\n"
@@ -98,9 +143,10 @@ std::string CommandLine::versionLine() {
 }
 
 std::optional<int> CommandLine::answer(int argc, const char* const argv[], std::FILE* out,
-                                       std::FILE* err) {
+                                       std::FILE* err, Choices* choices) {
     std::string text;
-    switch (parse(argc, argv)) {
+    std::string reason;
+    switch (parse(argc, argv, choices, &reason)) {
         case Request::play:
             return std::nullopt;
         case Request::help:
@@ -109,20 +155,9 @@ std::optional<int> CommandLine::answer(int argc, const char* const argv[], std::
         case Request::version:
             text = versionLine();
             break;
-        case Request::usageError: {
-            const std::string_view first = argv[1];
-            std::string complaint = "gumbolt: ";
-            if (argc > 2) {
-                complaint += "takes at most one option";
-            } else {
-                complaint += first.starts_with('-') ? "unknown option '" : "unexpected argument '";
-                complaint += first;
-                complaint += '\'';
-            }
-            complaint += '\n';
-            writeText(err, complaint + usage());
+        case Request::usageError:
+            writeText(err, "gumbolt: " + reason + "\n" + usage());
             return 2;
-        }
     }
     errno = 0;
     if (!writeText(out, text)) {

@@ -6,14 +6,24 @@
 
 namespace gb {
 
-// The game's few command-line options. Without arguments the game simply starts;
-// --help and --version answer and end the program, anything else is a usage error.
+// The game's few command-line options. Without arguments the game simply starts; --windowed,
+// --fullscreen and --level N choose for this run only, over the kept settings; --help and
+// --version answer and end the program (alone), anything else is a usage error.
 class CommandLine {
   public:
     enum class Request { play, help, version, usageError };
 
-    // What the arguments (argv[1] onwards) ask for.
-    static Request parse(int argc, const char* const argv[]);
+    // What a run is asked to play with: a window or full screen, and a start level from 1 to
+    // 9 (0: the kept one).
+    struct Choices {
+        std::optional<bool> fullscreen;
+        int level = 0;
+    };
+
+    // What the arguments (argv[1] onwards) ask for. The choices for a game go to choices, the
+    // reason for a usage error (after "gumbolt: ") to complaint, where given.
+    static Request parse(int argc, const char* const argv[], Choices* choices = nullptr,
+                         std::string* complaint = nullptr);
 
     // The text --help prints: the options, the keys, where the scores are kept and the
     // environment variables the game honours.
@@ -27,8 +37,9 @@ class CommandLine {
     // ends here (0 after --help or --version, 2 after a usage error, 1 when the answer
     // could not be written, said in one line on err), or nothing when the game should start.
     // out is nullptr when the program was started with its standard output closed.
+    // When the game should start, choices (where given) holds what the options chose.
     static std::optional<int> answer(int argc, const char* const argv[], std::FILE* out,
-                                     std::FILE* err);
+                                     std::FILE* err, Choices* choices = nullptr);
 };
 
 }  // namespace gb

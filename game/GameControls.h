@@ -20,9 +20,14 @@ inline constexpr int dropKeys[] = {key::pad8, key::gamepadDpadUp, key::gamepadLe
 inline constexpr int turnRightKeys[] = {key::gamepadA, key::gamepadX};
 inline constexpr int turnLeftKeys[] = {key::gamepadB, key::gamepadY};
 
-// The exit prompt, and pausing a game in play.
+// The exit prompt (which closes the options screen instead), and pausing a game in play
+// besides the keyboard's pause key (TSettings).
 inline constexpr int exitPromptKeys[] = {key::escape, key::gamepadView};
-inline constexpr int pauseKeys[] = {key::p, key::gamepadMenu};
+inline constexpr int pauseButtons[] = {key::gamepadMenu};
+
+// The options screen, from the title screen: F2 on the keyboard, Y on a gamepad.
+inline constexpr int optionsKey = key::f2;
+inline constexpr int optionsButton = key::gamepadY;
 
 // Music and volume, on every screen.
 inline constexpr int nextTrackKeys[] = {key::period, key::gamepadRightShoulder};

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "game/TSettings.h"
 #include "services/TImage.h"
 
 namespace gb {
@@ -37,6 +39,7 @@ class TGame {
         exitPrompt = 4,
         quit = 5,
         nameEntry = 6,
+        options = 7,
     };
     using enum ScreenState;
 
@@ -45,8 +48,11 @@ class TGame {
     static constexpr int kPieceKeyCount = 6;
 
     // Makes the game and runs its loading sequence (which opens the display); nullptr when
-    // the display cannot be opened (the reason is on standard error).
+    // the display cannot be opened (the reason is on standard error). The game starts with
+    // the given settings; levelForRun, from 1 to 9, is a start level for this run only (0:
+    // the settings' own).
     [[nodiscard]] static std::shared_ptr<TGame> create();
+    [[nodiscard]] static std::shared_ptr<TGame> create(const TSettings& kept, int levelForRun = 0);
 
     ScreenState state = paused;  // code 0 until init
     ScreenState returnState = paused;
@@ -105,6 +111,20 @@ class TGame {
     bool landingShadow = false;
     // The level the game in hand began at (startLevel, kept in 1 to 9).
     int firstLevel = 1;
+
+    // The kept settings: what the options screen shows and changes, and what the music keys
+    // change too. keepSettings, when set, stores them: when the options screen closes and when
+    // the loop ends.
+    TSettings settings;
+    std::function<void(const TSettings&)> keepSettings;
+
+    // The options screen: the line chosen, whether it waits for the key of a command, and
+    // what refused the last key pressed for one (nothing, another command, the game itself).
+    enum class KeyRefusal { none, taken, reserved };
+    static constexpr int kOptionLines = 6 + TSettings::kCommandCount;
+    int optionLine = 0;
+    bool waitingForKey = false;
+    KeyRefusal keyRefusal = KeyRefusal::none;
 
     // The main loop's two accumulators (seconds toward the next keyboard and gravity tick).
     float keyTime = 0.0f;
@@ -166,6 +186,7 @@ class TGame {
     void drawPausedScreen() const;
     void drawTitleScreen() const;
     void drawNameEntryScreen() const;
+    void drawOptionsScreen() const;
     void drawGameOverScreen() const;
     void drawExitScreen() const;
     void drawLevelUpScreen(int level) const;
@@ -178,7 +199,17 @@ class TGame {
     // Ends the game: the player's score goes into the table, which is saved at once.
     void endGame();
 
+    // The options screen (from the title screen): opening it, one frame of its input, the
+    // answer to Esc or the pad's Back (stop waiting for a key, or close and keep the settings).
+    void openOptions();
+    void optionsStep();
+    void optionsBack();
+
   private:
+    // A change of the chosen option's value by one step: direction -1 or +1.
+    void changeOption(int direction);
+    // The key pressed for the chosen command, when the game and the other commands leave it.
+    void bindKey(int code);
     // away: the player left the window or unplugged a gamepad since the last frame.
     void handleStateInput(bool keyboardTick, bool away);
     // The 10 x 10 box with the logo and a blinking two-frame message at (x, 360).

@@ -18,23 +18,29 @@
 namespace gb {
 
 void TGame::handleMusicKeys() {
+    // What they change is kept in the settings too (stored when the loop ends).
     if (keyHit(key::m)) {
         soundManager->togglePause();
+        settings.music = soundManager->musicState == MusicState::playing;
     }
     if (controls::hits(controls::nextTrackKeys) > 0) {
         soundManager->nextTrack();
+        settings.track = soundManager->currentTrack;
     }
     if (controls::hits(controls::previousTrackKeys) > 0) {
         soundManager->previousTrack();
+        settings.track = soundManager->currentTrack;
     }
     // The volume keys act while held. "-" and "=" (or "+") on the main keyboard, the keypad's
     // "-" and "+", which every layout has in the same place, and a gamepad's triggers and
     // right stick.
     if (controls::hitOrHeld(controls::volumeDownKeys)) {
         soundManager->volumeDown();
+        settings.volume = soundManager->volume;
     }
     if (controls::hitOrHeld(controls::volumeUpKeys)) {
         soundManager->volumeUp();
+        settings.volume = soundManager->volume;
     }
 }
 
@@ -62,12 +68,14 @@ void TGame::frame() {
     const float delta = TDeltaTimer::deltaTime();
 
     if (controls::hits(controls::exitPromptKeys) > 0) {
-        if (state != exitPrompt) {
+        if (state == options) {
+            optionsBack();
+        } else if (state != exitPrompt) {
             returnState = state;
             // Only a button pressed while the prompt shows answers it.
             controls::dropTypedButtons();
+            state = exitPrompt;
         }
-        state = exitPrompt;
     }
     // A close request from the window system or a termination signal ends the program the
     // way a confirmed quit does.
@@ -83,7 +91,11 @@ void TGame::frame() {
     const bool keyboardTick = keyTime > keyInterval;
     if (keyboardTick) {
         keyTime = floatRemainder(keyTime, keyInterval);
-        handleMusicKeys();
+        // While the options wait for a command's key, the music keys are keys like any other
+        // there (and refused).
+        if (state != options || !waitingForKey) {
+            handleMusicKeys();
+        }
     }
 
     handleStateInput(keyboardTick, away);
@@ -108,12 +120,16 @@ void TGame::frame() {
 void TGame::endLoop() {
     soundManager->close();
     saveHiScores();
+    if (keepSettings) {
+        keepSettings(settings);
+    }
 }
 
 void TGame::handleStateInput(bool keyboardTick, bool away) {
     switch (state) {
         case playing:
-            if ((controls::hits(controls::pauseKeys) > 0) || away) {
+            if ((keyHit(settings.keyOf(TSettings::Command::pause)) > 0) ||
+                (controls::hits(controls::pauseButtons) > 0) || away) {
                 state = paused;
                 soundManager->pause();
                 flushKeys();
@@ -129,11 +145,19 @@ void TGame::handleStateInput(bool keyboardTick, bool away) {
                 flushKeys();
             }
             break;
-        case title:
-            if (controls::anyKeyTyped()) {
+        case title: {
+            // F2 or the pad's Y opens the options; any other letter or button goes on.
+            const int button = getButton();
+            if (keyHit(controls::optionsKey) > 0 || button == controls::optionsButton) {
+                openOptions();
+            } else if (button != 0 || getChar() != 0) {
                 state = nameEntry;
                 flushKeys();
             }
+            break;
+        }
+        case options:
+            optionsStep();
             break;
         case nameEntry:
             nameEntryStep();
@@ -187,6 +211,9 @@ void TGame::drawFrame() const {
             break;
         case nameEntry:
             drawNameEntryScreen();
+            break;
+        case options:
+            drawOptionsScreen();
             break;
         case playing:
         case quit:
@@ -255,6 +282,8 @@ void TGame::drawTitleScreen() const {
     drawImage(logoImage, 287, 70);
     drawImage(startImage, 300, 260, colourCycle % 2);
     drawHiScores(275, 300);
+    // The way to the options, in the left panel's free space.
+    DrawString("F2 Options", 40, 484);
 }
 
 void TGame::drawGameOverScreen() const {

@@ -24,28 +24,28 @@ namespace gb {
 
 namespace {
 
-// The piece keys in the order of keyCodes and keyStates: each key, the keypad's and gamepad's
-// keys that do the same, what it does to the current piece and the effect it plays, whether
-// or not the piece could move.
+// The piece keys in the order of keyCodes and keyStates: the settings' command that holds its
+// keyboard key, the keypad's and gamepad's keys that do the same, what it does to the current
+// piece and the effect it plays, whether or not the piece could move.
 struct PieceKeyAction {
     TGame::PieceKey index;
-    int code;
+    TSettings::Command command;
     std::span<const int> alsoKeys;
     void (*act)(TPiece& piece);
     int sound;
 };
 constexpr PieceKeyAction kPieceKeys[] = {
-    {TGame::PieceKey::moveLeft, key::left, controls::moveLeftKeys,
+    {TGame::PieceKey::moveLeft, TSettings::Command::left, controls::moveLeftKeys,
      [](TPiece& piece) { piece.moveLeft(); }, kKeySound},
-    {TGame::PieceKey::moveRight, key::right, controls::moveRightKeys,
+    {TGame::PieceKey::moveRight, TSettings::Command::right, controls::moveRightKeys,
      [](TPiece& piece) { piece.moveRight(); }, kKeySound},
-    {TGame::PieceKey::moveDown, key::down, controls::moveDownKeys,
+    {TGame::PieceKey::moveDown, TSettings::Command::down, controls::moveDownKeys,
      [](TPiece& piece) { piece.moveDown(); }, kKeySound},
-    {TGame::PieceKey::drop, key::up, controls::dropKeys, [](TPiece& piece) { piece.dropDown(); },
-     kKeySound},
-    {TGame::PieceKey::turnRight, key::x, controls::turnRightKeys,
+    {TGame::PieceKey::drop, TSettings::Command::drop, controls::dropKeys,
+     [](TPiece& piece) { piece.dropDown(); }, kKeySound},
+    {TGame::PieceKey::turnRight, TSettings::Command::turnRight, controls::turnRightKeys,
      [](TPiece& piece) { piece.rotateRight(); }, kTurnSound},
-    {TGame::PieceKey::turnLeft, key::z, controls::turnLeftKeys,
+    {TGame::PieceKey::turnLeft, TSettings::Command::turnLeft, controls::turnLeftKeys,
      [](TPiece& piece) { piece.rotateLeft(); }, kTurnSound},
 };
 
@@ -77,7 +77,7 @@ long long levelThreshold(int level) {
 
 void TGame::setKeys() {
     for (const PieceKeyAction& pieceKey : kPieceKeys) {
-        keyCodes[slotOf(pieceKey.index)] = pieceKey.code;
+        keyCodes[slotOf(pieceKey.index)] = settings.keyOf(pieceKey.command);
     }
 }
 

@@ -41,7 +41,14 @@ ImageRef loadStrip(const char* file, int width, int height, int count) {
 }  // namespace
 
 std::shared_ptr<TGame> TGame::create() {
+    return create(TSettings());
+}
+
+std::shared_ptr<TGame> TGame::create(const TSettings& kept, int levelForRun) {
     auto game = std::make_shared<TGame>();
+    game->settings = kept;
+    game->startLevel = levelForRun > 0 ? levelForRun : kept.startLevel;
+    game->landingShadow = kept.landingShadow;
     if (!game->init()) {
         return nullptr;
     }
@@ -67,7 +74,17 @@ bool TGame::init() {
     soundFiles = {"media/sfx/bidip.ogg",   "media/sfx/blip1.ogg",   "media/sfx/boingg.ogg",
                   "media/sfx/clicker.ogg", "media/sfx/keyclik.ogg", "media/sfx/bhump.ogg"};
     soundManager = TSoundManager::create(musicFiles, soundFiles);
+    // The kept track, volume and music switch.
+    if (settings.track > 0 && settings.track < static_cast<int>(musicFiles.size())) {
+        soundManager->currentTrack = settings.track;
+    }
+    if (settings.volume != soundManager->volume) {
+        soundManager->setVolume(settings.volume);
+    }
     soundManager->playMusic();
+    if (!settings.music) {
+        soundManager->togglePause();
+    }
 
     showLoading();
     loadImages();

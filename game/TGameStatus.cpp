@@ -16,6 +16,8 @@ namespace gb {
 
 namespace {
 
+constexpr int kDigitAdvance = 24;
+
 // The piece whose landing shadow the game grid shows: the falling piece while it is in play
 // and the player wants the shadow; none on every other screen, over which nothing falls.
 const TPiece* shadowedPiece(const TGame& game) {
@@ -110,6 +112,10 @@ int TGame::DrawString(const std::string& text, int x, int y) const {
         } else if (ch >= 'A' && ch <= 'Z') {
             drawImage(lettersImage, static_cast<float>(cx), static_cast<float>(y), 2 * (ch - 'A'));
             cx += letterAdvance(ch);
+        } else if (ch >= '0' && ch <= '9') {
+            // The digits' strip, a little smaller, on the letters' line.
+            drawImage(digitsImage, static_cast<float>(cx), static_cast<float>(y + 2), ch - '0');
+            cx += kDigitAdvance;
         } else if (ch == ' ') {
             cx += 16;
         } else {

@@ -18,6 +18,7 @@
 #include "game/GameConstants.h"
 #include "game/StartUpSignals.h"
 #include "game/TGame.h"
+#include "game/TSettingsFile.h"
 #include "sdl/TGamepads.h"
 #include "sdl/TSdlCpuBackend.h"
 #include "sdl/TSdlGpuBackend.h"
@@ -29,10 +30,14 @@ int main(int argc, char* argv[]) {
     // /dev/null in the place of a closed one, and --help must not seem answered there.
     const bool outputGiven = ::fcntl(STDOUT_FILENO, F_GETFD) != -1;
     gb::secureStandardStreams();
+    gb::CommandLine::Choices choices;
     if (const auto status =
-            gb::CommandLine::answer(argc, argv, outputGiven ? stdout : nullptr, stderr)) {
+            gb::CommandLine::answer(argc, argv, outputGiven ? stdout : nullptr, stderr, &choices)) {
         return *status;
     }
+    // The kept settings; the command line's choices hold for this run only.
+    gb::TSettingsFile settingsFile(gb::TSettingsFile::defaultPath());
+    const gb::TSettings kept = settingsFile.load(stderr);
     // GUMBOLT_QUIT_AFTER_FRAMES=N ends the game after N frames, the way closing the window
     // does: used to measure start-up time and the cost of idle frames.
     const int frameLimit =
@@ -49,6 +54,7 @@ int main(int argc, char* argv[]) {
     // The window, and what draws into it, chosen once: the GPU where SDL has one that draws
     // for the window, SDL's software renderer otherwise.
     auto& window = platform.makeEventSource<gb::TSdlWindow>();
+    window.setStartFullscreen(choices.fullscreen.value_or(kept.fullscreen));
     std::string error;
     if (!window.open(gb::kScreenWidth, gb::kScreenHeight, error)) {
         // Without a display there is nothing to play on: say why in one line and stop.
@@ -62,10 +68,14 @@ int main(int argc, char* argv[]) {
     }
     platform.makeSoundLibrary<gb::TMixerLibrary>();
     gb::debugLog("Creating the game");
-    auto game = gb::TGame::create();
+    auto game = gb::TGame::create(kept, choices.level);
     if (!game) {
         return 1;
     }
+    // Written when the options close and at the end, when they changed.
+    game->keepSettings = [&settingsFile](const gb::TSettings& settings) {
+        settingsFile.save(settings, stderr);
+    };
     // Started once the display is open, which has already started most of what SDL's game
     // controller support stands on; the pads plugged in now open on the first frame.
     window.useGamepads(&platform.make<gb::TGamepads>());

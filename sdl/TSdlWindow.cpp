@@ -146,9 +146,10 @@ bool TSdlWindow::open(int width, int height, std::string& error) {
     }
     if (window_ == nullptr) {
         // Full screen at the desktop's own resolution: no mode switch, and the picture is
-        // scaled up with black bars where the proportions differ.
+        // scaled up with black bars where the proportions differ. Or a resizable window.
+        const std::uint32_t screen = startFullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0;
         window_ = SDL_CreateWindow("Gumbolt", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
-                                   height, SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_RESIZABLE);
+                                   height, screen | SDL_WINDOW_RESIZABLE);
         if (window_ == nullptr) {
             error = SDL_GetError();
             return false;

@@ -65,6 +65,8 @@ class TSdlWindow : public TEventSource {
     // the window does (the scores are saved).
     void pump(TKeyboard& keyboard) override;
 
+    // Whether open makes the window full screen (the default) or a resizable window.
+    void setStartFullscreen(bool full) { startFullscreen_ = full; }
     // Switches between full screen and a resizable window.
     void toggleFullscreen();
     bool fullscreen() const;
@@ -90,6 +92,7 @@ class TSdlWindow : public TEventSource {
 
     SDL_Window* window_ = nullptr;
     bool videoStarted_ = false;
+    bool startFullscreen_ = true;
     int width_ = 0;
     int height_ = 0;
     TGamepads* pads_ = nullptr;

@@ -2,8 +2,10 @@
 use to find the game's window, send it keys and read the screen back."""
 
 import os
+import shutil
 import struct
 import subprocess
+import tempfile
 import time
 
 TITLE = "Falling Blocks"
@@ -18,6 +20,8 @@ class VirtualScreen:
                            if not os.path.exists(f"/tmp/.X{n}-lock"))
         self.name = f":{self.number}"
         self.shots = shots
+        # The games on this screen keep their settings here, not in the user's own.
+        self.config = tempfile.mkdtemp(prefix="gumbolt-config-")
         self.process = subprocess.Popen(
             ["Xvfb", self.name, "-screen", "0", "800x600x24", "-nolisten", "tcp"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -46,8 +50,9 @@ class VirtualScreen:
 
     def env(self, **extra):
         """The environment of a game on this screen: the X11 driver, no sound device, no
-        debug trace."""
-        env = dict(os.environ, DISPLAY=self.name, SDL_VIDEODRIVER="x11", SDL_AUDIODRIVER="dummy")
+        debug trace, the screen's own settings directory."""
+        env = dict(os.environ, DISPLAY=self.name, SDL_VIDEODRIVER="x11", SDL_AUDIODRIVER="dummy",
+                   XDG_CONFIG_HOME=self.config)
         env.pop("GUMBOLT_DEBUG", None)
         env.update(extra)
         return env
@@ -94,6 +99,7 @@ class VirtualScreen:
         except subprocess.TimeoutExpired:
             self.process.kill()
             self.process.wait()
+        shutil.rmtree(self.config, ignore_errors=True)
 
 
 def parse_xwd(data):

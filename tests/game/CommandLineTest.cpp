@@ -120,8 +120,16 @@ TEST(CommandLine, UnknownOptionsAndStrayArgumentsAreUsageErrors) {
         {{"-"}, "gumbolt: unknown option '-'"},
         {{"scores.dat"}, "gumbolt: unexpected argument 'scores.dat'"},
         {{""}, "gumbolt: unexpected argument ''"},
-        {{"--help", "--version"}, "gumbolt: takes at most one option"},
-        {{"--version", "extra"}, "gumbolt: takes at most one option"},
+        {{"--help", "--version"}, "gumbolt: --help and --version take no other argument"},
+        {{"--version", "extra"}, "gumbolt: --help and --version take no other argument"},
+        {{"--windowed", "--help"}, "gumbolt: --help and --version take no other argument"},
+        {{"--level"}, "gumbolt: --level needs a number from 1 to 9"},
+        {{"--level", "0"}, "gumbolt: --level takes a number from 1 to 9, not '0'"},
+        {{"--level", "10"}, "gumbolt: --level takes a number from 1 to 9, not '10'"},
+        {{"--level=x"}, "gumbolt: --level takes a number from 1 to 9, not 'x'"},
+        {{"--level", "-3"}, "gumbolt: --level takes a number from 1 to 9, not '-3'"},
+        {{"--windowed", "--fullscreen"}, "gumbolt: choose one of --windowed and --fullscreen"},
+        {{"--windowed", "level"}, "gumbolt: unexpected argument 'level'"},
     };
     for (const Case& c : cases) {
         const Outcome outcome = run(c.args);
@@ -160,6 +168,41 @@ TEST(CommandLine, AClosedStandardOutputEndsWithStatusOne) {
     EXPECT_EQ(CommandLine::answer(1, std::vector<const char*>{"gumbolt"}.data(), nullptr,
                                   temporaryFile().get()),
               std::nullopt);
+}
+
+}  // namespace
+}  // namespace gb
+
+namespace gb {
+namespace {
+
+// --windowed, --fullscreen and --level choose for the run and start the game.
+TEST(CommandLine, WindowAndLevelOptionsAreHandedToTheGame) {
+    struct Case {
+        std::vector<const char*> args;
+        std::optional<bool> fullscreen;
+        int level;
+    };
+    const std::vector<Case> cases = {
+        {{}, std::nullopt, 0},
+        {{"--windowed"}, false, 0},
+        {{"--fullscreen", "--level", "9"}, true, 9},
+        {{"--level=1", "--windowed", "--windowed"}, false, 1},
+        {{"--level", "4", "--level", "2"}, std::nullopt, 2},
+    };
+    for (const Case& c : cases) {
+        std::vector<const char*> args = c.args;
+        args.insert(args.begin(), "gumbolt");
+        CommandLine::Choices choices;
+        choices.level = -1;
+        File out = temporaryFile();
+        EXPECT_FALSE(CommandLine::answer(static_cast<int>(args.size()), args.data(), out.get(),
+                                         out.get(), &choices)
+                         .has_value());
+        EXPECT_EQ(choices.fullscreen, c.fullscreen) << args.size();
+        EXPECT_EQ(choices.level, c.level) << args.size();
+        EXPECT_EQ(contents(out.get()), "");
+    }
 }
 
 }  // namespace

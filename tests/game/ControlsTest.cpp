@@ -136,14 +136,15 @@ TEST_F(Controls, StartPausesAndAnyButtonResumes) {
     EXPECT_TRUE(musicPlaying());
 }
 
-// On the title, level-up and game-over screens a button counts as any key; steering does not.
+// On the title (where Y opens the options), level-up and game-over screens a button counts as
+// any key; steering does not.
 TEST_F(Controls, AButtonCountsAsAnyKeyOnTheTitleAndTheOverlays) {
     startGame();
     tap(key::gamepadDpadDown);
     tap(key::gamepadLeftStickUp);
     frames(3);
     EXPECT_EQ(game->state, TGame::title);
-    button(key::gamepadY);
+    button(key::gamepadX);
     frames(1);
     EXPECT_EQ(game->state, TGame::nameEntry);
     EXPECT_EQ(game->player->name, "Player");

@@ -54,14 +54,20 @@ TEST_F(Screens, DrawStringAdvancesByTheLetterTable) {
     EXPECT_EQ(draws[1].cell, 3);
     EXPECT_EQ(draws[1].x, 16.0f);
     EXPECT_EQ(game->DrawString("Wim", 100, 0), 154);
-    // A space moves the pen 16; a digit is skipped without moving it and is traced.
+    // A space moves the pen 16, a digit comes from the digits' strip and moves it 24; another
+    // character is skipped without moving it and is traced.
     std::vector<std::string> trace;
     platform.console.debug = [&](std::string_view line) { trace.emplace_back(line); };
     platform.console.debugOn = true;
-    EXPECT_EQ(game->DrawString("a 1b", 0, 0), 14 + 16 + 14);
+    const std::size_t digitsBefore = display->drawsOf(game->digitsImage.get()).size();
+    EXPECT_EQ(game->DrawString("a 1!b", 0, 0), 14 + 16 + 24 + 14);
     platform.console.debugOn = false;
     platform.console.debug = nullptr;
-    EXPECT_NE(std::find(trace.begin(), trace.end(), "DrawString unknown character : 1"),
+    const auto digits = display->drawsOf(game->digitsImage.get());
+    ASSERT_EQ(digits.size(), digitsBefore + 1);
+    EXPECT_EQ(digits.back().cell, 1);
+    EXPECT_EQ(digits.back().x, 30.0f);
+    EXPECT_NE(std::find(trace.begin(), trace.end(), "DrawString unknown character : !"),
               trace.end());
     EXPECT_EQ(game->DrawString("IiLlEeHhGgMm", 0, 0),
               10 + 8 + 12 + 8 + 14 + 14 + 18 + 14 + 20 + 14 + 24 + 22);

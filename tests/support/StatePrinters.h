@@ -37,6 +37,9 @@ inline void PrintTo(TGame::ScreenState state, std::ostream* out) {
         case TGame::nameEntry:
             name = "nameEntry";
             break;
+        case TGame::options:
+            name = "options";
+            break;
     }
     *out << name << " (" << static_cast<int>(state) << ")";
 }

@@ -173,5 +173,17 @@ int main(int argc, char** argv) {
     }
     session.frames(20);
     shoot(session, out, "game-over");
+
+    // Back to the title, and its options with the line of a key chosen.
+    script.tap(' ', ' ');
+    session.frames(30);
+    script.tap(key::f2);
+    session.frames(2);
+    for (int i = 0; i < 10; ++i) {
+        script.tap(key::down);
+        session.frames(2);
+    }
+    session.frames(10);
+    shoot(session, out, "options");
     return 0;
 }
