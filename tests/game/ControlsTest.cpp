@@ -28,29 +28,6 @@ class Controls : public GameHarness {
         });
     }
 
-    // The cells of the falling piece.
-    std::vector<std::pair<int, int>> pieceCells() const {
-        std::vector<std::pair<int, int>> cells;
-        for (const BlockRef& block : game->currentPiece->blocks) {
-            cells.emplace_back(block->position->roundX(), block->position->roundY());
-        }
-        return cells;
-    }
-
-    // An unturned L in place of the falling piece, centred at (4, 5.5), with gravity stopped
-    // so that only the keys move it.
-    void freshPiece() {
-        game->currentPiece->removeFromGrid();
-        auto piece = TPiece::createCopy(*game->piecePrototypes[4]);
-        piece->setGrid(game->gameGrid);
-        piece->position->setXY(4.0f, 5.5f);
-        piece->applyRotation();
-        piece->offsetBy(*piece->position);
-        ASSERT_TRUE(piece->addToGrid());
-        game->currentPiece = piece;
-        game->fallSpeed = 1000.0f;
-    }
-
     bool musicPlaying() const { return game->soundManager->musicState == MusicState::playing; }
 };
 
@@ -69,17 +46,17 @@ TEST_F(Controls, PadAndKeypadMoveDropAndTurnThePieceAsTheKeysDo) {
     startPlaying();
     waitForPiece();
     for (const auto& [keyboardKey, others] : actions) {
-        freshPiece();
-        const auto before = pieceCells();
+        placeFreshPiece();
+        const auto before = fallingCells();
         tap(keyboardKey);
         frames(3);
-        const auto expected = pieceCells();
+        const auto expected = fallingCells();
         ASSERT_NE(expected, before) << keyboardKey;
         for (const int code : others) {
-            freshPiece();
+            placeFreshPiece();
             tap(code);
             frames(3);
-            EXPECT_EQ(pieceCells(), expected) << keyboardKey << " and " << code;
+            EXPECT_EQ(fallingCells(), expected) << keyboardKey << " and " << code;
         }
     }
 }
@@ -93,7 +70,7 @@ TEST_F(Controls, AHeldDirectionRepeatsTheSameWayOnEveryDevice) {
         startGame();
         startPlaying();
         waitForPiece();
-        freshPiece();
+        placeFreshPiece();
         game->fallTime = 0.0f;
         std::vector<float> xs;
         press(code);

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/Console.h"
@@ -20,6 +21,7 @@
 #include "game/TGame.h"
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
+#include "playfield/TPiece.h"
 #include "services/Graphics.h"
 #include "services/TKeyboard.h"
 #include "tests/support/StatePrinters.h"
@@ -27,6 +29,11 @@
 #include "values/TVector.h"
 
 namespace gb::testing {
+
+// Seconds between two gravity steps at a level: (1008 - 8 level^2) / 1500.
+inline double fallIntervalAt(int level) {
+    return (1008.0 - 8.0 * level * level) / 1500.0;
+}
 
 class GameHarness : public ::testing::Test {
   protected:
@@ -138,6 +145,30 @@ class GameHarness : public ::testing::Test {
             frames(1);
         }
         ASSERT_EQ(game->lines, linesBefore + rows);
+    }
+
+    // An unturned L in place of the falling piece, centred at (4, 5.5), with gravity stopped
+    // so that only the keys move it.
+    void placeFreshPiece() {
+        waitForPiece();
+        game->currentPiece->removeFromGrid();
+        auto piece = TPiece::createCopy(*game->piecePrototypes[4]);
+        piece->setGrid(game->gameGrid);
+        piece->position->setXY(4.0f, 5.5f);
+        piece->applyRotation();
+        piece->offsetBy(*piece->position);
+        ASSERT_TRUE(piece->addToGrid());
+        game->currentPiece = piece;
+        game->fallSpeed = 1000.0f;
+    }
+
+    // The cells of the falling piece's blocks, in the piece's order.
+    std::vector<std::pair<int, int>> fallingCells() const {
+        std::vector<std::pair<int, int>> cells;
+        for (const BlockRef& block : game->currentPiece->blocks) {
+            cells.emplace_back(block->position->roundX(), block->position->roundY());
+        }
+        return cells;
     }
 
     // The platform is installed from the fixture's construction to its destruction, around

@@ -56,28 +56,8 @@ class Options : public GameHarness {
 
     // An unturned L in the middle of an empty grid, gravity stopped; its cells.
     std::vector<std::pair<int, int>> freshPiece() {
-        for (int i = 0; i < 200 && !game->currentPiece; ++i) {
-            frames(1);
-        }
-        EXPECT_NE(game->currentPiece, nullptr);
-        game->currentPiece->removeFromGrid();
-        auto piece = TPiece::createCopy(*game->piecePrototypes[4]);
-        piece->setGrid(game->gameGrid);
-        piece->position->setXY(4.0f, 5.5f);
-        piece->applyRotation();
-        piece->offsetBy(*piece->position);
-        EXPECT_TRUE(piece->addToGrid());
-        game->currentPiece = piece;
-        game->fallSpeed = 1000.0f;
-        return pieceCells();
-    }
-
-    std::vector<std::pair<int, int>> pieceCells() const {
-        std::vector<std::pair<int, int>> cells;
-        for (const BlockRef& block : game->currentPiece->blocks) {
-            cells.emplace_back(block->position->roundX(), block->position->roundY());
-        }
-        return cells;
+        placeFreshPiece();
+        return fallingCells();
     }
 
     std::optional<TSettings> stored;
@@ -202,10 +182,10 @@ TEST_F(Options, AReboundKeyMovesThePieceAndTheOldKeyNoLonger) {
     const auto start = freshPiece();
     tap(key::left);
     frames(3);
-    EXPECT_EQ(pieceCells(), start) << "the old key still moves the piece";
+    EXPECT_EQ(fallingCells(), start) << "the old key still moves the piece";
     tap('A', 'a');
     frames(3);
-    const auto moved = pieceCells();
+    const auto moved = fallingCells();
     ASSERT_NE(moved, start);
     EXPECT_TRUE(std::all_of(moved.begin(), moved.end(), [&](const auto& cell) {
         return std::find(start.begin(), start.end(), std::make_pair(cell.first + 1, cell.second)) !=
@@ -215,7 +195,7 @@ TEST_F(Options, AReboundKeyMovesThePieceAndTheOldKeyNoLonger) {
         const auto before = freshPiece();
         tap(other);
         frames(3);
-        EXPECT_NE(pieceCells(), before) << other;
+        EXPECT_NE(fallingCells(), before) << other;
     }
 
     tap(key::p, 'p');

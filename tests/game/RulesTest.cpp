@@ -28,11 +28,6 @@ namespace {
 
 using Cells = std::set<std::pair<int, int>>;
 
-// Seconds between two gravity steps at a level: (1008 - 8 level^2) / 1500.
-double fallIntervalAt(int level) {
-    return (1008.0 - 8.0 * level * level) / 1500.0;
-}
-
 class Rules : public GameHarness {
   protected:
     // The catalogue file whose bytes a song or a sample was loaded from.
