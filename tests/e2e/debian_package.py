@@ -16,16 +16,11 @@ import subprocess
 import sys
 import tempfile
 
+sys.dont_write_bytecode = True  # the import below leaves nothing in the source tree
+from checks import check, summary  # noqa: E402
+
 DEB = os.path.abspath(sys.argv[1])
 SOURCE = os.path.abspath(sys.argv[2])
-failures = []
-
-
-def check(condition, message):
-    print(("  ok: " if condition else "  FAILED: ") + message)
-    if not condition:
-        failures.append(message)
-    return condition
 
 
 def output(*command, **kwargs):
@@ -243,5 +238,4 @@ with tempfile.TemporaryDirectory(prefix="gumbolt-deb-") as scratch:
             open("/usr/share/common-licenses/GPL-3", "rb") as gpl:
         check(ours.read() == gpl.read(), "LICENSE is the GPL version 3's full text")
 
-print(f"{'FAILED' if failures else 'passed'}: {len(failures)} failure(s)")
-sys.exit(1 if failures else 0)
+sys.exit(summary())

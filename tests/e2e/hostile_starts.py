@@ -19,17 +19,11 @@ import sys
 import tempfile
 import time
 
+from checks import check, summary
 from xserver import VirtualScreen
 
 GAME = os.path.abspath(sys.argv[1])
 OTHER_USER = 65534  # "nobody": the ordinary user the game runs as when this script is root
-failures = []
-
-
-def check(condition, message):
-    print(("  ok: " if condition else "  FAILED: ") + message)
-    if not condition:
-        failures.append(message)
 
 
 def game_env(**overrides):
@@ -432,8 +426,7 @@ def main():
             f11_flood(screen)
         finally:
             screen.close()
-    print(f"{'FAILED' if failures else 'passed'}: {len(failures)} failure(s)")
-    return 1 if failures else 0
+    return summary()
 
 
 if __name__ == "__main__":

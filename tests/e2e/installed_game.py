@@ -10,16 +10,12 @@ import subprocess
 import sys
 import tempfile
 
+sys.dont_write_bytecode = True  # the import below leaves nothing in the source tree
+from checks import check, summary  # noqa: E402
+
 build = sys.argv[1]
 bindir = sys.argv[2] if len(sys.argv) > 2 else "bin"
 libexecdir = sys.argv[3] if len(sys.argv) > 3 else "libexec"
-failures = []
-
-
-def check(condition, message):
-    print(("  ok: " if condition else "  FAILED: ") + message)
-    if not condition:
-        failures.append(message)
 
 
 with tempfile.TemporaryDirectory(prefix="gumbolt-install-") as prefix, \
@@ -70,5 +66,4 @@ with tempfile.TemporaryDirectory(prefix="gumbolt-install-") as prefix, \
     check(result.returncode == 0 and os.path.isdir(os.path.join(home, "fresh", "gumbolt")),
           "the launcher makes the data directory on first start")
 
-print(f"{'FAILED' if failures else 'passed'}: {len(failures)} failure(s)")
-sys.exit(1 if failures else 0)
+sys.exit(summary())

@@ -19,17 +19,10 @@ import sys
 import tempfile
 import time
 
+from checks import check, failures, summary
 from xserver import VirtualScreen
 
 GAME = os.path.abspath(sys.argv[1])
-failures = []
-
-
-def check(condition, message):
-    print(("  ok: " if condition else "  FAILED: ") + message)
-    if not condition:
-        failures.append(message)
-    return condition
 
 
 class Game:
@@ -207,8 +200,7 @@ def main():
                     print("--- stderr\n" + open(path).read()[-3000:])
         finally:
             screen.close()
-    print(f"{'FAILED' if failures else 'passed'}: {len(failures)} failure(s)")
-    return 1 if failures else 0
+    return summary()
 
 
 if __name__ == "__main__":

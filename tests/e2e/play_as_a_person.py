@@ -21,22 +21,13 @@ import sys
 import tempfile
 import time
 
+from checks import check, summary
 from xserver import TITLE, VirtualScreen
 
 GAME = os.path.abspath(sys.argv[1])
 SHOTS = os.path.abspath(sys.argv[2]) if len(sys.argv) > 2 else None
 DEFAULT_TABLE = [("Quillon", 500), ("Vantrel", 400), ("Tessary", 300), ("FMOD", 200), ("Norvane", 100)]
 
-failures = []
-
-
-def check(condition, message):
-    if condition:
-        print("  ok: " + message)
-    else:
-        print("  FAILED: " + message)
-        failures.append(message)
-    return condition
 
 
 # ---------------------------------------------------------------- the game process
@@ -394,8 +385,7 @@ def main():
                             print(f"--- {name}\n" + open(path).read()[-3000:])
     finally:
         screen.close()
-    print(f"{'FAILED' if failures else 'passed'}: {len(failures)} failure(s)")
-    return 1 if failures else 0
+    return summary()
 
 
 if __name__ == "__main__":

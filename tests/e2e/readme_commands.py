@@ -29,6 +29,7 @@ import time
 from dataclasses import dataclass
 
 sys.dont_write_bytecode = True  # importing xserver must leave nothing in the source tree
+from checks import check, summary  # noqa: E402
 from xserver import TITLE, VirtualScreen  # noqa: E402
 
 ROOT = os.path.realpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
@@ -87,14 +88,6 @@ COMMANDS = [
             "--benchmark_min_time", "check_benchmarks", "build"),
 ]
 
-failures = []
-
-
-def check(condition, message):
-    print(("  ok: " if condition else "  FAILED: ") + message, flush=True)
-    if not condition:
-        failures.append(message)
-    return condition
 
 
 # ---------------------------------------------------------------- the README's commands
@@ -465,8 +458,7 @@ def main(argv):
               f"{time.monotonic() - started:.0f} s")
     else:
         sys.exit(__doc__)
-    print(f"{'FAILED' if failures else 'passed'}: {len(failures)} failure(s)")
-    return 1 if failures else 0
+    return summary()
 
 
 if __name__ == "__main__":
