@@ -10,6 +10,7 @@
 #include "hiscores/FileReplace.h"
 #include "services/Console.h"
 #include "services/ProgramError.h"
+#include "services/TPlatform.h"
 #include "services/Text.h"
 
 namespace gb {
@@ -168,6 +169,9 @@ bool THiScoreTable::save() {
     }
     scores = merged;
     added_.clear();
+    if (platform().fileWritten) {
+        platform().fileWritten(fileName);
+    }
     return true;
 }
 

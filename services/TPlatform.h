@@ -132,6 +132,10 @@ class TPlatform {
     // Renames a file the way rename(2) does (0, or -1 with errno); empty: rename(2) itself.
     std::function<int(const char* from, const char* to)> renameFile;
 
+    // Told the path of every file the game has just written in full (the high scores);
+    // empty: nothing to do. In a browser it hands the file on to the page's lasting storage.
+    std::function<void(const std::string& path)> fileWritten;
+
   private:
     struct PartBase {
         virtual ~PartBase() = default;

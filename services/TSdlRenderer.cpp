@@ -254,8 +254,11 @@ bool drawsInSoftware(SDL_Renderer* renderer) {
 }
 
 // True when the machine has a GPU device node (a DRM render node or card, or the NVIDIA
-// driver's device).
+// driver's device). In a browser the renderer is WebGL, whatever draws it.
 bool hasGraphicsDevice() {
+#ifdef __EMSCRIPTEN__
+    return true;
+#else
     std::error_code ignored;
     for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", ignored)) {
         const std::string name = entry.path().filename().string();
@@ -264,6 +267,7 @@ bool hasGraphicsDevice() {
         }
     }
     return std::filesystem::exists("/dev/nvidia0", ignored);
+#endif
 }
 
 // SDL's software renderer presents through the window system's own shared-memory images
@@ -322,9 +326,15 @@ bool TSdlRenderBackend::open(int width, int height, std::string& error) {
     height_ = height;
     if (window_ == nullptr) {
         // Full screen at the desktop's own resolution: no mode switch, and the picture is
-        // scaled up with black bars where the proportions differ.
+        // scaled up with black bars where the proportions differ. In a browser the canvas
+        // keeps the picture's size and the page scales it.
+#ifdef __EMSCRIPTEN__
+        constexpr Uint32 kWindowFlags = 0;
+#else
+        constexpr Uint32 kWindowFlags = SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_RESIZABLE;
+#endif
         window_ = SDL_CreateWindow("Gumbolt", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
-                                   height, SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_RESIZABLE);
+                                   height, kWindowFlags);
         if (window_ == nullptr) {
             error = SDL_GetError();
             return false;
@@ -596,12 +606,15 @@ void TSdlRenderBackend::pump(TKeyboard& keyboard) {
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {
         if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F11) {
+#ifndef __EMSCRIPTEN__
             // Without a window manager a switch blocks for a tenth of a second or so, and a
             // burst of presses would pile up switch after switch: a press while a switch is
-            // under way, or queued before it ended, is dropped, as are key repeats.
+            // under way, or queued before it ended, is dropped, as are key repeats. (In a
+            // browser the page switches itself: it may only while it handles the press.)
             if (event.key.repeat == 0 && !switchUnderWay(event.key.timestamp)) {
                 switchForPress(event.key.timestamp);
             }
+#endif
             continue;
         }
         if (event.type == SDL_KEYUP && event.key.keysym.sym == SDLK_F11) {

@@ -88,6 +88,27 @@ TEST_F(HiScoreSaveTest, AFailedRenameLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(readBytes(path()), savedBytes);
 }
 
+// The platform hears of the file once per save that wrote it, and only then: a browser
+// copies it to lasting storage at that moment, and a copy of a failed save would be the old
+// file again.
+TEST_F(HiScoreSaveTest, OnlyASaveThatWroteTheFileTellsThePlatform) {
+    std::vector<std::string> written;
+    platform.fileWritten = [&written](const std::string& file) { written.push_back(file); };
+    platform.renameFile = [](const char*, const char*) {
+        errno = EIO;
+        return -1;
+    };
+    expectFailedSave(std::strerror(EIO));
+    EXPECT_TRUE(written.empty());
+
+    platform.renameFile = nullptr;
+    ASSERT_TRUE(table->save());
+    EXPECT_EQ(written, std::vector<std::string>{path()});
+    // Nothing new since: nothing written, nothing to hand on.
+    ASSERT_TRUE(table->save());
+    EXPECT_EQ(written.size(), 1U);
+}
+
 TEST_F(HiScoreSaveTest, AProcessKilledDuringASaveLeavesNothingThatOutlivesTheNextStart) {
     // Killed between naming the new file and renaming it.
     EXPECT_EXIT(

@@ -1,0 +1,142 @@
+// The page around the game: checks what the browser offers, shows the download's progress,
+// switches to full screen on F11 or the button, and starts the game's module (gumbolt.js).
+'use strict';
+
+(function () {
+  // The size of gumbolt.wasm, written in when the site is built: the progress bar's end when
+  // the server compresses the download and does not say how large it is unpacked.
+  var WASM_BYTES = Number('@GUMBOLT_WASM_BYTES@') || 0;
+
+  var stage = document.getElementById('stage');
+  var canvas = document.getElementById('canvas');
+  var loading = document.getElementById('loading');
+  var progress = document.getElementById('progress');
+  var message = document.getElementById('message');
+  var button = document.getElementById('fullscreen');
+
+  function say(text) {
+    loading.hidden = true;
+    message.textContent = text;
+    message.hidden = false;
+  }
+
+  function fail(text) {
+    say(text);
+    console.error('Gumbolt: ' + text);
+  }
+
+  function webglOffered() {
+    // A scratch canvas: the game's own one must be left for the game to set up.
+    var probe = document.createElement('canvas');
+    try {
+      return !!(window.WebGLRenderingContext &&
+                (probe.getContext('webgl2') || probe.getContext('webgl')));
+    } catch (e) {
+      return false;
+    }
+  }
+
+  function toggleFullscreen() {
+    if (document.fullscreenElement) {
+      document.exitFullscreen().catch(function () {});
+    } else if (stage.requestFullscreen) {
+      stage.requestFullscreen().catch(function (e) {
+        console.warn('Gumbolt: full screen was refused (' + e.message + ')');
+      });
+    }
+    canvas.focus();
+  }
+
+  // F11 switches the game, not the browser; the browser allows the switch only while it
+  // handles the press, so the page does it rather than the game.
+  window.addEventListener('keydown', function (e) {
+    if (e.key === 'F11') {
+      e.preventDefault();
+      e.stopImmediatePropagation();
+      if (!e.repeat) toggleFullscreen();
+    }
+  }, true);
+  window.addEventListener('keyup', function (e) {
+    if (e.key === 'F11') {
+      e.preventDefault();
+      e.stopImmediatePropagation();
+    }
+  }, true);
+  button.addEventListener('click', function () {
+    toggleFullscreen();
+    button.blur();
+  });
+
+  if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function') {
+    fail('This browser cannot run Gumbolt: it needs WebAssembly, which is missing or ' +
+         'switched off. A current Firefox, Chrome, Edge or Safari runs it.');
+    return;
+  }
+  if (!webglOffered()) {
+    fail('This browser cannot show Gumbolt: it needs WebGL, which is missing or switched ' +
+         'off (look for "hardware acceleration" in the browser\'s settings).');
+    return;
+  }
+
+  // Downloads the game's code with a progress bar, then hands it to the module.
+  function instantiate(imports, done) {
+    fetch('gumbolt.wasm', {credentials: 'same-origin'}).then(function (response) {
+      if (!response.ok) throw new Error('gumbolt.wasm: ' + response.status + ' ' + response.statusText);
+      var packed = response.headers.get('Content-Encoding');
+      var total = (!packed && Number(response.headers.get('Content-Length'))) || WASM_BYTES;
+      if (!response.body || !total) return response.arrayBuffer();
+      var reader = response.body.getReader();
+      var chunks = [];
+      var received = 0;
+      function pump() {
+        return reader.read().then(function (step) {
+          if (step.done) {
+            var bytes = new Uint8Array(received);
+            var at = 0;
+            chunks.forEach(function (chunk) { bytes.set(chunk, at); at += chunk.length; });
+            return bytes.buffer;
+          }
+          chunks.push(step.value);
+          received += step.value.length;
+          progress.value = Math.min(received / total, 1);
+          return pump();
+        });
+      }
+      return pump();
+    }).then(function (bytes) {
+      progress.removeAttribute('value');
+      return WebAssembly.instantiate(bytes, imports);
+    }).then(function (result) {
+      done(result.instance, result.module);
+    }).catch(function (e) {
+      fail('Gumbolt could not be loaded (' + (e && e.message ? e.message : e) +
+           '). Reload the page to try again.');
+    });
+    return {};
+  }
+
+  window.Module = {
+    canvas: canvas,
+    instantiateWasm: instantiate,
+    print: function (text) { console.log(text); },
+    // The game's standard error: warnings, never a reason to stop.
+    printErr: function (text) { console.warn(text); },
+    onRuntimeInitialized: function () {
+      loading.hidden = true;
+      canvas.focus();
+    },
+    onAbort: function (what) {
+      fail('Gumbolt stopped because of an error (' + what + '). Reload the page to play again.');
+    },
+    gumboltEnded: function () {
+      say('Thanks for playing Gumbolt. Reload the page to play again.');
+    },
+  };
+
+  var script = document.createElement('script');
+  script.src = 'gumbolt.js';
+  script.onerror = function () {
+    fail('Gumbolt could not be loaded (gumbolt.js is missing). Reload the page to try again.');
+  };
+  document.body.appendChild(script);
+})();
