@@ -2,8 +2,9 @@
 # Installs what is missing, checks that every C++ file is formatted, then builds and runs every
 # test in the optimised build, checks the game's sources with clang-tidy, runs every test again
 # under AddressSanitizer + UndefinedBehaviorSanitizer, and the audio tests under
-# ThreadSanitizer. Then builds the Debian package, which runs the tests once more with a
-# packager's flags, and checks the package.
+# ThreadSanitizer. Builds the browser build and runs its tests under node and in headless
+# Chromium. Then builds the Debian package, which runs the tests once more with a packager's
+# flags, and checks the package.
 set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -31,6 +32,16 @@ run_preset asan
 # The mixer shares a lock with SDL's audio thread: its tests under ThreadSanitizer (the build
 # holds only the services and audio libraries and the audio tests).
 run_preset tsan
+
+# --- The browser build --------------------------------------------------------------------
+# The libraries built for WebAssembly (cached outside the tree, so only the first run pays for
+# them), the unit suites compiled by emscripten and run under node, the game and its page, and
+# the game played in headless Chromium.
+echo "=== web build ==="
+sh "$root/tools/web/install-deps.sh"
+GUMBOLT_WEB_LIBS="$(sh "$root/tools/web/build-libs.sh")"
+export GUMBOLT_WEB_LIBS
+run_preset web
 
 # --- The Debian package ------------------------------------------------------------------
 # Built as a distribution builds it (Release with dpkg-buildflags' hardening flags; the

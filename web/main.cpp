@@ -32,9 +32,13 @@ struct WebGame {
     std::shared_ptr<gb::TGame> game;
 };
 
+WebGame* running = nullptr;
+int framesShown = 0;
+
 void frame(void* data) {
     auto* web = static_cast<WebGame*>(data);
     web->game->frame();
+    ++framesShown;
     if (web->game->state == gb::TGame::quit) {
         emscripten_cancel_main_loop();
         web->game->endLoop();
@@ -44,9 +48,22 @@ void frame(void* data) {
 
 }  // namespace
 
+// What the page, its tests and its benchmark can ask the game: the screen it shows (the
+// codes of TGame::ScreenState; -2 before the game has started), the frames it has run, and
+// the score of the game in play.
+extern "C" EMSCRIPTEN_KEEPALIVE int gumbolt_screen() {
+    return running != nullptr && running->game ? static_cast<int>(running->game->state) : -2;
+}
+extern "C" EMSCRIPTEN_KEEPALIVE int gumbolt_frames() {
+    return framesShown;
+}
+extern "C" EMSCRIPTEN_KEEPALIVE int gumbolt_score() {
+    return running != nullptr && running->game ? running->game->score : 0;
+}
+
 int main() {
-    static WebGame running;
-    WebGame* web = &running;
+    static WebGame game;
+    WebGame* web = &game;
     web->installed = std::make_unique<gb::TPlatformScope>(web->platform);
     gb::initDebugLogFromEnvironment();
     web->platform.fileWritten = [](const std::string&) { persistFiles(); };
@@ -59,6 +76,7 @@ int main() {
         return 1;
     }
     web->platform.makeGamepads<gb::TGamepads>();
+    running = web;
     web->game->startLoop();
     // 0 frames a second: at the browser's own refresh rate.
     emscripten_set_main_loop_arg(frame, web, 0, 1);

@@ -1,0 +1,102 @@
+// The browser build played as a person would, in headless Chromium over the DevTools protocol:
+// the page loads from 127.0.0.1, the title shows with the desktop's pixels, a name is typed,
+// a piece is moved, turned and dropped, and pieces are dropped until the game ends. Any
+// console error or uncaught exception fails the test.
+//
+//   node tests/web/play_in_browser.js build/web/site [folder for screenshots]
+'use strict';
+
+const assert = require('assert');
+const fs = require('fs');
+const path = require('path');
+const {Page, startServer, sleep, until} = require('./browser');
+const png = require('./png');
+
+const SCREEN = {gameOver: -1, paused: 0, title: 1, playing: 2, nameEntry: 6};
+const repo = path.join(__dirname, '..', '..');
+
+async function screen(page) {
+  return page.evaluate('typeof Module === "object" && Module._gumbolt_screen ? Module._gumbolt_screen() : -3');
+}
+
+async function frames(page) {
+  return page.evaluate('Module._gumbolt_frames()');
+}
+
+async function waitForScreen(page, wanted, timeoutMs, what) {
+  await until(async () => (await screen(page)) === wanted, timeoutMs, what);
+}
+
+async function main() {
+  const site = process.argv[2];
+  const shots = process.argv[3];
+  assert(site && fs.existsSync(path.join(site, 'index.html')), 'usage: play_in_browser.js SITE [SHOTS]');
+  if (shots) fs.mkdirSync(shots, {recursive: true});
+  const server = await startServer(site);
+  const page = await Page.open();
+  const save = async (name) => {
+    const picture = await page.screenshot();
+    if (shots) fs.writeFileSync(path.join(shots, name + '.png'), picture);
+    return picture;
+  };
+  try {
+    await page.goto(server.url);
+    await waitForScreen(page, SCREEN.title, 60000, 'the title screen');
+    // A few frames in, the title is on the canvas.
+    const shown = await frames(page);
+    await until(async () => (await frames(page)) > shown + 10, 10000, 'frames on the title screen');
+    const loading = await page.evaluate('document.getElementById("loading").hidden');
+    assert.strictEqual(loading, true, 'the loading panel is still shown over the game');
+
+    // The logo and the high-score table as the desktop draws them (the ring around them
+    // changes colour with time, the logo and the table do not).
+    const title = png.decode(await save('title'));
+    const desktop = png.decode(fs.readFileSync(path.join(repo, 'docs', 'screenshots', 'title.png')));
+    assert.strictEqual(title.width, 800);
+    assert.strictEqual(title.height, 600);
+    for (const [name, rect] of [['logo', {x: 300, y: 80, width: 200, height: 100}],
+                                ['high scores', {x: 280, y: 340, width: 240, height: 140}]]) {
+      const difference = png.compare(title, desktop, rect, 48);
+      assert(difference.share < 0.02,
+             `the title's ${name} differs from the desktop's in ${(difference.share * 100).toFixed(1)}% ` +
+             `of its pixels (by up to ${difference.largest})`);
+    }
+
+    // Any letter leads to the name entry; the default name is replaced.
+    await page.press('a');
+    await waitForScreen(page, SCREEN.nameEntry, 5000, 'the name entry');
+    for (let i = 0; i < 8; i++) await page.press('Backspace');
+    for (const letter of 'Web') await page.press(letter);
+    await save('name-entry');
+    await page.press('Enter');
+    await waitForScreen(page, SCREEN.playing, 5000, 'play to start');
+
+    // Moves, turns and a drop.
+    for (const key of ['ArrowLeft', 'ArrowLeft', 'z', 'ArrowRight', 'x', 'ArrowDown', 'ArrowUp']) {
+      await page.press(key);
+      await sleep(60);
+    }
+    await save('playing');
+    assert.strictEqual(await screen(page), SCREEN.playing, 'the game left play after a few keys');
+
+    // Dropping piece after piece fills the grid and ends the game.
+    await until(async () => {
+      await page.press('ArrowUp');
+      return (await screen(page)) === SCREEN.gameOver;
+    }, 120000, 'the game to end', 150);
+    await save('game-over');
+    await page.evaluate('Module.gumboltSynced()');
+
+    assert.deepStrictEqual(page.errors, [], 'the page reported errors');
+    console.log('1 passed, 0 failed');
+  } finally {
+    await page.close();
+    server.stop();
+  }
+}
+
+main().catch((error) => {
+  console.error(error && error.stack ? error.stack : error);
+  console.log('0 passed, 1 failed');
+  process.exit(1);
+});
