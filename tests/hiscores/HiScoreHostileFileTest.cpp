@@ -13,6 +13,7 @@
 
 #include "hiscores/THiScoreTable.h"
 #include "tests/hiscores/HiScoreTestSupport.h"
+#include "tests/support/Processes.h"
 
 namespace gb::test {
 namespace {
@@ -53,6 +54,7 @@ int playOneRun(const std::string& file, bool unprivileged) {
 }
 
 TEST_F(HiScoreHostileFileTest, AFileThatCannotBeReadIsReportedOnceAndNeverOverwritten) {
+    GUMBOLT_SKIP_WITHOUT_PROCESSES();
     // Readable by no one but root; the directory lets the player replace it all the same.
     writeBytes(path(), record("Old", 42));
     ASSERT_EQ(::chmod(path().c_str(), 0200), 0);
@@ -81,6 +83,7 @@ TEST_F(HiScoreHostileFileTest, AFileThatCannotBeReadIsReportedOnceAndNeverOverwr
 }
 
 TEST_F(HiScoreHostileFileTest, SpecialFilesAndLinksToThemAreNeitherWaitedForNorReplaced) {
+    GUMBOLT_SKIP_WITHOUT_PROCESSES();
     ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0666), 0);
     fs::create_symlink("fifo", path("to-fifo"));
     fs::create_symlink("loop", path("loop"));
@@ -111,6 +114,7 @@ TEST_F(HiScoreHostileFileTest, SpecialFilesAndLinksToThemAreNeitherWaitedForNorR
 }
 
 TEST_F(HiScoreHostileFileTest, AFileThatTurnsIntoAFifoAfterTheStartIsNotWaitedForAtTheSave) {
+    GUMBOLT_SKIP_WITHOUT_PROCESSES();
     writeBytes(path(), record("Old", 42));
     auto table = THiScoreTable::create(path(), 5);
     table->addPlayer(THiScore());

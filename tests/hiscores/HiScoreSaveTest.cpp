@@ -13,6 +13,7 @@
 #include "hiscores/FileReplace.h"
 #include "hiscores/THiScoreTable.h"
 #include "tests/hiscores/HiScoreTestSupport.h"
+#include "tests/support/Processes.h"
 
 namespace gb::test {
 namespace {
@@ -111,7 +112,7 @@ TEST_F(HiScoreSaveTest, OnlyASaveThatWroteTheFileTellsThePlatform) {
 
 TEST_F(HiScoreSaveTest, AProcessKilledDuringASaveLeavesNothingThatOutlivesTheNextStart) {
     // Killed between naming the new file and renaming it.
-    EXPECT_EXIT(
+    GUMBOLT_EXPECT_EXIT(
         {
             platform.renameFile = [](const char*, const char*) -> int { ::_exit(3); };
             table->save();
@@ -126,7 +127,7 @@ TEST_F(HiScoreSaveTest, AProcessKilledDuringASaveLeavesNothingThatOutlivesTheNex
         table->addPlayer(entry);
     }
     table->maxScores = 500;
-    EXPECT_EXIT(
+    GUMBOLT_EXPECT_EXIT(
         {
             limitFileSize(1024, true);
             table->save();
@@ -141,6 +142,7 @@ TEST_F(HiScoreSaveTest, AProcessKilledDuringASaveLeavesNothingThatOutlivesTheNex
 }
 
 TEST_F(HiScoreSaveTest, OnlyTemporariesOfProcessesThatAreGoneAreRemoved) {
+    GUMBOLT_SKIP_WITHOUT_PROCESSES();
     const pid_t gone = ::fork();
     if (gone == 0) {
         ::_exit(0);
@@ -177,7 +179,7 @@ TEST_F(HiScoreSaveTest, AFullDiskLeavesTheOldFile) {
         table->addPlayer(THiScore());
     }
     table->maxScores = 500;
-    EXPECT_EXIT(
+    GUMBOLT_EXPECT_EXIT(
         {
             limitFileSize(1024, false);
             ::_exit(table->save() ? 1 : 0);
@@ -262,6 +264,7 @@ TEST_F(HiScoreSaveTest, ASaveAsRootKeepsThePlayersOwnershipOfTheFile) {
 
 // Read-only places, tried as an ordinary user (as root, in a child that gives up root).
 TEST_F(HiScoreSaveTest, ADirectoryThatTakesNoNewFileIsSavedIntoInPlace) {
+    GUMBOLT_SKIP_WITHOUT_PROCESSES();
     // The directory refuses new files; gb.dat is the player's to write.
     giveToChild(path());
     ASSERT_EQ(::chmod(dir.c_str(), 0555), 0);
@@ -278,6 +281,7 @@ TEST_F(HiScoreSaveTest, ADirectoryThatTakesNoNewFileIsSavedIntoInPlace) {
 }
 
 TEST_F(HiScoreSaveTest, ReadOnlyFilesAreReportedAndKept) {
+    GUMBOLT_SKIP_WITHOUT_PROCESSES();
     const std::string denied = std::strerror(EACCES);
     const std::string expected =
         "Could not save the high scores to " + path() + ": " + denied + "\n";

@@ -9,6 +9,7 @@
 #include "DisplayFixture.h"
 #include "services/BuiltInFont.h"
 #include "services/Graphics.h"
+#include "tests/support/Processes.h"
 
 namespace gb {
 namespace {
@@ -347,7 +348,7 @@ TEST(SdlDisplay, ADisplayThatCannotOpenGivesSdlsReason) {
 
 // Run in child processes: a start outside any desktop session has its own environment.
 TEST(SdlDisplay, WithNoDisplayAndNoDriverChosenTheDisplayDoesNotOpen) {
-    EXPECT_EXIT(
+    GUMBOLT_EXPECT_EXIT(
         {
             for (const char* name : {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY"}) {
                 unsetenv(name);
@@ -367,7 +368,7 @@ TEST(SdlDisplay, WithNoDisplayAndNoDriverChosenTheDisplayDoesNotOpen) {
         ::testing::ExitedWithCode(0), "no display was found");
     // A driver chosen on purpose opens as before, even one that shows nothing.
     for (const char* chosen : {"dummy", "offscreen"}) {
-        EXPECT_EXIT(
+        GUMBOLT_EXPECT_EXIT(
             {
                 unsetenv("DISPLAY");
                 unsetenv("WAYLAND_DISPLAY");

@@ -11,6 +11,7 @@
 #include "services/TKeyboard.h"
 #include "services/TPlatform.h"
 #include "services/TPlatformScope.h"
+#include "tests/support/Processes.h"
 
 namespace gb {
 namespace {
@@ -87,7 +88,7 @@ TEST(Platform, EachPlatformKeepsItsOwnState) {
 }
 
 TEST(Platform, UsingTheServicesWithNoPlatformInstalledIsAProgramFault) {
-    EXPECT_EXIT(
+    GUMBOLT_EXPECT_EXIT(
         {
             detail::installedPlatform = nullptr;
             milliSecs();
