@@ -15,13 +15,20 @@ set(ENV{PKG_CONFIG_PATH} "")
 set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 
 # The memory grows as needed; SDL's audio callback and its resumption on the first key need
-# two of emscripten's JavaScript helpers that nothing else pulls in (single quotes keep the $
-# from the shell).
+# two of emscripten's JavaScript helpers that nothing else pulls in (named in a file: their
+# names begin with $, which no shell or build tool must touch).
 add_link_options(-sALLOW_MEMORY_GROWTH=1
-                 "SHELL:-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE='[\"$autoResumeAudioContext\",\"$dynCall\"]'")
+                 -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_SOURCE_DIR}/cmake/web-library-functions.json)
+# libopenmpt catches the exceptions it throws on a damaged module; without this a throw would
+# end the program.
+add_link_options(-fexceptions)
+# A file a rename replaced must not come back (web/rename.js tells why).
+add_link_options("SHELL:--pre-js ${CMAKE_SOURCE_DIR}/web/rename.js")
 
-# A test program under node: it ends when main returns, with main's status, and its files live
-# in emscripten's in-memory file system, as the page's do before they are synced.
+# A test program under node: it ends when main returns, with main's status, its files live in
+# emscripten's in-memory file system, as the page's do before they are synced, and stand-ins
+# for Web Audio and the gamepads let SDL start its drivers for the browser.
 function(gumbolt_web_test_options target)
-    target_link_options(${target} PRIVATE -sEXIT_RUNTIME=1 -sENVIRONMENT=node)
+    target_link_options(${target} PRIVATE -sEXIT_RUNTIME=1 -sENVIRONMENT=node
+                        "SHELL:--pre-js ${CMAKE_SOURCE_DIR}/tests/web/browser-stand-ins.js")
 endfunction()

@@ -9,7 +9,7 @@
 #include "services/EmbeddedFiles.h"
 #include "services/TPlatformScope.h"
 #include "services/Text.h"
-#include "tests/support/Processes.h"
+#include "tests/support/PlatformSkips.h"
 #include "tests/support/StatePrinters.h"
 #include "tests/support/TTestPlatform.h"
 

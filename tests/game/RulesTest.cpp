@@ -317,7 +317,7 @@ TEST_F(Rules, GravityFallsAtThePaceOfTheLevel) {
         const float startY = piece->position->y;
         frames(c.frames, 17);
         ASSERT_EQ(game->currentPiece, piece);
-        const double rows = piece->position->y - startY;
+        const auto rows = static_cast<double>(piece->position->y - startY);
         const double seconds = c.frames * 0.017;
         const double interval = fallIntervalAt(c.level);
         if (interval < 0.017) {

@@ -13,14 +13,14 @@
 #include "hiscores/FileReplace.h"
 #include "hiscores/THiScoreTable.h"
 #include "tests/hiscores/HiScoreTestSupport.h"
-#include "tests/support/Processes.h"
+#include "tests/support/PlatformSkips.h"
 
 namespace gb::test {
 namespace {
 
 // Files may grow to at most this many bytes; a write beyond fails, or with the signal's
 // default action ends the process as a kill in the middle of a save would.
-void limitFileSize(rlim_t bytes, bool signalEnds) {
+[[maybe_unused]] void limitFileSize(rlim_t bytes, bool signalEnds) {
     std::signal(SIGXFSZ, signalEnds ? SIG_DFL : SIG_IGN);
     rlimit limit{};
     limit.rlim_cur = bytes;
@@ -190,6 +190,7 @@ TEST_F(HiScoreSaveTest, AFullDiskLeavesTheOldFile) {
 }
 
 TEST_F(HiScoreSaveTest, OnlyARegularFileIsEverReplaced) {
+    GUMBOLT_SKIP_IN_BROWSER("a browser's files have no FIFOs or device nodes");
     std::string reason;
     // A directory, and a path through a plain file.
     fs::create_directory(path("folder"));
@@ -217,7 +218,7 @@ TEST_F(HiScoreSaveTest, OnlyARegularFileIsEverReplaced) {
 
     // A device node behind a link (one like /dev/null, made here where the system allows).
     std::vector<std::string> expected{"fifo", "folder", "gb.dat", "to-fifo", "to-nothing"};
-    if (::mknod(path("device").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0) {
+    if (::mknod(path("device").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
         fs::create_symlink("device", path("to-device"));
         EXPECT_FALSE(replaceFileContents(path("to-device"), "new", reason));
         EXPECT_EQ(reason, "not a regular file");
@@ -248,6 +249,7 @@ TEST_F(HiScoreSaveTest, ASaveKeepsALinkAndTheOwnerAndPermissionsOfTheOldFile) {
 }
 
 TEST_F(HiScoreSaveTest, ASaveAsRootKeepsThePlayersOwnershipOfTheFile) {
+    GUMBOLT_SKIP_IN_BROWSER("a browser's files have no owners");
     if (!runningAsRoot()) {
         GTEST_SKIP() << "only root can save over a file that belongs to another user";
     }

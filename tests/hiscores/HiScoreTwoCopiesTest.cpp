@@ -9,7 +9,7 @@
 
 #include "hiscores/THiScoreTable.h"
 #include "tests/hiscores/HiScoreTestSupport.h"
-#include "tests/support/Processes.h"
+#include "tests/support/PlatformSkips.h"
 
 namespace gb::test {
 namespace {

@@ -9,7 +9,7 @@
 #include "DisplayFixture.h"
 #include "services/BuiltInFont.h"
 #include "services/Graphics.h"
-#include "tests/support/Processes.h"
+#include "tests/support/PlatformSkips.h"
 
 namespace gb {
 namespace {

@@ -11,7 +11,7 @@
 #include "services/TKeyboard.h"
 #include "services/TPlatform.h"
 #include "services/TPlatformScope.h"
-#include "tests/support/Processes.h"
+#include "tests/support/PlatformSkips.h"
 
 namespace gb {
 namespace {

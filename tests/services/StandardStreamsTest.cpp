@@ -5,13 +5,13 @@
 
 #include "services/Console.h"
 #include "services/StandardStreams.h"
-#include "tests/support/Processes.h"
+#include "tests/support/PlatformSkips.h"
 
 namespace gb {
 namespace {
 
 // True when the descriptor is open on /dev/null.
-bool onDevNull(int fd) {
+[[maybe_unused]] bool onDevNull(int fd) {
     struct stat info {};
     struct stat null {};
     return ::fstat(fd, &info) == 0 && ::stat("/dev/null", &null) == 0 && S_ISCHR(info.st_mode) &&

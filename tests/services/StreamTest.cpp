@@ -8,7 +8,7 @@
 
 #include "services/EmbeddedFiles.h"
 #include "services/TStream.h"
-#include "tests/support/Processes.h"
+#include "tests/support/PlatformSkips.h"
 
 namespace gb {
 namespace {

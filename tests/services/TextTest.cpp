@@ -10,18 +10,18 @@
 #include "services/TPlatform.h"
 #include "services/TPlatformScope.h"
 #include "services/Text.h"
-#include "tests/support/Processes.h"
+#include "tests/support/PlatformSkips.h"
 
 namespace gb {
 namespace {
 
 TEST(Text, FloatsKeepNineSignificantDigitsAndTheirPoint) {
-    EXPECT_EQ(floatToText(3.0f), "3.00000000");
-    EXPECT_EQ(floatToText(1000.0f), "1000.00000");
-    EXPECT_EQ(floatToText(976.0f), "976.000000");
-    EXPECT_EQ(floatToText(0.5f), "0.500000000");
-    EXPECT_EQ(floatToText(-1.5f), "-1.50000000");
-    EXPECT_EQ(floatToText(0.0f), "0.00000000");
+    EXPECT_EQ(floatToText(static_cast<double>(3.0f)), "3.00000000");
+    EXPECT_EQ(floatToText(static_cast<double>(1000.0f)), "1000.00000");
+    EXPECT_EQ(floatToText(static_cast<double>(976.0f)), "976.000000");
+    EXPECT_EQ(floatToText(static_cast<double>(0.5f)), "0.500000000");
+    EXPECT_EQ(floatToText(static_cast<double>(-1.5f)), "-1.50000000");
+    EXPECT_EQ(floatToText(static_cast<double>(0.0f)), "0.00000000");
 }
 
 TEST(Text, IntsAreDecimalWithLeadingMinus) {

@@ -44,11 +44,14 @@ def files(root, *patterns):
 
 
 class Library:
-    def __init__(self, name, sources, flags, compiler="emcc"):
+    def __init__(self, name, sources, flags, compiler="emcc", exceptions=False):
         self.name = name
         self.sources = sources
         self.flags = flags
         self.compiler = compiler
+        # Catches C++ exceptions, which emscripten's code does not by default (a throw then
+        # ends the program); the programs that link it must be linked with -fexceptions too.
+        self.exceptions = exceptions
 
 
 def zlib(src, build):
@@ -131,7 +134,8 @@ def openmpt(src, build):
     flags = [f"-D{name}={value}" for name, value in defines]
     flags += ["-std=c++17", "-DLIBOPENMPT_BUILD", "-I" + os.path.join(src, "build", "svn_version"),
              "-I" + src, "-I" + os.path.join(src, "src"), "-I" + os.path.join(src, "common")]
-    lib = Library("openmpt", sources, flags, compiler="em++")
+    # libopenmpt reports a damaged module by throwing inside itself and catching it.
+    lib = Library("openmpt", sources, flags, compiler="em++", exceptions=True)
     inc = os.path.join(src, "libopenmpt")
     headers = {f"libopenmpt/{n}": os.path.join(inc, n)
                for n in ["libopenmpt.h", "libopenmpt.hpp", "libopenmpt_config.h", "libopenmpt_version.h",
@@ -142,12 +146,14 @@ def openmpt(src, build):
 
 def sdl(src, build):
     # SDL's own configuration for this platform (include/SDL_config_emscripten.h, chosen by
-    # SDL_config.h) with the dummy video driver added: it is only ever picked when asked for by
-    # name, which the unit suites under node do.
+    # SDL_config.h) with two additions for the unit suites under node: the dummy video driver,
+    # which is only ever picked when asked for by name, and virtual joysticks, which exist
+    # only when a program makes them.
     dirs = ["src/*.c", "src/atomic/*.c", "src/audio/*.c", "src/audio/emscripten/*.c",
             "src/audio/disk/*.c", "src/audio/dummy/*.c", "src/cpuinfo/*.c", "src/dynapi/*.c",
             "src/events/*.c", "src/file/*.c", "src/filesystem/emscripten/*.c", "src/haptic/*.c",
             "src/haptic/dummy/*.c", "src/joystick/*.c", "src/joystick/emscripten/*.c",
+            "src/joystick/virtual/*.c",
             "src/libm/*.c", "src/loadso/dlopen/*.c", "src/locale/*.c", "src/locale/emscripten/*.c",
             "src/misc/*.c", "src/misc/emscripten/*.c", "src/power/*.c", "src/power/emscripten/*.c",
             "src/render/*.c", "src/render/opengles2/*.c", "src/render/software/*.c",
@@ -155,7 +161,7 @@ def sdl(src, build):
             "src/thread/generic/*.c", "src/timer/*.c", "src/timer/unix/*.c", "src/video/*.c",
             "src/video/yuv2rgb/*.c", "src/video/emscripten/*.c", "src/video/dummy/*.c"]
     flags = ["-I" + os.path.join(src, "include"),
-             "-DSDL_VIDEO_DRIVER_DUMMY=1", "-Wno-deprecated-non-prototype"]
+             "-DSDL_VIDEO_DRIVER_DUMMY=1", "-DSDL_JOYSTICK_VIRTUAL=1", "-Wno-deprecated-non-prototype"]
     lib = Library("SDL2", files(src, *dirs), flags)
     inc = os.path.join(src, "include")
     headers = {f"SDL2/{n}": os.path.join(inc, n) for n in os.listdir(inc) if n.endswith(".h")}
@@ -169,7 +175,10 @@ def gtest(build):
     flags = ["-std=c++17", "-I" + os.path.join(gt, "include"), "-I" + gt,
              "-I" + os.path.join(gm, "include"), "-I" + gm, "-DGTEST_HAS_PTHREAD=0"]
     libs = [Library("gtest", [os.path.join(gt, "src", "gtest-all.cc")], flags, compiler="em++"),
-            Library("gmock", [os.path.join(gm, "src", "gmock-all.cc")], flags, compiler="em++")]
+            Library("gmock", [os.path.join(gm, "src", "gmock-all.cc")], flags, compiler="em++"),
+            # CMake's FindGTest wants the two mains, though the suites bring their own.
+            Library("gtest_main", [os.path.join(gt, "src", "gtest_main.cc")], flags, compiler="em++"),
+            Library("gmock_main", [os.path.join(gm, "src", "gmock_main.cc")], flags, compiler="em++")]
     headers = {}
     for base in (os.path.join(gt, "include"), os.path.join(gm, "include")):
         for dirpath, _, names in os.walk(base):
@@ -210,16 +219,19 @@ def emscripten_tools():
             if os.access(path, os.X_OK):
                 return path
         sys.exit(f"build_libs: {name} not found in {root}")
-    cflags = subprocess.run(["emcc", "--cflags"], check=True, capture_output=True,
-                            text=True).stdout.split()
-    return {"emcc": tool("clang"), "em++": tool("clang++"), "ar": tool("llvm-ar"), "cflags": cflags}
+    def cflags(*extra):
+        return subprocess.run(["emcc", "--cflags", *extra], check=True, capture_output=True,
+                              text=True).stdout.split()
+    return {"emcc": tool("clang"), "em++": tool("clang++"), "ar": tool("llvm-ar"),
+            "cflags": cflags(), "cflags_exceptions": cflags("-fexceptions")}
 
 
 def write_ninja(build, libraries):
     tools = emscripten_tools()
     lines = ["ninja_required_version = 1.5", ""]
-    lines.append("cflags = " + " ".join(shlex.quote(f) for f in tools["cflags"]).replace("$", "$$"))
-    lines += ["rule cc", "  command = $cc $cflags -MMD -MF $out.d $flags -c $in -o $out", "  depfile = $out.d",
+    for key in ("cflags", "cflags_exceptions"):
+        lines.append(f"{key} = " + " ".join(shlex.quote(f) for f in tools[key]).replace("$", "$$"))
+    lines += ["rule cc", "  command = $cc $base -MMD -MF $out.d $flags -c $in -o $out", "  depfile = $out.d",
               "  description = $name $in", ""]
     lines += ["rule ar", f"  command = rm -f $out && {tools['ar']} rcs $out $in", "  description = archive $out", ""]
     for lib in libraries:
@@ -230,6 +242,7 @@ def write_ninja(build, libraries):
             objects.append(obj)
             lines.append(f"build {ninja_escape(obj)}: cc {ninja_escape(source)}")
             lines.append(f"  cc = {tools[lib.compiler]}")
+            lines.append("  base = " + ("$cflags_exceptions" if lib.exceptions else "$cflags"))
             lines.append(f"  name = {lib.name}")
             lines.append("  flags = " + " ".join(shlex.quote(f) for f in OPT + lib.flags).replace("$", "$$"))
         archive = os.path.join(build, "lib", f"lib{lib.name}.a")
