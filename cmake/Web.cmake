@@ -31,4 +31,6 @@ add_link_options("SHELL:--pre-js ${CMAKE_SOURCE_DIR}/web/rename.js")
 function(gumbolt_web_test_options target)
     target_link_options(${target} PRIVATE -sEXIT_RUNTIME=1 -sENVIRONMENT=node
                         "SHELL:--pre-js ${CMAKE_SOURCE_DIR}/tests/web/browser-stand-ins.js")
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
+                 ${CMAKE_SOURCE_DIR}/tests/web/browser-stand-ins.js ${CMAKE_SOURCE_DIR}/web/rename.js)
 endfunction()

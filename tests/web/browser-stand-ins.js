@@ -24,6 +24,9 @@ if (typeof AudioContext === 'undefined' && typeof process === 'object') {
     suspend() { return Promise.resolve(); }
     close() { return Promise.resolve(); }
   };
+  if (typeof window === 'undefined') {
+    globalThis.window = {addEventListener() {}, removeEventListener() {}};
+  }
   if (typeof document === 'undefined') {
     globalThis.document = {getElementById: () => null, querySelector: () => null,
                            addEventListener() {}, removeEventListener() {}};

@@ -16,7 +16,7 @@ const SCREEN = {gameOver: -1, paused: 0, title: 1, playing: 2, nameEntry: 6};
 const repo = path.join(__dirname, '..', '..');
 
 async function screen(page) {
-  return page.evaluate('typeof Module === "object" && Module._gumbolt_screen ? Module._gumbolt_screen() : -3');
+  return page.evaluate('typeof Module === "object" && Module.calledRun ? Module._gumbolt_screen() : -3');
 }
 
 async function frames(page) {

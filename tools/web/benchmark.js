@@ -30,7 +30,7 @@ const PROBE = `
   window.__gumbolt = {titleAt: null, stamps: []};
   (function watch(now) {
     const m = window.Module;
-    if (window.__gumbolt.titleAt === null && m && m._gumbolt_screen && m._gumbolt_screen() === 1 &&
+    if (window.__gumbolt.titleAt === null && m && m.calledRun && m._gumbolt_screen() === 1 &&
         m._gumbolt_frames() >= 1) {
       window.__gumbolt.titleAt = now;
     }
