@@ -88,12 +88,14 @@ TEST_F(SdlEventsTest, TypedTextAndEditingKeysFillTheCharacterQueue) {
 }
 
 TEST_F(SdlEventsTest, LosingOrRegainingFocusFlushesTheKeyboardAndLeavingAsksForAPause) {
-    for (Uint8 what : {SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_FOCUS_GAINED,
-                       SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_RESTORED}) {
+    for (Uint8 what :
+         {SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_FOCUS_GAINED, SDL_WINDOWEVENT_MINIMIZED,
+          SDL_WINDOWEVENT_RESTORED, SDL_WINDOWEVENT_HIDDEN}) {
         push(keyEvent(SDL_KEYDOWN, SDLK_DOWN));
         push(textEvent("x"));
         push(windowEvent(what));
-        const bool left = what == SDL_WINDOWEVENT_FOCUS_LOST || what == SDL_WINDOWEVENT_MINIMIZED;
+        const bool left = what == SDL_WINDOWEVENT_FOCUS_LOST || what == SDL_WINDOWEVENT_MINIMIZED ||
+                          what == SDL_WINDOWEVENT_HIDDEN;
         EXPECT_EQ(pauseRequested(), left) << int{what};
         EXPECT_FALSE(pauseRequested()) << int{what};
         EXPECT_FALSE(keyDown(key::down)) << int{what};

@@ -79,6 +79,13 @@ async function main() {
     await save('playing');
     assert.strictEqual(await screen(page), SCREEN.playing, 'the game left play after a few keys');
 
+    // Leaving the page pauses the game; a letter goes on.
+    await page.evaluate('window.dispatchEvent(new FocusEvent("blur")), true');
+    await waitForScreen(page, SCREEN.paused, 5000, 'the game to pause when the page loses the focus');
+    await page.evaluate('window.dispatchEvent(new FocusEvent("focus")), true');
+    await page.press('a');
+    await waitForScreen(page, SCREEN.playing, 5000, 'play to go on after a letter');
+
     // Dropping piece after piece fills the grid and ends the game.
     await until(async () => {
       await page.press('ArrowUp');
