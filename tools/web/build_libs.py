@@ -188,7 +188,9 @@ def gtest(build):
     return libs, headers
 
 
-PC = """prefix={prefix}
+# The prefix is found from the file's own place, so the folder can be built in one place and
+# moved to another.
+PC = """prefix=${{pcfiledir}}/../..
 libdir=${{prefix}}/lib
 includedir=${{prefix}}/include
 
@@ -311,8 +313,8 @@ def main():
     ]
     for name, version, requires, libs, cflags in pcs:
         with open(os.path.join(prefix, "lib", "pkgconfig", name + ".pc"), "w") as f:
-            f.write(PC.format(prefix=prefix, name=name, version=version, requires=requires,
-                              libs=libs, cflags=cflags))
+            f.write(PC.format(name=name, version=version, requires=requires, libs=libs,
+                              cflags=cflags))
 
 
 if __name__ == "__main__":
