@@ -3,9 +3,9 @@
 # prefix kept outside the tree, and prints the prefix's path on standard output.
 #
 # The prefix lives in ${XDG_CACHE_HOME:-$HOME/.cache}/gumbolt/web-libs/KEY, where KEY is a hash
-# of the libraries' source versions in the archive, the compiler's version and this recipe
-# (this file and build_libs.py): a new version or a changed recipe builds a new prefix, and the
-# old ones are removed. The sources come from Debian's source packages (`apt-get source`); when
+# of the libraries' source versions in the archive, the compiler's version and the recipe
+# (build_libs.py): a new version or a changed recipe builds a new prefix, and the old ones are
+# removed. The sources come from Debian's source packages (`apt-get source`); when
 # the newest revision of one cannot be fetched, the one before it is used.
 set -e
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -21,7 +21,7 @@ versions() {
 key="$({
     for p in $packages; do echo "$p $(versions "$p" | head -n 1)"; done
     dpkg-query -W -f='${Package} ${Version}\n' googletest emscripten
-    cat "$here/build-libs.sh" "$here/build_libs.py"
+    cat "$here/build_libs.py"
 } | sha256sum | cut -c1-16)"
 prefix="$cache/web-libs/$key"
 if [ -f "$prefix/.complete" ]; then
@@ -57,7 +57,8 @@ for p in $packages; do
 done
 fetched_at=$(date +%s)
 
-python3 "$here/build_libs.py" "$work/src" "$work/prefix"
+# Standard output carries only the prefix's path.
+python3 "$here/build_libs.py" "$work/src" "$work/prefix" >&2
 touch "$work/prefix/.complete"
 rm -rf "$prefix"
 mv "$work/prefix" "$prefix"
