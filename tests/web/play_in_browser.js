@@ -1,7 +1,8 @@
 // The browser build played as a person would, in headless Chromium over the DevTools protocol:
 // the page loads from 127.0.0.1, the title shows with the desktop's pixels, a name is typed,
-// a piece is moved, turned and dropped, and pieces are dropped until the game ends. Any
-// console error or uncaught exception fails the test.
+// a piece is moved, turned and dropped, leaving the page pauses, pieces are dropped until the
+// game ends, and the table saved at game over is in IndexedDB after a reload. Any console
+// error or uncaught exception fails the test.
 //
 //   node tests/web/play_in_browser.js build/web/site [folder for screenshots]
 'use strict';
@@ -14,6 +15,18 @@ const png = require('./png');
 
 const SCREEN = {gameOver: -1, paused: 0, title: 1, playing: 2, nameEntry: 6};
 const repo = path.join(__dirname, '..', '..');
+
+// The size of gb.dat as IndexedDB holds it (the game's folder, /gumbolt, is its database), or
+// -1 when it is not there.
+const STORED_TABLE = `new Promise((resolve, reject) => {
+  const opened = indexedDB.open('/gumbolt');
+  opened.onerror = () => reject(opened.error);
+  opened.onsuccess = () => {
+    const get = opened.result.transaction('FILE_DATA').objectStore('FILE_DATA').get('/gumbolt/gb.dat');
+    get.onerror = () => reject(get.error);
+    get.onsuccess = () => resolve(get.result && get.result.contents ? get.result.contents.length : -1);
+  };
+})`;
 
 async function screen(page) {
   return page.evaluate('typeof Module === "object" && Module.calledRun ? Module._gumbolt_screen() : -3');
@@ -93,6 +106,13 @@ async function main() {
     }, 120000, 'the game to end', 150);
     await save('game-over');
     await page.evaluate('Module.gumboltSynced()');
+
+    // The save at game over reached IndexedDB and is there after a reload: five records of
+    // 12 bytes, the table the game shows.
+    await page.reload();
+    await waitForScreen(page, SCREEN.title, 60000, 'the title screen after a reload');
+    const stored = await page.evaluate(STORED_TABLE);
+    assert.strictEqual(stored, 60, 'the stored gb.dat has ' + stored + ' bytes, not five records');
 
     assert.deepStrictEqual(page.errors, [], 'the page reported errors');
     console.log('1 passed, 0 failed');
