@@ -1,7 +1,7 @@
 #include "audio/SoundLibrary.h"
 
-#include "services/ProgramError.h"
-#include "services/TPlatform.h"
+#include "core/ProgramError.h"
+#include "core/TPlatform.h"
 
 namespace gb {
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "services/EmbeddedMedia.h"
+#include "core/EmbeddedMedia.h"
 
 // A decoded effect: interleaved stereo floats at the mixing rate.
 struct FSOUND_SAMPLE {
@@ -167,8 +167,10 @@ TMixerLibrary::TMixerLibrary(Rendering renderedBy)
       songBuffer(std::size_t{kChunkFrames} * 2),
       mixBuffer(std::size_t{kChunkFrames} * 2) {}
 
+// The destructor shuts the device down itself: a virtual close() called from here would not
+// be an override's, which is never what a reader expects.
 TMixerLibrary::~TMixerLibrary() {
-    close();
+    shutDown();
 }
 
 int TMixerLibrary::fail(int code) {
@@ -235,6 +237,10 @@ int TMixerLibrary::init(int mixrate, int maxSoftwareChannels, unsigned /*flags*/
 }
 
 void TMixerLibrary::close() {
+    shutDown();
+}
+
+void TMixerLibrary::shutDown() {
     if (!initialised) {
         return;
     }

@@ -78,6 +78,8 @@ class TMixerLibrary : public TSoundLibrary {
     // A module parsed from bytes and set to repeat, or nullptr with the error code set.
     openmpt_module* parseModule(const unsigned char* bytes, std::size_t size);
     void releaseAll();
+    // Closes the device and forgets every sound (close and the destructor).
+    void shutDown();
     static void deviceCallback(void* user, uint8_t* stream, int bytes);
 
     const Rendering rendering;

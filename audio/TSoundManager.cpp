@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "services/Console.h"
-#include "services/EmbeddedFiles.h"
+#include "core/Console.h"
+#include "core/EmbeddedFiles.h"
 
 namespace gb {
 

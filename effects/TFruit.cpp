@@ -1,29 +1,23 @@
 #include "effects/TFruit.h"
 
-#include "services/Console.h"
+#include <utility>
+
+#include "core/Console.h"
+#include "core/Random.h"
+#include "core/TDeltaTimer.h"
 #include "services/Graphics.h"
-#include "services/Random.h"
-#include "services/TDeltaTimer.h"
-#include "services/TPlatform.h"
 
 namespace gb {
 
 namespace {
 
-constexpr const char* kFruitSheet = "incbin::media/gfx/fruits.png";
-constexpr int kFruitWidth = 64;
-constexpr int kFruitHeight = 72;
-constexpr int kFruitFrames = 7;
 constexpr float kGravity = 300.0f;  // pixels per second squared
-
-TPlatform::FruitSheet& sheet() {
-    return platform().fruitSheet;
-}
 
 }  // namespace
 
-std::shared_ptr<TFruit> TFruit::create(int x, int y) {
+std::shared_ptr<TFruit> TFruit::create(int x, int y, ImageRef sheet) {
     auto fruit = std::make_shared<TFruit>();
+    fruit->sheet = std::move(sheet);
     fruit->init(x, y);
     return fruit;
 }
@@ -40,17 +34,6 @@ void TFruit::init(int x, int y) {
     alpha = 1.0f;
     fade = -1.0f;
     dead = false;
-    // The sheet is loaded with mid handles, and automatic mid handles are off afterwards
-    // whether or not this fruit had to load it.
-    TPlatform::FruitSheet& shared = sheet();
-    if (!shared.loaded) {
-        autoMidHandle(true);
-        shared.image =
-            loadAnimImage(kFruitSheet, kFruitWidth, kFruitHeight, 0, kFruitFrames, mipmappedImage);
-        // A sheet that is not there yet is looked for again by the next fruit.
-        shared.loaded = shared.image != nullptr;
-    }
-    autoMidHandle(false);
 }
 
 void TFruit::update() {
@@ -72,7 +55,7 @@ void TFruit::update() {
     }
     pos->x += dir->x * dt;
     pos->y += dir->y * dt;
-    if (pos->y > static_cast<float>(graphicsHeight() + imageHeight(sheet().image))) {
+    if (pos->y > static_cast<float>(graphicsHeight() + imageHeight(sheet))) {
         dead = true;
     }
     if (rotation > 360.0f) {
@@ -86,7 +69,7 @@ void TFruit::update() {
     debugLog("Dir x:", dir->x, " y:", dir->y);
 }
 
-void TFruit::draw() {
+void TFruit::draw() const {
     if (dead) {
         return;
     }
@@ -94,14 +77,10 @@ void TFruit::draw() {
     setAlpha(alpha);
     setScale(scale, scale);
     setRotation(rotation);
-    drawImage(sheet().image, pos->x, pos->y, frame);
+    drawImage(sheet, pos->x, pos->y, frame);
     setAlpha(1.0f);
     setScale(1.0f, 1.0f);
     setRotation(0.0f);
-}
-
-ImageRef TFruit::sharedImage() {
-    return sheet().image;
 }
 
 }  // namespace gb

@@ -11,15 +11,14 @@ namespace gb {
 // then falls under gravity while it fades, and finishes when it has faded or left the screen.
 class TFruit : public TParticle {
   public:
-    [[nodiscard]] static std::shared_ptr<TFruit> create(int x, int y);
+    // A fruit drawn from a frame of the sheet (7 frames of 64 x 72 with their handles at their
+    // centres, see TFruitShower::loadSheet); without one it moves but shows nothing.
+    [[nodiscard]] static std::shared_ptr<TFruit> create(int x, int y, ImageRef sheet = nullptr);
     void init(int x, int y);
     void update() override;
-    void draw() override;
+    void draw() const override;
 
-    // The fruit sheet (7 frames of 64 x 72, handles at their centres), shared by every
-    // fruit and kept by the platform. It is decoded by the first init that needs it: a
-    // level-up makes 200 fruit in one frame, far too many for a decode each.
-    static ImageRef sharedImage();
+    ImageRef sheet;
 };
 
 }  // namespace gb

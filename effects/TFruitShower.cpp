@@ -9,8 +9,16 @@ std::shared_ptr<TFruitShower> TFruitShower::create() {
     return std::make_shared<TFruitShower>();
 }
 
+ImageRef TFruitShower::loadSheet() {
+    // Loaded with mid handles; automatic mid handles are off again afterwards.
+    autoMidHandle(true);
+    ImageRef loaded = loadAnimImage("incbin::media/gfx/fruits.png", 64, 72, 0, 7, mipmappedImage);
+    autoMidHandle(false);
+    return loaded;
+}
+
 void TFruitShower::spawn(int x, int y) {
-    add(TFruit::create(x, y));
+    add(TFruit::create(x, y, sheet));
 }
 
 void TFruitShower::add(std::shared_ptr<TParticle> particle) {
@@ -21,20 +29,31 @@ bool TFruitShower::isActive() const {
     return !particles.isEmpty();
 }
 
-void TFruitShower::updateAndDraw() {
+void TFruitShower::update() {
+    // Each link's successor is taken before the body runs, so a finished particle can be
+    // removed.
+    for (auto* link = particles.firstLink(); link != nullptr;) {
+        auto* const next = link->nextLink();
+        if (TParticle* particle = link->value().get()) {
+            if (particle->dead) {
+                particles.remove(link->value());
+            } else {
+                particle->update();
+            }
+        }
+        link = next;
+    }
+}
+
+void TFruitShower::draw() const {
     const BlendMode previousBlend = getBlend();
     setBlend(lightBlend);
-    // The enumeration steps on before the body runs, so a finished particle can be removed.
-    for (const std::shared_ptr<TParticle>& particle : particles) {
-        if (!particle) {
-            continue;
+    // A particle that finished in this frame's update is not drawn (its draw checks), and the
+    // next update removes it.
+    for (auto* link = particles.firstLink(); link != nullptr; link = link->nextLink()) {
+        if (const std::shared_ptr<TParticle>& particle = link->value()) {
+            particle->draw();
         }
-        if (particle->dead) {
-            particles.remove(particle);
-            continue;
-        }
-        particle->update();
-        particle->draw();
     }
     setBlend(previousBlend);
 }

@@ -21,7 +21,8 @@ class TParticle {
     bool dead = false;    // once finished: neither moved nor drawn again
     int frame = 0;
 
-    virtual void draw() = 0;
+    // Draws the particle as it is; drawing changes nothing.
+    virtual void draw() const = 0;
     virtual void update() = 0;
 };
 

@@ -13,8 +13,12 @@ namespace gb {
 namespace {
 
 // Writes the whole text and flushes it; false when the stream refused it (a closed
-// descriptor, a full disk, a pipe whose reader went away).
+// descriptor, a full disk, a pipe whose reader went away). No stream at all is a closed one.
 bool writeText(std::FILE* stream, std::string_view text) {
+    if (stream == nullptr) {
+        errno = EBADF;
+        return false;
+    }
     const bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
     return std::fflush(stream) == 0 && written && std::ferror(stream) == 0;
 }
@@ -85,7 +89,12 @@ std::string CommandLine::usage() {
 }
 
 std::string CommandLine::versionLine() {
-    return std::string("gumbolt ") + GUMBOLT_VERSION + "\n";
+    return std::string("gumbolt ") + GUMBOLT_VERSION +
+           "\n"
+           "Copyright (C) 2026 The Gumbolt developers\n"
+           "License GPL-3.0-or-later <https://gnu.org/licenses/gpl.html>: the game and its\n"
+           "pictures, sounds and music. This is free software: you are free to change and\n"
+           "redistribute it. There is NO WARRANTY, to the extent permitted by law.\n";
 }
 
 std::optional<int> CommandLine::answer(int argc, const char* const argv[], std::FILE* out,

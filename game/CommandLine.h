@@ -19,12 +19,14 @@ class CommandLine {
     // environment variables the game honours.
     static std::string usage();
 
-    // The line --version prints, "gumbolt " and the version, ending in a newline.
+    // The text --version prints: a first line of "gumbolt " and the version, then the
+    // copyright and the licence (GPL-3.0-or-later), each line ending in a newline.
     static std::string versionLine();
 
     // Answers the request on the given streams. Returns the exit status when the program
     // ends here (0 after --help or --version, 2 after a usage error, 1 when the answer
-    // could not be written), or nothing when the game should start.
+    // could not be written, said in one line on err), or nothing when the game should start.
+    // out is nullptr when the program was started with its standard output closed.
     static std::optional<int> answer(int argc, const char* const argv[], std::FILE* out,
                                      std::FILE* err);
 };

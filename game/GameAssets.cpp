@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "services/EmbeddedFiles.h"
-#include "services/EmbeddedMedia.h"
+#include "core/EmbeddedFiles.h"
+#include "core/EmbeddedMedia.h"
 
 namespace gb {
 

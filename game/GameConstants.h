@@ -1,8 +1,12 @@
 #pragma once
 
-// What the parts of TGame share: the size of a cell and the sound effects by number.
+// What the parts of TGame share: the screen's size, the size of a cell and the sound effects
+// by number.
 
 namespace gb {
+
+inline constexpr int kScreenWidth = 800;  // the display the game draws, in pixels
+inline constexpr int kScreenHeight = 600;
 
 inline constexpr int kCell = 29;  // pixel size of a block and of a grid cell
 

@@ -4,22 +4,16 @@
 
 namespace gb::controls {
 
-// Each helper looks at the pending window events once and then reads every key it was given:
-// a look per key would pump the window system's queue (and every pad) again for each.
-
 int hits(std::span<const int> codes) {
-    pollEvents();
     int total = 0;
     for (const int code : codes) {
-        total += keyboard().takeHits(code);
+        total += keyHit(code);
     }
     return total;
 }
 
 bool held(std::span<const int> codes) {
-    pollEvents();
-    return std::any_of(codes.begin(), codes.end(),
-                       [](int code) { return keyboard().isDown(code); });
+    return std::any_of(codes.begin(), codes.end(), [](int code) { return keyDown(code); });
 }
 
 bool hitOrHeld(std::span<const int> codes) {
@@ -34,8 +28,7 @@ bool anyKeyTyped() {
 }
 
 void dropTypedButtons() {
-    pollEvents();
-    while (keyboard().takeButton() != 0) {
+    while (getButton() != 0) {
     }
 }
 

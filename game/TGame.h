@@ -93,6 +93,16 @@ class TGame {
     ImageRef norvaneLogo;
     ImageRef vantrelLogo;
     ImageRef panelImage;
+    // The block picture every block and the overlays' rings draw with (one frame per piece
+    // kind), and the fruit sheet of both grids' fruit showers.
+    ImageRef blockImage;
+    ImageRef fruitSheet;
+
+    // The player's choices for the games that follow (from the options, or the command line
+    // for one run): the level a new game starts at, 1 to 9, and whether a faint copy of the
+    // falling piece shows where a drop would put it.
+    int startLevel = 1;
+    bool landingShadow = false;
 
     // The main loop's two accumulators (seconds toward the next keyboard and gravity tick).
     float keyTime = 0.0f;
@@ -111,15 +121,15 @@ class TGame {
 
     // The play screen's turning disc.
     void turnSpinner();
-    void drawSpinner();
+    void drawSpinner() const;
 
     // Rules of play.
     void detachPiece();
     [[nodiscard]] bool addPiece();
     void chooseNextPiece();
     void playSound(int effect);
-    void drawScreen();
-    void drawPipes();
+    void drawScreen() const;
+    void drawPipes() const;
     void checkLines();
     void scoreLines(int count);
     void pieceFall();
@@ -132,25 +142,32 @@ class TGame {
     // (measuring start-up and idle cost).
     void run(int frameLimit = 0);
     // One frame of the loop; startLoop comes before the first and endLoop after the last.
+    // A frame reads the input, updates the game, draws it (drawing only reads), takes the
+    // step of play the gravity clock asks for (shown by the next frame) and presents.
     void startLoop();
     void frame();
     void endLoop();
 
-    // Draws the play screen and the overlay of the current state (steps 7 and 8 of a frame).
-    void drawFrame();
+    // What moves on the play screen by itself, once per frame before it is drawn: the grids
+    // (their fruit, and the marks of blocks that could not move) and the turning disc.
+    void updateScreen();
+    // Draws the play screen and the overlay of the current state. Changes nothing.
+    void drawFrame() const;
 
     void restart();
     void cycleColour();
-    void drawBox(int cols, int rows);
-    void drawPausedScreen();
-    void drawTitleScreen();
-    void drawNameEntryScreen();
-    void drawGameOverScreen();
-    void drawExitScreen();
-    void drawLevelUpScreen(int level);
-    void drawHiScores(int x, int y);
-    void drawNumber(int value, int y, int right);
-    int DrawString(const std::string& text, int x, int y);
+    // Draws the panel and its ring of blocks, starting at colour colourCycle and taking the
+    // next colour for each block; answers the colour after the ring's last block.
+    int drawBox(int cols, int rows) const;
+    void drawPausedScreen() const;
+    void drawTitleScreen() const;
+    void drawNameEntryScreen() const;
+    void drawGameOverScreen() const;
+    void drawExitScreen() const;
+    void drawLevelUpScreen(int level) const;
+    void drawHiScores(int x, int y) const;
+    void drawNumber(int value, int y, int right) const;
+    int DrawString(const std::string& text, int x, int y) const;
 
     // The name entry step of one frame.
     void nameEntryStep();
@@ -161,7 +178,7 @@ class TGame {
     // away: the player left the window or unplugged a gamepad since the last frame.
     void handleStateInput(bool keyboardTick, bool away);
     // The 10 x 10 box with the logo and a blinking two-frame message at (x, 360).
-    void drawMessageBox(const ImageRef& message, int x);
+    void drawMessageBox(const ImageRef& message, int x) const;
 };
 
 }  // namespace gb

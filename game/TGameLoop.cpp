@@ -3,16 +3,16 @@
 #include "game/TGame.h"
 
 #include "audio/TSoundManager.h"
+#include "core/Console.h"
+#include "core/ShutdownSignals.h"
+#include "core/TDeltaTimer.h"
+#include "core/Text.h"
 #include "game/GameConstants.h"
 #include "game/GameControls.h"
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
-#include "services/Console.h"
 #include "services/Graphics.h"
-#include "services/ShutdownSignals.h"
-#include "services/TDeltaTimer.h"
 #include "services/TKeyboard.h"
-#include "services/Text.h"
 #include "values/TVector.h"
 
 namespace gb {
@@ -56,7 +56,8 @@ void TGame::startLoop() {
 }
 
 void TGame::frame() {
-    clearScreen();
+    // The frame's input, read once: every key query below sees the same keyboard.
+    pollEvents();
     TDeltaTimer::update();
     const float delta = TDeltaTimer::deltaTime();
 
@@ -86,6 +87,9 @@ void TGame::frame() {
     }
 
     handleStateInput(keyboardTick, away);
+    updateScreen();
+
+    clearScreen();
     drawFrame();
 
     fallTime += delta;
@@ -157,7 +161,13 @@ void TGame::handleStateInput(bool keyboardTick, bool away) {
     }
 }
 
-void TGame::drawFrame() {
+void TGame::updateScreen() {
+    gameGrid->update();
+    previewGrid->update();
+    turnSpinner();
+}
+
+void TGame::drawFrame() const {
     drawScreen();
     switch (state) {
         case paused:
@@ -196,7 +206,7 @@ void TGame::cycleColour() {
     colourCycle = (colourCycle + 1) % 7;
 }
 
-void TGame::drawBox(int cols, int rows) {
+int TGame::drawBox(int cols, int rows) const {
     const int width = cols * kCell;
     const int height = rows * kCell;
     const int x0 = graphicsWidth() / 2 - width / 2 + 15;
@@ -208,9 +218,10 @@ void TGame::drawBox(int cols, int rows) {
 
     int x = x0;
     int y = y0;
+    int colour = colourCycle;
     auto block = [&] {
-        TBlock::drawAt(TVector(static_cast<float>(x), static_cast<float>(y)), colourCycle);
-        cycleColour();
+        TBlock::drawAt(blockImage, TVector(static_cast<float>(x), static_cast<float>(y)), colour);
+        colour = (colour + 1) % 7;
     };
     for (int i = 0; i < cols; ++i) {
         block();
@@ -229,50 +240,46 @@ void TGame::drawBox(int cols, int rows) {
         y -= kCell;
         block();
     }
+    return colour;
 }
 
-void TGame::drawPausedScreen() {
+// The overlays' ring starts on colourCycle in every frame, so its colours move on only with
+// gravity ticks; their messages blink between two frames on the same beat.
+
+void TGame::drawPausedScreen() const {
     drawMessageBox(pausedImage, 325);
 }
 
-void TGame::drawTitleScreen() {
-    const int remembered = colourCycle;
+void TGame::drawTitleScreen() const {
     drawBox(10, 16);
     drawImage(logoImage, 287, 70);
-    drawImage(startImage, 300, 260, remembered % 2);
+    drawImage(startImage, 300, 260, colourCycle % 2);
     drawHiScores(275, 300);
-    colourCycle = remembered;
 }
 
-void TGame::drawGameOverScreen() {
+void TGame::drawGameOverScreen() const {
     drawMessageBox(gameOverImage, 289);
 }
 
-void TGame::drawExitScreen() {
+void TGame::drawExitScreen() const {
     drawMessageBox(exitImage, 274);
 }
 
-void TGame::drawMessageBox(const ImageRef& message, int x) {
-    // The ring starts on the same colour in every frame: the colour moves on only with
-    // gravity ticks. The message blinks between its two frames on the same beat.
-    const int remembered = colourCycle;
+void TGame::drawMessageBox(const ImageRef& message, int x) const {
     drawBox(10, 10);
     drawImage(logoImage, 287, 170);
-    drawImage(message, static_cast<float>(x), 360, remembered % 2);
-    colourCycle = remembered;
+    drawImage(message, static_cast<float>(x), 360, colourCycle % 2);
 }
 
-void TGame::drawLevelUpScreen(int newLevel) {
+void TGame::drawLevelUpScreen(int newLevel) const {
     // The box waits until the fruit of the cleared grid has finished falling.
     if (gameGrid->hasFruits()) {
         return;
     }
-    const int remembered = colourCycle;
     drawBox(10, 10);
     drawImage(logoImage, 287, 170);
     drawImage(levelUpImage, 334, 360, 0);
     drawNumber(newLevel, 360, 460);
-    colourCycle = remembered;
 }
 
 }  // namespace gb

@@ -7,16 +7,16 @@
 #include <span>
 
 #include "audio/TSoundManager.h"
+#include "core/Console.h"
+#include "core/Random.h"
+#include "core/Text.h"
 #include "game/GameConstants.h"
 #include "game/GameControls.h"
 #include "hiscores/THiScore.h"
 #include "hiscores/THiScoreTable.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
-#include "services/Console.h"
-#include "services/Random.h"
 #include "services/TKeyboard.h"
-#include "services/Text.h"
 #include "values/TVector.h"
 
 namespace gb {
@@ -218,7 +218,9 @@ void TGame::handlePieceKeys() {
         int& keyState = keyStates[i];
         // Any of the keys of the piece key: the counts of all of them are taken.
         const int hits = keyHit(code) + controls::hits(pieceKey.alsoKeys);
-        // 1 on a press, then 2 and 3 while held, then -1 (repeating) until released.
+        // 1 on a press, then 2 and 3 while held, then repeating until released: -1 and -2 in
+        // turn, acting on both. Only -1 sounds, so a held key clicks every other tick and a run
+        // of repeats is no louder than one press (every tick, the clicks would pile up).
         if (hits > 0) {
             keyState = 1;
         } else if (keyDown(code) || controls::held(pieceKey.alsoKeys)) {
@@ -227,15 +229,19 @@ void TGame::handlePieceKeys() {
                 if (keyState > 3) {
                     keyState = -1;
                 }
+            } else if (keyState < 0) {
+                keyState = keyState == -1 ? -2 : -1;
             }
         } else {
             keyState = 0;
         }
-        if (keyState != 1 && keyState != -1) {
+        if (keyState != 1 && keyState >= 0) {
             continue;
         }
         pieceKey.act(*currentPiece);
-        playSound(pieceKey.sound);
+        if (keyState != -2) {
+            playSound(pieceKey.sound);
+        }
     }
 }
 

@@ -6,17 +6,18 @@
 #include <vector>
 
 #include "audio/TSoundManager.h"
+#include "core/Clock.h"
+#include "core/Random.h"
+#include "core/Text.h"
 #include "effects/GradientImage.h"
+#include "effects/TFruitShower.h"
 #include "game/GameConstants.h"
 #include "hiscores/THiScore.h"
 #include "hiscores/THiScoreTable.h"
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
-#include "services/Clock.h"
 #include "services/Graphics.h"
-#include "services/Random.h"
-#include "services/Text.h"
 #include "values/TColor.h"
 #include "values/TVector.h"
 
@@ -48,7 +49,7 @@ std::shared_ptr<TGame> TGame::create() {
 }
 
 bool TGame::init() {
-    if (!openGraphics(800, 600, 32, 0, 0)) {
+    if (!openGraphics(kScreenWidth, kScreenHeight, 32, 0, 0)) {
         // Without a display there is nothing to play on: say why in one line and stop.
         std::fprintf(stderr, "Gumbolt: cannot open the display: %s\n", graphicsError().c_str());
         return false;
@@ -108,7 +109,7 @@ void TGame::loadHiScores() {
 }
 
 void TGame::saveHiScores() {
-    hiScores->save();
+    hiScores->saveAtExit();
 }
 
 void TGame::loadImages() {
@@ -135,15 +136,19 @@ void TGame::loadImages() {
     spinnerImage = loadGameImage("yingyang.png");
     midHandleImage(spinnerImage);
     spinnerAngle = 0.0f;
+    fruitSheet = TFruitShower::loadSheet();
 }
 
 void TGame::buildPieces() {
     for (std::size_t kind = 0; kind < piecePrototypes.size(); ++kind) {
         piecePrototypes[kind] = TPiece::create(kPieceShapes[kind], static_cast<int>(kind));
     }
-    TBlock::setImage(loadAnimImage("incbin::media/gfx/blockList.png",
-                                   truncToInt(gameGrid->pitch->x), truncToInt(gameGrid->pitch->y),
-                                   0, 7));
+    blockImage = loadAnimImage("incbin::media/gfx/blockList.png", truncToInt(gameGrid->pitch->x),
+                               truncToInt(gameGrid->pitch->y), 0, 7);
+    for (TGrid* grid : {gameGrid.get(), previewGrid.get()}) {
+        grid->blockImage = blockImage;
+        grid->fruits->sheet = fruitSheet;
+    }
 }
 
 }  // namespace gb

@@ -4,16 +4,16 @@
 
 #include <string>
 
-#include "game/LetterAdvance.h"
+#include "core/Console.h"
+#include "core/LetterAdvance.h"
+#include "core/Text.h"
 #include "hiscores/THiScore.h"
 #include "playfield/TGrid.h"
-#include "services/Console.h"
 #include "services/Graphics.h"
-#include "services/Text.h"
 
 namespace gb {
 
-void TGame::drawScreen() {
+void TGame::drawScreen() const {
     setColor(255, 255, 255);
     drawImageRect(panelImage, 20, 20, 216, 560);
     drawImageRect(panelImage, 565, 20, 216, 560);
@@ -30,7 +30,6 @@ void TGame::drawScreen() {
     previewGrid->draw();
     drawPipes();
     drawImage(logoImage, 15, 10);
-    turnSpinner();
     drawSpinner();
     drawImage(vantrelLogo, 40, 400);
     drawImage(keysImage, 590, 250);
@@ -38,7 +37,7 @@ void TGame::drawScreen() {
     drawImage(norvaneLogo, 620, 480);
 }
 
-void TGame::drawPipes() {
+void TGame::drawPipes() const {
     constexpr int horizontal = 1, vertical = 3;
     for (int x = 20; x <= 780; x += 20) {
         const auto left = static_cast<float>(x);
@@ -68,13 +67,13 @@ void TGame::turnSpinner() {
     spinnerAngle = floatRemainder(spinnerAngle - 1.0f, 360.0f);
 }
 
-void TGame::drawSpinner() {
+void TGame::drawSpinner() const {
     setRotation(spinnerAngle);
     drawImage(spinnerImage, 400, 590);
     setRotation(0);
 }
 
-void TGame::drawNumber(int value, int y, int right) {
+void TGame::drawNumber(int value, int y, int right) const {
     setColor(255, 255, 255);
     const std::string digits = intToText(value);
     int x = right - 26;
@@ -85,7 +84,7 @@ void TGame::drawNumber(int value, int y, int right) {
     }
 }
 
-int TGame::DrawString(const std::string& text, int x, int y) {
+int TGame::DrawString(const std::string& text, int x, int y) const {
     setColor(255, 255, 255);
     int cx = x;
     for (const char ch : text) {

@@ -5,13 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "services/TPlatform.h"
+#include "hiscores/SaveSteps.h"
 
 namespace gb {
 
@@ -126,8 +127,15 @@ int writeReplacement(const std::string& target, const struct stat* old, std::str
             keepOwnerAndMode(fd, *old);
         }
         int error = 0;
-        if (!writeAll(fd, bytes) || ::fsync(fd) != 0) {
+        if (!writeAll(fd, bytes)) {
             error = errno;
+        } else {
+            SaveSteps::reached(SaveStep::wrote);
+            if (::fsync(fd) != 0) {
+                error = errno;
+            } else {
+                SaveSteps::reached(SaveStep::flushed);
+            }
         }
         if (error == 0 && unnamed && !linkUnnamed(fd, target, temporary)) {
             // The file system gives unnamed files but we cannot name this one: write a named
@@ -148,8 +156,14 @@ int writeReplacement(const std::string& target, const struct stat* old, std::str
 }
 
 // Writes the new contents over the old file itself, for a directory that does not let us
-// create a file. New records first, then the length is cut, then all goes to disk.
-bool writeInPlace(const std::string& target, std::string_view bytes, std::string& reason) {
+// create a file. A reader must find the old table or the new one at every moment, even if the
+// process is killed between two steps, so the old records are never left after the new ones:
+//  1. the new records, followed (where the old file is longer) by copies of the filler record
+//     as far as a reader reads, are written over the start of the old file in one write, and
+//     flushed to disk, so that the file already reads as the new table;
+//  2. then the file is cut to the new length and flushed again.
+bool writeInPlace(const std::string& target, std::string_view bytes, const InPlaceFill& fill,
+                  std::string& reason) {
     const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         reason = std::strerror(errno);
@@ -161,11 +175,29 @@ bool writeInPlace(const std::string& target, std::string_view bytes, std::string
         reason = kNotRegular;
         return false;
     }
-    int error = 0;
-    if (!writeAll(fd, bytes) || ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 ||
-        ::fsync(fd) != 0) {
-        error = errno;
+    std::string image(bytes);
+    const auto oldSize = static_cast<std::size_t>(info.st_size);
+    if (!fill.record.empty() && oldSize > image.size()) {
+        const std::size_t reach = std::min(oldSize, fill.readLimit);
+        while (image.size() < reach) {
+            image.append(fill.record);
+        }
     }
+    int error = 0;
+    const auto step = [&](bool done, SaveStep reached) {
+        if (error != 0) {
+            return;
+        }
+        if (!done) {
+            error = errno;
+            return;
+        }
+        SaveSteps::reached(reached);
+    };
+    step(writeAll(fd, image), SaveStep::wrote);
+    step(::fsync(fd) == 0, SaveStep::flushed);
+    step(::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0, SaveStep::cut);
+    step(::fsync(fd) == 0, SaveStep::cutFlushed);
     if (::close(fd) != 0 && error == 0) {
         error = errno;
     }
@@ -245,6 +277,11 @@ std::string fileBehind(const std::string& path) {
 }
 
 bool replaceFileContents(const std::string& path, std::string_view bytes, std::string& reason) {
+    return replaceFileContents(path, bytes, InPlaceFill{}, reason);
+}
+
+bool replaceFileContents(const std::string& path, std::string_view bytes, const InPlaceFill& fill,
+                         std::string& reason, const RenameFile& rename) {
     const std::string target = fileBehind(path);
     if (target.empty()) {
         reason = errno == ENOENT ? kLinkToNothing : std::strerror(errno);
@@ -275,15 +312,12 @@ bool replaceFileContents(const std::string& path, std::string_view bytes, std::s
     int error = writeReplacement(target, exists ? &old : nullptr, bytes, temporary, created);
     if (!created && exists) {
         // The directory takes no new file, but the old file is ours to write.
-        return writeInPlace(target, bytes, reason);
+        return writeInPlace(target, bytes, fill, reason);
     }
     if (error == 0) {
-        // The platform's rename: rename(2) unless a test imitates a failure or a crash between
-        // writing and renaming.
-        const auto& step = platform().renameFile;
         errno = 0;
-        const int result = step ? step(temporary.c_str(), target.c_str())
-                                : std::rename(temporary.c_str(), target.c_str());
+        const int result = rename ? rename(temporary.c_str(), target.c_str())
+                                  : std::rename(temporary.c_str(), target.c_str());
         if (result != 0) {
             error = errno != 0 ? errno : EIO;
             ::unlink(temporary.c_str());
@@ -298,15 +332,11 @@ bool replaceFileContents(const std::string& path, std::string_view bytes, std::s
 }
 
 void removeStaleTemporaries(const std::string& path) {
-    const std::string target = fileBehind(path);
-    if (target.empty()) {
-        return;
-    }
-    const std::size_t slash = target.find_last_of('/');
-    std::string prefix = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::size_t slash = path.find_last_of('/');
+    std::string prefix = slash == std::string::npos ? path : path.substr(slash + 1);
     prefix.push_back('.');
 
-    DIR* directory = ::opendir(directoryOf(target).c_str());
+    DIR* directory = ::opendir(directoryOf(path).c_str());
     if (directory == nullptr) {
         return;
     }
@@ -321,9 +351,10 @@ void removeStaleTemporaries(const std::string& path) {
         if (owner <= 0 || (owner != ::getpid() && processRuns(owner))) {
             continue;
         }
+        // Only a file this user made: never another user's in a shared directory, even as root.
         struct stat info {};
         if (::fstatat(::dirfd(directory), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(info.st_mode)) {
+            S_ISREG(info.st_mode) && info.st_uid == ::geteuid()) {
             ::unlinkat(::dirfd(directory), entry->d_name, 0);
         }
     }

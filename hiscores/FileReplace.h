@@ -1,9 +1,21 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace gb {
+
+// What fills a file rewritten in place between the end of its new contents and the end of
+// its old ones, until the file is cut to the new length: copies of a record that readers never
+// rank (one that sorts below every record of the new contents), as far as readers read.
+// Without a record nothing is filled.
+struct InPlaceFill {
+    std::string_view record;
+    std::size_t readLimit = SIZE_MAX;
+};
 
 // Replaces the contents of the file at path so that a crash, a kill or a full disk at any
 // moment leaves either the old file or the new one, never a part of either: the bytes go to a
@@ -17,17 +29,31 @@ namespace gb {
 // file that we may not write stays as it is.
 //
 // Where the directory does not let us create a file but the old file is writable, the bytes
-// are written into the old file itself and flushed to disk instead (a crash during that
-// write may leave old records after the new ones).
+// are written into the old file itself instead: over its start, with the space up to its old
+// length filled as fill says, flushed to disk, and only then is it cut to length and flushed
+// again. A reader of the records therefore finds the old ones or the new ones (and filler
+// records that never rank) whenever the process stops.
 //
-// Returns true on success. On failure the old file is untouched, nothing new is left behind
-// and reason holds a description of what went wrong.
+// The caller holds the file's lock (FileLock). Returns true on success. On failure nothing
+// new is left behind, reason holds a description of what went wrong, and the old file is
+// untouched (or, written in place, reads as the old table or the new one).
+//
+// The new file is moved into place with rename(2), or with the given stand-in for it (which
+// answers as rename(2) does: 0, or -1 with errno set), so a test can imitate a failure or a
+// crash between writing and renaming.
+using RenameFile = std::function<int(const char* from, const char* to)>;
+[[nodiscard]] bool replaceFileContents(const std::string& path, std::string_view bytes,
+                                       const InPlaceFill& fill, std::string& reason,
+                                       const RenameFile& rename = nullptr);
+// The same without filler: a file rewritten in place is cut straight after the new bytes.
 [[nodiscard]] bool replaceFileContents(const std::string& path, std::string_view bytes,
                                        std::string& reason);
 
 // Removes the temporary files that saves of path left behind when their process was killed
-// between naming the new file and moving it into place: the files beside it named
-// "<name>.<process id>.tmp" or "<name>.<process id>-<n>.tmp" whose process no longer runs.
+// between naming the new file and moving it into place: the regular files in path's own
+// directory named "<name>.<process id>.tmp" or "<name>.<process id>-<n>.tmp", whose process
+// no longer runs and which belong to this user. (Where path is a symbolic link the
+// temporaries are made beside the file it leads to, and are not looked for there.)
 void removeStaleTemporaries(const std::string& path);
 
 // The file that replacing path would replace: the target of a symbolic link, path itself

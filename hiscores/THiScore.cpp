@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <limits>
 
-#include "services/Console.h"
-#include "services/Text.h"
+#include "core/Console.h"
+#include "core/Text.h"
 
 namespace gb {
 

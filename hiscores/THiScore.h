@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "services/TStream.h"
+#include "core/TStream.h"
 
 namespace gb {
 

@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <vector>
 
+#include "core/Console.h"
+#include "core/ProgramError.h"
+#include "core/Text.h"
 #include "hiscores/FileLock.h"
 #include "hiscores/FileRead.h"
 #include "hiscores/FileReplace.h"
-#include "services/Console.h"
-#include "services/ProgramError.h"
-#include "services/TPlatform.h"
-#include "services/Text.h"
 
 namespace gb {
 
@@ -40,6 +40,29 @@ void reportFailedSave(const std::string& fileName, const std::string& reason) {
     std::fprintf(stderr, "Could not save the high scores to %s: %s\n", fileName.c_str(),
                  reason.c_str());
     std::fflush(stderr);
+}
+
+void reportBusy(const std::string& fileName, std::chrono::milliseconds waited) {
+    std::fprintf(stderr,
+                 "Could not save the high scores to %s yet: another copy of the game kept it "
+                 "locked for %g s. The new scores are kept, to be saved with the next one or "
+                 "when the game ends.\n",
+                 fileName.c_str(), static_cast<double>(waited.count()) / 1000.0);
+    std::fflush(stderr);
+}
+
+// A record that never ranks in a full table: the lowest score, after every record that ties
+// with it. It fills a file written in place until the file is cut to the new length.
+const std::string& fillerRecord() {
+    static const std::string record = [] {
+        THiScore filler;
+        filler.name = std::string(THiScore::kNameLength, ' ');
+        filler.score = std::numeric_limits<std::int32_t>::min();
+        std::string bytes;
+        filler.appendRecordTo(bytes);
+        return bytes;
+    }();
+    return record;
 }
 
 }  // namespace
@@ -136,7 +159,16 @@ bool THiScoreTable::save() {
     if (added_.empty()) {
         return true;
     }
-    const FileLock lock(fileName);
+    const FileLock lock(fileName, lockWait);
+    if (!lock.held()) {
+        if (!lock.busy()) {
+            reportFailedSave(fileName, lock.reason());
+        } else if (!saidBusy_) {
+            reportBusy(fileName, lockWait);
+            saidBusy_ = true;
+        }
+        return false;
+    }
 
     // What the file holds now, as a load would see it.
     std::shared_ptr<TList<THiScore>> merged;
@@ -163,16 +195,46 @@ bool THiScoreTable::save() {
     for (auto* link = merged->firstLink(); link != nullptr; link = link->nextLink()) {
         link->value()->appendRecordTo(bytes);
     }
-    if (!replaceFileContents(fileName, bytes, reason)) {
+    // A file longer than the new table is only ever left so by a table of maxScores entries
+    // (a shorter table takes every record of the file), below which the filler never ranks.
+    const InPlaceFill fill{fillerRecord(), kMaxFileRecords * THiScore::kRecordSize};
+    if (!replaceFileContents(fileName, bytes, fill, reason, renameFile)) {
         reportFailedSave(fileName, reason);
         return false;
     }
     scores = merged;
     added_.clear();
-    if (platform().fileWritten) {
-        platform().fileWritten(fileName);
+    saidBusy_ = false;
+    if (saved) {
+        saved(fileName);
     }
     return true;
+}
+
+bool THiScoreTable::saveAtExit() {
+    if (save()) {
+        return true;
+    }
+    if (added_.empty()) {
+        return false;
+    }
+    // The best of them first, as the table would show them.
+    std::vector<THiScore> lost = added_;
+    std::stable_sort(lost.begin(), lost.end(),
+                     [](const THiScore& a, const THiScore& b) { return a.compare(&b) > 0; });
+    const std::size_t shown =
+        std::min(lost.size(), static_cast<std::size_t>(std::max(maxScores, 1)));
+    std::string list;
+    for (std::size_t i = 0; i < shown; ++i) {
+        list += concatText(i == 0 ? "" : ", ", lost[i].name, ' ', lost[i].score);
+    }
+    if (lost.size() > shown) {
+        list += concatText(" and ", lost.size() - shown, " lower");
+    }
+    std::fprintf(stderr, "These scores were not saved to %s: %s.\n", fileName.c_str(),
+                 list.c_str());
+    std::fflush(stderr);
+    return false;
 }
 
 void THiScoreTable::addPlayer(const THiScore& entry) {

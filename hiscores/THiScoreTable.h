@@ -1,12 +1,15 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "core/TList.h"
+#include "hiscores/FileReplace.h"
 #include "hiscores/THiScore.h"
-#include "services/TList.h"
 
 namespace gb {
 
@@ -18,6 +21,12 @@ class THiScoreTable {
     std::shared_ptr<TList<THiScore>> scores;
     int maxScores = 0;
     std::string fileName;
+    // How save moves the new file into place: rename(2) unless a test puts a stand-in here
+    // (see replaceFileContents).
+    RenameFile renameFile;
+    // Told the file's name after every save that wrote it (not after one that had nothing to
+    // add or failed); empty: nothing to do. A browser hands the file on to lasting storage.
+    std::function<void(const std::string& fileName)> saved;
 
     // A new table, loaded from the file at once (see init).
     [[nodiscard]] static std::shared_ptr<THiScoreTable> create(const std::string& fileName,
@@ -35,12 +44,19 @@ class THiScoreTable {
     // Adds the entries this table was given since its last save to the scores in the file as
     // it is now (another copy of the game may have saved meanwhile), keeps the best
     // maxScores in the usual order, replaces the file as a whole and shows that result. The
-    // file is read and replaced under a lock, so two games saving at once take turns. A
-    // failed save (reported on standard error in one line) or a crash during it leaves the
-    // old file as it was, and the entries wait for the next save. Nothing is written when no
-    // entry was added since the last save (true), nor into a file that could not be read at
-    // load (false).
+    // file is read and replaced only under its lock (FileLock), so two games saving at once
+    // take turns; when the lock cannot be had within lockWait, nothing is written, the
+    // entries are kept for the next save and that is said once on standard error. Any other
+    // failed save is reported on standard error in one line; it, or a crash during a save,
+    // leaves the old file as it was (or, where the file is written in place, reading as the
+    // old table or the new one), and the entries wait for the next save. Nothing is written
+    // when no entry was added since the last save (true), nor into a file that could not be
+    // read at load (false).
     bool save();
+
+    // The last save of the run: save, and when the entries of this run cannot be saved, one
+    // more line on standard error says which scores were not saved.
+    bool saveAtExit();
 
     // Adds a copy of the entry (its name is printed), then sorts and trims, so the entry only
     // stays if it beats the lowest kept score or the table has room. The entry is also kept
@@ -60,6 +76,10 @@ class THiScoreTable {
     // The most records load reads from the start of a file (1.2 MB).
     static constexpr std::size_t kMaxFileRecords = 100000;
 
+    // How long a save waits for another copy's save to end before it keeps its entries for
+    // later (tests shorten it).
+    std::chrono::milliseconds lockWait{5000};
+
   private:
     std::shared_ptr<TList<THiScore>> defaultScores(bool printNames) const;
     std::shared_ptr<TList<THiScore>> bestOf(const std::string& bytes) const;
@@ -67,6 +87,7 @@ class THiScoreTable {
 
     std::vector<THiScore> added_;  // entries given since the last save, in the order given
     bool keepFile_ = false;        // the file could not be read: never write it
+    bool saidBusy_ = false;        // a save found the file locked and said so
 };
 
 }  // namespace gb

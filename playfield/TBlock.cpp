@@ -1,18 +1,11 @@
 #include "playfield/TBlock.h"
 
+#include "core/Console.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
-#include "services/Console.h"
 #include "services/Graphics.h"
-#include "services/TPlatform.h"
 
 namespace gb {
-
-namespace {
-ImageRef& blockImage() {
-    return platform().blockImage;
-}
-}  // namespace
 
 BlockRef TBlock::create(const TVector& position, int kind, const std::shared_ptr<TPiece>& owner) {
     auto block = std::make_shared<TBlock>();
@@ -104,29 +97,20 @@ void TBlock::rotate(int angle) {
     debugLog("post-rotation position at (", position->x, ",", position->y, ")");
 }
 
-void TBlock::drawAt(const TVector& pixel, int frame) {
-    drawImage(blockImage(), pixel.x, pixel.y, frame);
+void TBlock::drawAt(const ImageRef& image, const TVector& pixel, int frame) {
+    drawImage(image, pixel.x, pixel.y, frame);
 }
 
-void TBlock::draw() {
+void TBlock::draw() const {
     setColor(255, 255, 255);
-    // A block outside any grid has no pixel frame to be drawn in; it is only marked drawn.
+    // A block outside any grid has no pixel frame to be drawn in.
     if (const GridRef frame = grid.lock()) {
         TVector pixel = *position;
         pixel.roundOff();
         pixel.multiplyBy(*frame->pitch);
         pixel.add(*frame->origin);
-        drawImage(blockImage(), pixel.x, pixel.y, kind);
+        drawImage(frame->blockImage, pixel.x, pixel.y, kind);
     }
-    stuck = false;
-}
-
-void TBlock::setImage(ImageRef image) {
-    blockImage() = std::move(image);
-}
-
-ImageRef TBlock::image() {
-    return blockImage();
 }
 
 }  // namespace gb

@@ -53,8 +53,9 @@ class TBlock : public std::enable_shared_from_this<TBlock> {
     VectorRef position;
     VectorRef savedPosition;
     int kind = 0;
-    // Set when the block failed to be placed since it was last drawn; such a block ignores
-    // moveBy and rotate until the next frame draws it (or its piece starts a new move).
+    // Set when the block failed to be placed in this frame; such a block ignores moveBy and
+    // rotate until its grid's next frame starts (TGrid::update) or its piece starts a new
+    // move.
     bool stuck = false;
     // Not owning: the piece owns its blocks.
     std::weak_ptr<TPiece> owner;
@@ -79,15 +80,10 @@ class TBlock : public std::enable_shared_from_this<TBlock> {
     bool addToGrid();
     void removeFromGrid();
     void rotate(int angle);
-    // Draws a frame of the block image at a pixel point under the current drawing state.
-    static void drawAt(const TVector& pixel, int frame);
-    // Draws the block in its cell of its grid and clears the stuck flag.
-    void draw();
-
-    // The shared 7-frame block image (one frame per kind), installed once by the game and kept
-    // by the platform.
-    static void setImage(ImageRef image);
-    static ImageRef image();
+    // Draws a frame of a block picture at a pixel point under the current drawing state.
+    static void drawAt(const ImageRef& image, const TVector& pixel, int frame);
+    // Draws the block in its cell of its grid, with the grid's block picture. Changes nothing.
+    void draw() const;
 };
 
 }  // namespace gb

@@ -4,10 +4,10 @@
 #include <cstddef>
 #include <utility>
 
+#include "core/Console.h"
+#include "core/Text.h"
 #include "effects/TFruitShower.h"
-#include "services/Console.h"
 #include "services/Graphics.h"
-#include "services/Text.h"
 
 namespace gb {
 
@@ -100,7 +100,18 @@ void TGrid::init(VectorRef newSize, VectorRef newOrigin, VectorRef newCellSize, 
     fruits = TFruitShower::create();
 }
 
-void TGrid::draw() {
+void TGrid::update() {
+    for (const auto& column : cells) {
+        for (const BlockRef& block : column) {
+            if (block) {
+                block->setStuck(false);
+            }
+        }
+    }
+    fruits->update();
+}
+
+void TGrid::draw() const {
     setViewport(truncToInt(origin->x), truncToInt(origin->y), truncToInt(extent->x),
                 truncToInt(extent->y));
     tileImage(backTile, origin->x, origin->y, 0);
@@ -111,7 +122,7 @@ void TGrid::draw() {
             }
         }
     }
-    fruits->updateAndDraw();
+    fruits->draw();
     setViewport(0, 0, graphicsWidth(), graphicsHeight());
 }
 

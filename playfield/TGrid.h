@@ -27,6 +27,7 @@ class TGrid : public std::enable_shared_from_this<TGrid> {
     std::vector<std::vector<BlockRef>> cells;
     ColorRef colour;  // kept; drawing does not use it
     ImageRef backTile;
+    ImageRef blockImage;        // the 7-frame block picture its blocks draw with (frame = kind)
     std::vector<int> fullRows;  // 1 for each row that was full at the last findFullLines
     std::shared_ptr<TFruitShower> fruits;
 
@@ -43,7 +44,11 @@ class TGrid : public std::enable_shared_from_this<TGrid> {
     // Whether pos lies inside the grid and its cell is empty.
     bool isFree(const TVector& pos) const;
     void init(VectorRef size, VectorRef origin, VectorRef cellSize, int gap, ColorRef colour);
-    void draw();
+    // One frame of the grid's own life, before it is drawn: the marks of blocks that could not
+    // move in the last frame are cleared, and the fruit shower moves.
+    void update();
+    // Draws the background, the blocks and the fruit, clipped to the board. Changes nothing.
+    void draw() const;
     // Starts a fruit burst at the pixel point of a cell.
     void dropFruit(int column, int row);
     bool hasFruits() const;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "services/Console.h"
+#include "core/Console.h"
 
 namespace gb {
 

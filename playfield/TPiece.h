@@ -41,8 +41,8 @@ class TPiece : public std::enable_shared_from_this<TPiece> {
     void clearGrid();
     void saveShape();
     void markStuck();
-    // Whether any current block failed to be placed since it was last drawn; also stored in
-    // stuck.
+    // Whether any current block failed to be placed since its grid's frame began (see
+    // TGrid::update); also stored in stuck.
     bool isStuck();
     // Leaves the current blocks in their grid cells as free blocks and takes fresh unplaced
     // copies of the shape.
@@ -74,8 +74,8 @@ class TPiece : public std::enable_shared_from_this<TPiece> {
     void removeFromGrid();
 
   private:
-    // True when some block would ignore a move (it, or its owner, failed to be placed since the
-    // blocks were last drawn).
+    // True when some block would ignore a move (it, or its owner, failed to be placed since its
+    // grid's frame began).
     bool blocksHeld() const;
     // Every move and turn starts here. A failed move marks the piece stuck so that the game
     // sees it land; the next move of the same piece starts afresh, so a push into a wall does

@@ -1,27 +1,39 @@
 #include "services/Graphics.h"
 
 #include <algorithm>
+#include <string>
 
-#include "services/TPlatform.h"
+#include "core/TPlatform.h"
 #include "services/TRenderBackend.h"
-#include "services/TSdlRenderer.h"
 
 namespace gb {
 
 namespace {
 
-TPlatform::Display& display() {
-    return platform().display;
+// The display of a platform: whether it is open, its size, why it did not open, and the
+// drawing state.
+struct TDisplay {
+    bool open = false;
+    int width = 0;
+    int height = 0;
+    std::string error;
+    TDrawState state;
+};
+
+TDisplay& display() {
+    return platform().state<TDisplay>();
 }
 
 TDrawState& state() {
-    return platform().display.state;
+    return display().state;
 }
 
 // The renderer of an open display, or nullptr.
+TRenderBackend* openBackend(TPlatform& installed) {
+    return installed.state<TDisplay>().open ? installed.renderBackend : nullptr;
+}
 TRenderBackend* openBackend() {
-    TPlatform& installed = platform();
-    return installed.display.open ? installed.renderBackend : nullptr;
+    return openBackend(platform());
 }
 
 int resolveFlags(int flags) {
@@ -50,9 +62,10 @@ ImageRef newImage(int cellWidth, int cellHeight, int flags) {
     image->width = cellWidth;
     image->height = cellHeight;
     image->flags = flags;
-    image->maskRed = state().maskRed;
-    image->maskGreen = state().maskGreen;
-    image->maskBlue = state().maskBlue;
+    const TDrawState& drawing = state();
+    image->maskRed = drawing.maskRed;
+    image->maskGreen = drawing.maskGreen;
+    image->maskBlue = drawing.maskBlue;
     return image;
 }
 
@@ -91,16 +104,12 @@ ImageRef cutCells(const PixmapRef& picture, bool hasAlpha, int cellWidth, int ce
 
 }  // namespace
 
-void selectRenderer() {
-    platform().makeDisplay<TSdlRenderBackend>();
-}
-
 TRenderBackend* renderBackend() {
     return platform().renderBackend;
 }
 
 bool openGraphics(int width, int height, int /*depth*/, int /*hertz*/, int /*flags*/) {
-    TPlatform::Display& d = display();
+    TDisplay& d = display();
     d.state = TDrawState{};
     d.state.viewport = TViewport{0, 0, width, height};
     d.open = false;
@@ -228,17 +237,18 @@ int imageHeight(const ImageRef& image) {
 }
 
 void drawImage(const ImageRef& image, float x, float y, int cell) {
-    TRenderBackend* backend = openBackend();
-    if (validCell(image, cell) && backend != nullptr) {
-        backend->drawImageRect(*image, cell, x, y, static_cast<float>(image->width),
-                               static_cast<float>(image->height), state());
+    if (image) {
+        drawImageRect(image, x, y, static_cast<float>(image->width),
+                      static_cast<float>(image->height), cell);
     }
 }
 
 void drawImageRect(const ImageRef& image, float x, float y, float width, float height, int cell) {
-    TRenderBackend* backend = openBackend();
-    if (validCell(image, cell) && backend != nullptr) {
-        backend->drawImageRect(*image, cell, x, y, width, height, state());
+    // The game draws hundreds of cells a frame: the display is looked up once per cell.
+    TPlatform& installed = platform();
+    const TDisplay& shown = installed.state<TDisplay>();
+    if (shown.open && installed.renderBackend != nullptr && validCell(image, cell)) {
+        installed.renderBackend->drawImageRect(*image, cell, x, y, width, height, shown.state);
     }
 }
 
@@ -292,9 +302,10 @@ void drawPixmap(const PixmapRef& pixmap, int x, int y) {
 }
 
 void setColor(int red, int green, int blue) {
-    state().red = std::clamp(red, 0, 255);
-    state().green = std::clamp(green, 0, 255);
-    state().blue = std::clamp(blue, 0, 255);
+    TDrawState& drawing = state();
+    drawing.red = std::clamp(red, 0, 255);
+    drawing.green = std::clamp(green, 0, 255);
+    drawing.blue = std::clamp(blue, 0, 255);
 }
 
 void setAlpha(float alpha) {
@@ -314,8 +325,9 @@ void setRotation(float degrees) {
 }
 
 void setScale(float scaleX, float scaleY) {
-    state().scaleX = scaleX;
-    state().scaleY = scaleY;
+    TDrawState& drawing = state();
+    drawing.scaleX = scaleX;
+    drawing.scaleY = scaleY;
 }
 
 void setViewport(int x, int y, int width, int height) {

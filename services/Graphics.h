@@ -14,9 +14,6 @@ class TRenderBackend;
 
 // Display and frame. The display is the installed platform's.
 
-// Makes the platform renderer (the SDL one) the platform's display, for openGraphics to open.
-// Called once, before the display is opened.
-void selectRenderer();
 // The platform's display renderer (none until one is made).
 TRenderBackend* renderBackend();
 // Opens the full-screen display; false, with the reason in graphicsError(), when it cannot.

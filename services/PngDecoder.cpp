@@ -1,12 +1,24 @@
 #include <png.h>
 
+#include <cstdint>
 #include <cstring>
 
-#include "services/EmbeddedFiles.h"
+#include "core/EmbeddedFiles.h"
+#include "core/TStream.h"
 #include "services/Graphics.h"
-#include "services/TStream.h"
 
 namespace gb {
+
+namespace {
+
+// A file's size as a length in memory: the same type on a 64-bit machine, a narrower one on a
+// 32-bit machine (the browser build), where a picture file is far below its limit.
+template <class Length>
+Length lengthInMemory(std::uint64_t fileSize) {
+    return static_cast<Length>(fileSize);
+}
+
+}  // namespace
 
 PixmapRef decodePicture(const unsigned char* data, std::size_t size, bool* hasAlpha) {
     if (data == nullptr || size == 0) {
@@ -47,7 +59,7 @@ PixmapRef loadPicture(const std::string& path, bool* hasAlpha) {
     if (!stream) {
         return nullptr;
     }
-    std::string bytes(static_cast<std::size_t>(stream->size()), '\0');
+    std::string bytes(lengthInMemory<std::size_t>(stream->size()), '\0');
     bytes.resize(stream->read(bytes.data(), bytes.size()));
     stream->close();
     return decodePicture(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),

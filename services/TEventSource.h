@@ -4,8 +4,9 @@ namespace gb {
 
 class TKeyboard;
 
-// Where window events come from: the display's window system, or a test's script.
-// pump() delivers every pending event to the keyboard state.
+// Where window events come from: the game's window, or a test's script.
+// pump() delivers every pending event to the keyboard state; the game calls it once per frame
+// (pollEvents).
 class TEventSource {
   public:
     virtual ~TEventSource() = default;

@@ -1,7 +1,7 @@
 #include "services/TKeyboard.h"
 
+#include "core/TPlatform.h"
 #include "services/TEventSource.h"
-#include "services/TPlatform.h"
 
 namespace gb {
 
@@ -108,38 +108,33 @@ void TKeyboard::flush() {
 }
 
 TKeyboard& keyboard() {
-    return platform().keyboard;
+    return platform().state<TKeyboard>();
 }
 
 void pollEvents() {
     TPlatform& installed = platform();
     if (installed.eventSource != nullptr) {
-        installed.eventSource->pump(installed.keyboard);
+        installed.eventSource->pump(installed.state<TKeyboard>());
     }
 }
 
 int keyHit(int code) {
-    pollEvents();
     return keyboard().takeHits(code);
 }
 
 bool keyDown(int code) {
-    pollEvents();
     return keyboard().isDown(code);
 }
 
 int getChar() {
-    pollEvents();
     return keyboard().takeChar();
 }
 
 int getButton() {
-    pollEvents();
     return keyboard().takeButton();
 }
 
 void flushKeys() {
-    pollEvents();
     keyboard().flush();
 }
 
@@ -148,7 +143,6 @@ bool appCloseRequested() {
 }
 
 bool pauseRequested() {
-    pollEvents();
     return keyboard().takePauseRequest();
 }
 

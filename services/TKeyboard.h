@@ -59,7 +59,7 @@ class TKeyboard {
     // unplugged.
     void requestPause();
 
-    // Queries (no event processing; see the free functions below for that).
+    // Queries.
     int takeHits(int code);
     bool isDown(int code) const;
     int takeChar();
@@ -91,12 +91,13 @@ class TKeyboard {
     bool pauseRequested_ = false;
 };
 
-// The installed platform's keyboard. Each query below first processes the pending window
-// events.
+// The installed platform's keyboard.
 TKeyboard& keyboard();
 
-// Delivers every pending window event of the platform's event source (if it has one) to the
-// keyboard.
+// Reads the frame's input: delivers every pending window event of the platform's event source
+// (if it has one) to the keyboard. The game calls it once, at the start of each frame; the
+// queries below only read what it delivered, so every query of a frame sees the same input,
+// and events that arrive during the frame wait for the next one.
 void pollEvents();
 
 // Presses of the key since the last keyHit of it or the last flushKeys; resets the count.
@@ -111,9 +112,8 @@ int getButton();
 void flushKeys();
 // True once the window system asked the program to close (close button, logout).
 bool appCloseRequested();
-// Whether the player stepped away since the last call (see TKeyboard::requestPause): the
-// pending window events are processed first, and the request is taken. Flushing the keys
-// leaves it.
+// Whether the player stepped away since the last call (see TKeyboard::requestPause); the
+// request is taken. Flushing the keys leaves it.
 bool pauseRequested();
 
 }  // namespace gb

@@ -7,8 +7,8 @@
 
 #include <cstdlib>
 
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
 
 int main(int argc, char** argv) {
     setenv("SDL_VIDEODRIVER", "dummy", 0);

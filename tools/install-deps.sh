@@ -6,7 +6,7 @@ set -e
 PACKAGES="build-essential cmake ninja-build pkg-config git python3
 libsdl2-dev libpng-dev zlib1g-dev libopenmpt-dev libvorbis-dev libogg-dev
 libfreetype-dev fonts-dejavu-core fonts-cherrybomb
-libgtest-dev libgmock-dev googletest libbenchmark-dev clang-format clang-tidy
+libgtest-dev libgmock-dev googletest libbenchmark-dev clang clang-format clang-tidy
 xvfb xdotool x11-utils x11-apps bc openbox libx11-dev
 dpkg-dev debhelper lintian desktop-file-utils appstream man-db"
 

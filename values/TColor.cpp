@@ -1,7 +1,5 @@
 #include "values/TColor.h"
 
-#include "services/Graphics.h"
-
 namespace gb {
 
 ColorRef TColor::create(int red, int green, int blue) {
@@ -14,10 +12,6 @@ void TColor::setRGB(int newRed, int newGreen, int newBlue) {
     red = newRed;
     green = newGreen;
     blue = newBlue;
-}
-
-void TColor::apply() const {
-    setColor(red, green, blue);
 }
 
 }  // namespace gb

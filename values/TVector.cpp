@@ -1,14 +1,31 @@
 #include "values/TVector.h"
 
 #include <cmath>
-
-#include "services/Text.h"
+#include <limits>
 
 namespace gb {
 
 namespace {
+
 constexpr double kDegreesPerRadian = 57.29577951308232;
 constexpr double kRadiansPerDegree = 0.017453292519943295;
+
+// The cell a coordinate belongs to: add 0.5 and truncate toward zero. Coordinates beyond the
+// int range give its ends and NaN gives 0, so a wild value never causes undefined behaviour.
+int cellOf(float coordinate) {
+    const double shifted = static_cast<double>(coordinate) + 0.5;
+    if (std::isnan(shifted)) {
+        return 0;
+    }
+    if (shifted >= static_cast<double>(std::numeric_limits<int>::max())) {
+        return std::numeric_limits<int>::max();
+    }
+    if (shifted <= static_cast<double>(std::numeric_limits<int>::min())) {
+        return std::numeric_limits<int>::min();
+    }
+    return static_cast<int>(shifted);
+}
+
 }  // namespace
 
 VectorRef TVector::create(float x, float y) {
@@ -81,11 +98,11 @@ bool TVector::insideBounds(const TVector& size) const {
 }
 
 int TVector::roundX() const {
-    return truncToInt(static_cast<double>(x) + 0.5);
+    return cellOf(x);
 }
 
 int TVector::roundY() const {
-    return truncToInt(static_cast<double>(y) + 0.5);
+    return cellOf(y);
 }
 
 void TVector::roundOff() {

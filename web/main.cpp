@@ -3,22 +3,26 @@
 // than from a loop, and the high scores live in a folder the page keeps in IndexedDB.
 #include <emscripten.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "audio/TMixerLibrary.h"
+#include "core/Console.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
 #include "game/GameAssets.h"
+#include "game/GameConstants.h"
 #include "game/TGame.h"
-#include "services/Console.h"
-#include "services/TGamepads.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
-#include "services/TSdlRenderer.h"
+#include "hiscores/THiScoreTable.h"
+#include "sdl/TGamepads.h"
+#include "sdl/TSdlCpuBackend.h"
+#include "sdl/TSdlGpuBackend.h"
+#include "sdl/TSdlWindow.h"
 
 namespace {
 
-// Hands a file the game has written to the page, which copies the folder to IndexedDB
-// (web/pre.js).
+// Hands the score folder to the page, which copies it to IndexedDB (web/pre.js).
 EM_JS(void, persistFiles, (), { Module["gumboltPersist"](); });
 
 // Tells the page that the game has ended (the player quit): it says so on the page.
@@ -61,21 +65,36 @@ extern "C" EMSCRIPTEN_KEEPALIVE int gumbolt_score() {
     return running != nullptr && running->game ? running->game->score : 0;
 }
 
+
 int main() {
     static WebGame game;
     WebGame* web = &game;
     web->installed = std::make_unique<gb::TPlatformScope>(web->platform);
     gb::initDebugLogFromEnvironment();
-    web->platform.fileWritten = [](const std::string&) { persistFiles(); };
     gb::registerGameAssets();
-    // WebGL; the browser's animation callback paces the frames, so the display never waits.
-    web->platform.makeDisplay<gb::TSdlRenderBackend>().setFramePacing(false);
+    auto& window = web->platform.makeEventSource<gb::TSdlWindow>();
+    std::string error;
+    if (!window.open(gb::kScreenWidth, gb::kScreenHeight, error)) {
+        std::fprintf(stderr, "Gumbolt: cannot open the display: %s\n", error.c_str());
+        return 1;
+    }
+    // The browser's animation callback paces the frames: the window never waits for a slot.
+    window.setFramePacing(false);
+    // WebGL; SDL's software renderer only where the browser gives no WebGL to SDL.
+    if (window.hasGpu()) {
+        web->platform.makeDisplay<gb::TSdlGpuBackend>(window);
+    } else {
+        web->platform.makeDisplay<gb::TSdlCpuBackend>(window);
+    }
     web->platform.makeSoundLibrary<gb::TMixerLibrary>();
     web->game = gb::TGame::create();
     if (!web->game) {
         return 1;
     }
-    web->platform.makeGamepads<gb::TGamepads>();
+    // Every save that wrote the table goes on to lasting storage at once: a tab is closed
+    // without warning.
+    web->game->hiScores->saved = [](const std::string&) { persistFiles(); };
+    window.useGamepads(&web->platform.make<gb::TGamepads>());
     running = web;
     web->game->startLoop();
     // 0 frames a second: at the browser's own refresh rate.

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "audio/TMixerLibrary.h"
-#include "services/EmbeddedMedia.h"
+#include "core/EmbeddedMedia.h"
 #include "tests/audio/AudioFixtures.h"
 
 namespace gb {

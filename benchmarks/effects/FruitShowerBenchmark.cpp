@@ -2,18 +2,19 @@
 
 #include <memory>
 
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
 #include "effects/TFruit.h"
 #include "effects/TFruitShower.h"
 #include "services/Graphics.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
 #include "tests/support/TNullBackend.h"
 
 namespace gb {
 namespace {
 
-std::shared_ptr<TFruitShower> fullShower() {
+std::shared_ptr<TFruitShower> fullShower(const ImageRef& sheet) {
     auto shower = TFruitShower::create();
+    shower->sheet = sheet;
     for (int i = 0; i < 200; ++i) {
         shower->spawn(255 + (i % 10) * 29, 300 + (i / 10) * 10);
     }
@@ -30,18 +31,19 @@ void BM_FruitShowerFrame200(benchmark::State& state) {
         state.SkipWithError(graphicsError().c_str());
         return;
     }
-    platform.fruitSheet = {createImage(64, 72, 7), true};
+    const ImageRef sheet = createImage(64, 72, 7);
     platform.deltaTimer.delta = 1.0f / 60.0f;
-    auto shower = fullShower();
+    auto shower = fullShower(sheet);
     int frames = 0;
     for (auto _ : state) {
         if (++frames == 60) {
             state.PauseTiming();
-            shower = fullShower();
+            shower = fullShower(sheet);
             frames = 0;
             state.ResumeTiming();
         }
-        shower->updateAndDraw();
+        shower->update();
+        shower->draw();
     }
 }
 BENCHMARK(BM_FruitShowerFrame200)->Unit(benchmark::kMicrosecond);

@@ -18,14 +18,15 @@
 #include <functional>
 
 #include "audio/TMixerLibrary.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
 #include "effects/TFruitShower.h"
 #include "game/GameAssets.h"
 #include "game/TGame.h"
 #include "playfield/TGrid.h"
+#include "sdl/TSdlCpuBackend.h"
+#include "sdl/TSdlWindow.h"
 #include "services/Graphics.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
-#include "services/TSdlRenderer.h"
 
 namespace {
 
@@ -120,16 +121,16 @@ int main(int argc, char** argv) {
     // The game's status lines would only come between the figures.
     platform.console.print = [](std::string_view) {};
     registerGameAssets();
-    selectRenderer();
+    // The display main makes on a machine without a GPU: SDL's software renderer.
+    TSdlWindow& window = platform.makeEventSource<TSdlWindow>();
+    platform.makeDisplay<TSdlCpuBackend>(window);
     platform.makeSoundLibrary<TMixerLibrary>();
     const auto game = TGame::create();
     if (!game) {
         return 1;
     }
     // The loop's own wait for the next frame is not part of a frame's cost.
-    if (auto* display = dynamic_cast<TSdlRenderBackend*>(platform.renderBackend)) {
-        display->setFramePacing(false);
-    }
+    window.setFramePacing(false);
     session.game = game.get();
     game->startLoop();
 

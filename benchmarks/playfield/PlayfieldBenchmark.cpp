@@ -3,14 +3,14 @@
 #include <memory>
 #include <vector>
 
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
 #include "effects/TFruit.h"
 #include "effects/TFruitShower.h"
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
 #include "services/Graphics.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
 #include "tests/support/TNullBackend.h"
 #include "values/TColor.h"
 #include "values/TVector.h"
@@ -23,11 +23,11 @@ struct Playfield {
     Playfield() {
         platform.makeDisplay<TNullBackend>();
         opened = openGraphics(800, 600);
-        TBlock::setImage(createImage(29, 29, 7));
-        platform.fruitSheet = {createImage(64, 72, 7), true};
         platform.deltaTimer.delta = 1.0f / 60.0f;
         grid = TGrid::create(TVector::create(10, 20), TVector::create(255, 0),
                              TVector::create(29, 29), 0, TColor::create(64, 0, 64));
+        grid->blockImage = createImage(29, 29, 7);
+        grid->fruits->sheet = fruitSheet;
     }
     void fill() {
         for (int column = 0; column < 10; ++column) {
@@ -50,6 +50,7 @@ struct Playfield {
     TPlatform platform;
     TPlatformScope installed{platform};
     bool opened = false;
+    ImageRef fruitSheet = createImage(64, 72, 7);
     GridRef grid;
 };
 
@@ -62,9 +63,11 @@ void BM_LevelUpClearAndFrame(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         field.grid->fruits = TFruitShower::create();
+        field.grid->fruits->sheet = field.fruitSheet;
         field.fill();
         state.ResumeTiming();
         field.grid->clear();
+        field.grid->update();
         field.grid->draw();
     }
 }

@@ -1,19 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <SDL.h>
-
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "audio/TMixerLibrary.h"
 #include "audio/TSoundManager.h"
-#include "services/Console.h"
-#include "services/EmbeddedFiles.h"
-#include "services/EmbeddedMedia.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
+#include "core/Console.h"
+#include "core/EmbeddedFiles.h"
+#include "core/EmbeddedMedia.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
 #include "tests/audio/AudioFixtures.h"
 #include "tests/support/StatePrinters.h"
 
@@ -251,7 +251,7 @@ TEST(MixerLibraryDevice, MixesOnTheDeviceThreadAndClosesWhilePlaying) {
     for (int i = 0; i < 20; ++i) {
         mixer.playSound(FSOUND_FREE, sample);
         mixer.setMasterVolume(song, i * 10);
-        SDL_Delay(5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     mixer.close();
 }

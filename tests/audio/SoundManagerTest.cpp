@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "audio/TSoundManager.h"
-#include "services/Console.h"
-#include "services/EmbeddedFiles.h"
-#include "services/TPlatformScope.h"
-#include "services/Text.h"
+#include "core/Console.h"
+#include "core/EmbeddedFiles.h"
+#include "core/TPlatformScope.h"
+#include "core/Text.h"
 #include "tests/support/PlatformSkips.h"
 #include "tests/support/StatePrinters.h"
 #include "tests/support/TTestPlatform.h"

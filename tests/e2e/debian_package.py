@@ -117,8 +117,9 @@ with tempfile.TemporaryDirectory(prefix="gumbolt-deb-") as scratch:
     print("the executable")
     version = fields["Version"].split(":")[-1].rsplit("-", 1)[0]
     result = run([game, "--version"], scratch, game_env())
-    check(result.returncode == 0 and result.stdout == f"gumbolt {version}\n",
+    check(result.returncode == 0 and result.stdout.split("\n")[0] == f"gumbolt {version}",
           f"--version prints the package's version {version} (got {result.stdout!r})")
+    check("GPL-3.0-or-later" in result.stdout, "and the licence")
     result = run([game, "--help"], scratch, game_env())
     check(result.returncode == 0 and "gb.dat" in result.stdout and result.stderr == "",
           "--help prints the usage and exits 0")
@@ -224,6 +225,23 @@ with tempfile.TemporaryDirectory(prefix="gumbolt-deb-") as scratch:
                          capture_output=True, text=True, timeout=60,
                          env=dict(os.environ, LC_ALL="C.UTF-8", MANWIDTH="80", MANROFFSEQ=""))
     check(man.returncode == 0 and man.stderr == "", f"the manual page formats cleanly {man.stderr!r}")
+
+    # ------------------------------------------------------------ the licence
+
+    print("the licence")
+    copyright_text = open(os.path.join(root, "usr/share/doc/gumbolt/copyright")).read()
+    whole = re.search(r"^Files: \*\n(?:[A-Z].*\n)*?License: (\S+)$", copyright_text, re.M)
+    check(whole is not None and whole.group(1) == "GPL-3+",
+          "the copyright file puts every file under GPL-3+ unless a paragraph says more")
+    check('"/usr/share/common-licenses/GPL-3"' in copyright_text,
+          "and points to the licence's text on the system")
+    check("all rights" not in copyright_text.lower(), "and keeps no rights back")
+    check("<project_license>GPL-3.0-or-later</project_license>" in metainfo and
+          "<metadata_license>CC0-1.0</metadata_license>" in metainfo,
+          "the metainfo names the game's licence and its own")
+    with open(os.path.join(SOURCE, "LICENSE"), "rb") as ours, \
+            open("/usr/share/common-licenses/GPL-3", "rb") as gpl:
+        check(ours.read() == gpl.read(), "LICENSE is the GPL version 3's full text")
 
 print(f"{'FAILED' if failures else 'passed'}: {len(failures)} failure(s)")
 sys.exit(1 if failures else 0)

@@ -39,8 +39,8 @@ def game_env(**overrides):
     return env
 
 
-def run(workdir, audio="dummy", frames=40, user=None, **popen):
-    env = game_env(SDL_AUDIODRIVER=audio, GUMBOLT_QUIT_AFTER_FRAMES=str(frames))
+def run(workdir, audio="dummy", frames=40, user=None, extra_env=None, **popen):
+    env = game_env(SDL_AUDIODRIVER=audio, GUMBOLT_QUIT_AFTER_FRAMES=str(frames), **(extra_env or {}))
     popen.setdefault("capture_output", True)
     try:
         result = subprocess.run([GAME], cwd=workdir, env=env, text=True, timeout=120, user=user,
@@ -198,6 +198,103 @@ def closed_output_pipe():
         check(err == [], f"nothing on standard error: {err}")
 
 
+def answers_that_cannot_be_written():
+    for option in ("--help", "--version"):
+        for where, opener in (("closed", None), ("/dev/full", "full"), ("a pipe nobody reads", "pipe")):
+            print(f"gumbolt {option} with standard output {where}")
+            reader = writer = None
+            popen = {}
+            if opener is None:
+                popen["preexec_fn"] = lambda: os.close(1)
+            elif opener == "full":
+                writer = os.open("/dev/full", os.O_WRONLY)
+            else:
+                reader, writer = os.pipe()
+                os.close(reader)
+            try:
+                result = subprocess.run([GAME, option], stdout=writer, stderr=subprocess.PIPE, text=True,
+                                        timeout=60, **popen)
+            finally:
+                if writer is not None:
+                    os.close(writer)
+            lines = [line for line in result.stderr.splitlines() if line.strip()]
+            check(result.returncode == 1, f"exit status 1 (got {result.returncode})")
+            check(len(lines) == 1 and lines[0].startswith("gumbolt: cannot write to standard output: "),
+                  f"one line on standard error says so: {lines}")
+
+
+def frame_limits_that_are_not_counts():
+    print("GUMBOLT_QUIT_AFTER_FRAMES that is not a count from 1 to 2147483647")
+    values = ["abc", "-1", "0x10", "2147483648", "10abc", "1e3"]
+    with tempfile.TemporaryDirectory(prefix="gumbolt-hostile-") as workdir:
+        games = [subprocess.Popen([GAME], cwd=workdir, env=game_env(GUMBOLT_QUIT_AFTER_FRAMES=value),
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+                 for value in values]
+        # Each would end on its own within a second or two if its value were taken for a number.
+        time.sleep(4)
+        for value, game in zip(values, games):
+            check(game.poll() is None, f"{value!r} is ignored: the game plays on")
+            game.send_signal(signal.SIGTERM)
+        for value, game in zip(values, games):
+            code = ends_within(game, 60)
+            err = [line for line in game.stderr.read().splitlines() if line.strip()] if code is not None else []
+            check(code == 0, f"{value!r}: SIGTERM ends the game with exit status 0 (got {code})")
+            check(len(err) == 1 and err[0].startswith(f"gumbolt: ignoring GUMBOLT_QUIT_AFTER_FRAMES={value}: "),
+                  f"{value!r}: one line on standard error says it is ignored: {err}")
+
+
+def mapping_lines(path, count):
+    with open(path, "w") as out:
+        for i in range(count):
+            out.write(f"03000000{i:024x},Pad {i},a:b0,b:b1,x:b2,y:b3,back:b4,start:b5,platform:Linux,\n")
+
+
+def mapping_files_sdl_should_not_read():
+    with tempfile.TemporaryDirectory(prefix="gumbolt-mappings-") as place:
+        huge = os.path.join(place, "huge.txt")
+        with open(huge, "wb") as out:
+            out.truncate(4 << 30)
+        fifo = os.path.join(place, "fifo")
+        os.mkfifo(fifo)
+        many = os.path.join(place, "many.txt")
+        mapping_lines(many, 40000)
+        for what, path in (("a 4 GB sparse file", huge), ("a FIFO", fifo), ("a directory", place),
+                           ("40,000 mapping lines", many)):
+            print(f"SDL_GAMECONTROLLERCONFIG_FILE is {what}")
+            with tempfile.TemporaryDirectory(prefix="gumbolt-hostile-") as workdir:
+                began = time.monotonic()
+                code, out, err = run(workdir, extra_env={"SDL_GAMECONTROLLERCONFIG_FILE": path})
+                took = time.monotonic() - began
+                problems = [line for line in err if line.strip()]
+                check(code == 0 and any(line.startswith("Level: 1, ") for line in out),
+                      f"the game starts and ends by itself (status {code})")
+                check(took < 30, f"without a long wait ({took:.1f} s)")
+                check(len(problems) == 1 and problems[0].startswith(f"gumbolt: not reading the gamepad mappings in {path} "),
+                      f"one line says the file is skipped: {problems}")
+
+
+def sigterm_at_every_moment_of_the_start():
+    print("SIGTERM at moments of the start, while SDL reads a long list of mappings")
+    with tempfile.TemporaryDirectory(prefix="gumbolt-hostile-") as workdir:
+        mappings = os.path.join(workdir, "mappings.txt")
+        mapping_lines(mappings, 9900)  # within the bounds: SDL reads it, for a second or more
+        env = game_env(SDL_GAMECONTROLLERCONFIG_FILE=mappings)
+        env.pop("GUMBOLT_QUIT_AFTER_FRAMES", None)
+        for delay in (0.0, 0.05, 0.1, 0.2, 0.3, 0.5, 0.8, 1.2):
+            game = subprocess.Popen([GAME], cwd=workdir, env=env, stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.PIPE, text=True)
+            time.sleep(delay)
+            sent = time.monotonic()
+            game.send_signal(signal.SIGTERM)
+            code = ends_within(game, 60)
+            took = time.monotonic() - sent
+            err = [line for line in game.stderr.read().splitlines() if line.strip()] if code is not None else []
+            # Before the program has set up its handling the signal ends it the default way.
+            check(code in (0, -signal.SIGTERM) and took < 1.0,
+                  f"sent after {delay} s: the game ends within a second (status {code}, {took:.2f} s)")
+            check(err == [], f"nothing on standard error: {err}")
+
+
 # ---------------------------------------------------------------- under a window system
 
 def ends_within(process, seconds):
@@ -292,6 +389,10 @@ def main():
     no_display()
     no_display_and_no_driver_chosen()
     closed_output_pipe()
+    answers_that_cannot_be_written()
+    frame_limits_that_are_not_counts()
+    mapping_files_sdl_should_not_read()
+    sigterm_at_every_moment_of_the_start()
     scenario("no audio device", nothing, 0, audio="no-such-driver",
              after=lambda p, out, err: check("Sound failed to initialize." in out,
                                              "the sound start failure is reported and play goes on"))

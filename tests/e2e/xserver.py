@@ -10,9 +10,10 @@ TITLE = "Falling Blocks"
 
 
 class VirtualScreen:
-    """An Xvfb server with no window manager, on the first free display from `first`."""
+    """An Xvfb server on the first free display from `first`; with `window_manager`, openbox
+    manages its windows as a desktop's window manager would."""
 
-    def __init__(self, first=91, shots=None):
+    def __init__(self, first=91, shots=None, window_manager=False):
         self.number = next(n for n in range(first, first + 60)
                            if not os.path.exists(f"/tmp/.X{n}-lock"))
         self.name = f":{self.number}"
@@ -24,6 +25,23 @@ class VirtualScreen:
         while not os.path.exists(f"/tmp/.X11-unix/X{self.number}"):
             if time.time() > deadline or self.process.poll() is not None:
                 raise RuntimeError("Xvfb did not start")
+            time.sleep(0.05)
+        self.manager = None
+        if window_manager:
+            self.start_window_manager()
+
+    def start_window_manager(self):
+        """Starts openbox and waits until it has taken over the screen (it announces itself
+        on the root window)."""
+        self.manager = subprocess.Popen(["openbox"], env=self.env(), stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+        deadline = time.time() + 20
+        while "window id" not in subprocess.run(
+                ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env(),
+                capture_output=True, text=True, timeout=20).stdout:
+            if time.time() > deadline or self.manager.poll() is not None:
+                self.close()
+                raise RuntimeError("openbox did not start")
             time.sleep(0.05)
 
     def env(self, **extra):
@@ -62,6 +80,14 @@ class VirtualScreen:
         return image
 
     def close(self):
+        if self.manager is not None:
+            self.manager.terminate()
+            try:
+                self.manager.wait(5)
+            except subprocess.TimeoutExpired:
+                self.manager.kill()
+                self.manager.wait()
+            self.manager = None
         self.process.terminate()
         try:
             self.process.wait(5)

@@ -5,14 +5,14 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Console.h"
+#include "core/EmbeddedFiles.h"
+#include "core/Random.h"
+#include "core/TDeltaTimer.h"
+#include "core/TPlatformScope.h"
 #include "effects/TFruit.h"
 #include "effects/TFruitShower.h"
-#include "services/Console.h"
-#include "services/EmbeddedFiles.h"
 #include "services/Graphics.h"
-#include "services/Random.h"
-#include "services/TDeltaTimer.h"
-#include "services/TPlatformScope.h"
 #include "tests/support/TTestPlatform.h"
 
 namespace gb {
@@ -40,12 +40,11 @@ class FruitTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(openGraphics(800, 600));
         backend->reset();
-        platform.fruitSheet = {sheet, true};
     }
 
     // A fruit at its start values that drifts straight up without spinning.
-    static std::shared_ptr<TFruit> fruitAt(int x, int y) {
-        auto fruit = TFruit::create(x, y);
+    std::shared_ptr<TFruit> fruitAt(int x, int y) const {
+        auto fruit = TFruit::create(x, y, sheet);
         fruit->dir->x = 0.0f;
         fruit->spin = 0.0f;
         return fruit;
@@ -67,24 +66,21 @@ TEST_F(FruitTest, StartsTinyAndOpaqueWithRandomSpinSpeedAndFrameInThatOrder) {
     const float r2 = rndFloat();
     const int frame = rand(1, 7) - 1;
     seedRnd(77);
-    autoMidHandle(true);
-    auto fruit = TFruit::create(400, 300);
+    auto fruit = TFruit::create(400, 300, sheet);
     EXPECT_EQ(fruit->pos->y, 300.0f);
     EXPECT_EQ(fruit->spin, (r1 - 0.5f) * 720.0f);
     EXPECT_EQ(fruit->dir->x, (r2 - 0.5f) * 60.0f);
     EXPECT_EQ(fruit->dir->y, -50.0f);
     EXPECT_EQ(fruit->frame, frame);
-    EXPECT_FALSE(drawState().autoMidHandle);
-    EXPECT_EQ(TFruit::sharedImage(), sheet);  // one sheet for every fruit
+    EXPECT_EQ(fruit->sheet, sheet);
 }
 
-TEST_F(FruitTest, TheSheetIsDecodedOnceIntoSevenCentredFrames) {
-    platform.fruitSheet = {};
-    const auto early = TFruit::create(0, 0);  // nothing registered yet: no sheet, looked for
-    EXPECT_FALSE(TFruit::sharedImage());      // again later
+TEST_F(FruitTest, TheSheetDecodesIntoSevenCentredFramesEveryFruitOfAShowerShares) {
+    EXPECT_FALSE(TFruitShower::loadSheet());  // nothing registered yet
     registerEmbeddedFile("media/gfx/fruits.png", kBlankSheet, sizeof kBlankSheet);
-    const auto first = TFruit::create(0, 0);
-    const ImageRef decoded = TFruit::sharedImage();
+    autoMidHandle(true);
+    const ImageRef decoded = TFruitShower::loadSheet();
+    EXPECT_FALSE(drawState().autoMidHandle);
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->cellCount(), 7);
     EXPECT_EQ(decoded->width, 64);
@@ -92,8 +88,13 @@ TEST_F(FruitTest, TheSheetIsDecodedOnceIntoSevenCentredFrames) {
     EXPECT_EQ(decoded->handleX, 32.0f);
     EXPECT_EQ(decoded->handleY, 36.0f);
     EXPECT_EQ(decoded->flags, mipmappedImage);
-    const auto second = TFruit::create(0, 0);
-    EXPECT_EQ(TFruit::sharedImage(), decoded);
+    auto shower = TFruitShower::create();
+    shower->sheet = decoded;
+    shower->spawn(1, 2);
+    shower->spawn(3, 4);
+    for (auto* link = shower->particles.firstLink(); link != nullptr; link = link->nextLink()) {
+        EXPECT_EQ(dynamic_cast<TFruit&>(*link->value()).sheet, decoded);
+    }
 }
 
 TEST_F(FruitTest, GrowsWhileRisingThenFallsAndFadesUntilFinished) {
@@ -177,6 +178,7 @@ TEST_F(FruitTest, UpdateWritesItsTraceLines) {
 
 TEST_F(FruitTest, ShowerDrawsAdditivelyAndDropsFinishedFruitInTheSamePass) {
     auto shower = TFruitShower::create();
+    shower->sheet = sheet;
     EXPECT_FALSE(shower->isActive());
     for (int i = 1; i <= 3; ++i) {
         shower->spawn(100 * i, 100 * i);
@@ -191,7 +193,8 @@ TEST_F(FruitTest, ShowerDrawsAdditivelyAndDropsFinishedFruitInTheSamePass) {
     setBlend(shadeBlend);
     setColor(1, 2, 3);
     platform.deltaTimer.delta = 0.0f;
-    shower->updateAndDraw();
+    shower->update();
+    shower->draw();
     EXPECT_EQ(getBlend(), shadeBlend);
     EXPECT_EQ(shower->particles.count(), 1);
     const auto draws = backend->drawsOf(sheet.get());
@@ -209,10 +212,11 @@ TEST_F(FruitTest, ShowerDrawsAdditivelyAndDropsFinishedFruitInTheSamePass) {
     middle->scale = 1.0f;
     backend->reset();
     platform.deltaTimer.delta = 0.1f;
-    shower->updateAndDraw();
+    shower->update();
+    shower->draw();
     EXPECT_TRUE(backend->drawsOf(sheet.get()).empty());
     EXPECT_TRUE(shower->isActive());
-    shower->updateAndDraw();
+    shower->update();
     EXPECT_FALSE(shower->isActive());
     setBlend(maskBlend);
 }

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "core/TPlatformScope.h"
 #include "effects/GradientImage.h"
 #include "services/Graphics.h"
-#include "services/TPlatformScope.h"
 #include "tests/support/TTestPlatform.h"
 
 namespace gb {

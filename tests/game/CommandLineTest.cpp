@@ -84,14 +84,27 @@ TEST(CommandLine, HelpTellsTheKeysTheScoreFileAndTheEnvironment) {
     }
 }
 
-TEST(CommandLine, VersionPrintsOneLineWithTheVersion) {
+// The first line is what scripts read (gumbolt and the version); the licence follows.
+TEST(CommandLine, VersionPrintsTheVersionThenTheLicence) {
     const Outcome outcome = run({"--version"});
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.err, "");
     EXPECT_EQ(outcome.out, CommandLine::versionLine());
-    EXPECT_TRUE(outcome.out.starts_with("gumbolt ")) << outcome.out;
-    EXPECT_EQ(outcome.out.find('\n'), outcome.out.size() - 1) << outcome.out;
-    EXPECT_NE(outcome.out.find_first_of("0123456789"), std::string::npos) << outcome.out;
+    const std::string first = outcome.out.substr(0, outcome.out.find('\n'));
+    EXPECT_TRUE(first.starts_with("gumbolt ") && first.size() > 8 &&
+                first.find_first_not_of("0123456789.", 8) == std::string::npos)
+        << first;
+    EXPECT_TRUE(outcome.out.ends_with('\n')) << outcome.out;
+    for (const char* needed :
+         {"Copyright (C) ", "The Gumbolt developers", "GPL-3.0-or-later", "NO WARRANTY"}) {
+        EXPECT_NE(outcome.out.find(needed), std::string::npos) << "no " << needed;
+    }
+    EXPECT_EQ(outcome.out.find("reserved"), std::string::npos) << outcome.out;
+    std::size_t lineStart = 0;
+    for (std::size_t end; (end = outcome.out.find('\n', lineStart)) != std::string::npos;
+         lineStart = end + 1) {
+        EXPECT_LE(end - lineStart, 80u) << outcome.out.substr(lineStart, end - lineStart);
+    }
 }
 
 // Anything else is a usage error: the reason and the usage on standard error, status 2,
@@ -133,6 +146,22 @@ TEST(CommandLine, AnAnswerThatCannotBeWrittenEndsWithStatusOne) {
     EXPECT_EQ(contents(err.get()),
               "gumbolt: cannot write to standard output: No space left on device\n"
               "gumbolt: cannot write to standard output: No space left on device\n");
+}
+
+// main passes no stream when the program was started with standard output closed (gumbolt
+// --help >&-): that is an answer that cannot be written too.
+TEST(CommandLine, AClosedStandardOutputEndsWithStatusOne) {
+    for (const char* option : {"--help", "--version"}) {
+        File err = temporaryFile();
+        const char* args[] = {"gumbolt", option};
+        EXPECT_EQ(CommandLine::answer(2, args, nullptr, err.get()), 1) << option;
+        EXPECT_EQ(contents(err.get()),
+                  "gumbolt: cannot write to standard output: Bad file descriptor\n");
+    }
+    // Without an option there is nothing to answer: the game starts.
+    EXPECT_EQ(CommandLine::answer(1, std::vector<const char*>{"gumbolt"}.data(), nullptr,
+                                  temporaryFile().get()),
+              std::nullopt);
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 // The other ways to give the game's commands: a gamepad and the keypad. Whole frames, as a
 // player meets them.
 
-#include <SDL.h>
-
 #include <memory>
 #include <utility>
 #include <vector>
@@ -12,10 +10,7 @@
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
 #include "services/GamepadKeys.h"
-#include "services/TGamepads.h"
 #include "tests/game/GameHarness.h"
-#include "tests/support/TSdlEventQueue.h"
-#include "tests/support/TVirtualPad.h"
 #include "values/TVector.h"
 
 namespace gb::testing {
@@ -247,51 +242,6 @@ TEST_F(Controls, ShouldersChangeTheTrackTriggersAndTheRightStickTheVolume) {
         EXPECT_EQ(sound.volume, volume + change) << code;
         sound.volume = volume;
     }
-    EXPECT_EQ(game->state, TGame::playing);
-}
-
-// A pad that SDL announces, pressed through SDL's virtual joystick: it plays from the title
-// on, unplugging it pauses, and a pad plugged in then works at once.
-TEST_F(Controls, APadPlugsInPlaysAndUnpluggingItPauses) {
-    platform.makeEventSource<TSdlEventQueue>();
-    TGamepads& pads = platform.makeGamepads<TGamepads>();
-    ASSERT_TRUE(pads.started()) << SDL_GetError();
-    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-    auto pad = std::make_unique<TVirtualPad>();
-    ASSERT_TRUE(pad->plugged()) << SDL_GetError();
-    // Presses and releases reach SDL when it next looks at the pads: one frame each.
-    auto click = [this](TVirtualPad& on, int which) {
-        on.press(which);
-        frames(1);
-        on.release(which);
-        frames(1);
-    };
-    startGame();
-    frames(1);
-    ASSERT_EQ(pads.count(), 1);
-    click(*pad, SDL_CONTROLLER_BUTTON_A);
-    ASSERT_EQ(game->state, TGame::nameEntry);
-    click(*pad, SDL_CONTROLLER_BUTTON_START);
-    ASSERT_EQ(game->state, TGame::playing);
-    waitForPiece();
-    const float x = game->currentPiece->position->x;
-    click(*pad, SDL_CONTROLLER_BUTTON_DPAD_LEFT);
-    frames(3);
-    EXPECT_FLOAT_EQ(game->currentPiece->position->x, x - 1);
-    pad->stick(SDL_CONTROLLER_AXIS_LEFTX, 32767);
-    frames(2);
-    pad->stick(SDL_CONTROLLER_AXIS_LEFTX, 0);
-    frames(3);
-    EXPECT_FLOAT_EQ(game->currentPiece->position->x, x);
-
-    pad->unplug();
-    frames(1);
-    EXPECT_EQ(game->state, TGame::paused);
-    EXPECT_FALSE(musicPlaying());
-    TVirtualPad another("Another pad");
-    frames(1);
-    EXPECT_EQ(pads.count(), 1);
-    click(another, SDL_CONTROLLER_BUTTON_B);
     EXPECT_EQ(game->state, TGame::playing);
 }
 

@@ -3,9 +3,9 @@
 #include <set>
 #include <string>
 
+#include "core/EmbeddedFiles.h"
+#include "core/EmbeddedMedia.h"
 #include "game/GameAssets.h"
-#include "services/EmbeddedFiles.h"
-#include "services/EmbeddedMedia.h"
 
 namespace gb {
 namespace {

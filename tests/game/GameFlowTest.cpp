@@ -1,7 +1,5 @@
 // Whole-frame scenarios: the screens, their keys and the road of one game.
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <csignal>
 #include <fstream>
@@ -9,13 +7,12 @@
 #include <utility>
 
 #include "audio/TSoundManager.h"
+#include "core/Random.h"
 #include "hiscores/THiScore.h"
 #include "hiscores/THiScoreTable.h"
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
-#include "services/Random.h"
-#include "services/TSdlEvents.h"
 #include "tests/game/GameHarness.h"
 #include "values/TVector.h"
 
@@ -46,14 +43,18 @@ void fillRow(TGrid& grid, int row, std::vector<int> gaps = {}) {
     }
 }
 
-// Schedules a window event, delivered to the keyboard as SDL delivers it, before the next frame.
-void scheduleWindowEvent(TScriptedEvents& events, Uint8 what) {
-    events.pending.push_back([what](TKeyboard& keyboard) {
-        SDL_Event event{};
-        event.type = SDL_WINDOWEVENT;
-        event.window.event = what;
-        deliverSdlEvent(event, keyboard);
+// The window lost the focus or was minimised before the next frame, as the window's events
+// tell the keyboard: everything is flushed and a pause is asked for.
+void scheduleLeaving(TScriptedEvents& events) {
+    events.pending.push_back([](TKeyboard& keyboard) {
+        keyboard.focusChanged();
+        keyboard.requestPause();
     });
+}
+
+// The window has the focus again, or was restored: everything is flushed.
+void scheduleReturn(TScriptedEvents& events) {
+    events.pending.push_back([](TKeyboard& keyboard) { keyboard.focusChanged(); });
 }
 
 int occupied(const TGrid& grid) {
@@ -180,6 +181,31 @@ TEST_F(Flow, OneTypedCharacterIsTakenPerFrame) {
     EXPECT_EQ(game->player->name, "Playea");
     frames(1);
     EXPECT_EQ(game->player->name, "Playeab");
+}
+
+// Keys typed faster than the frames come keep their order: a letter and the Backspace or
+// Enter typed after it within one frame act one after the other, the letter first.
+TEST_F(Flow, ALetterTypedBeforeABackspaceOrEnterInOneFrameIsKept) {
+    startGame();
+    type('x');
+    frames(1);
+    ASSERT_EQ(game->player->name, "Player");
+    type('s');
+    tap(key::backspace, 8);
+    frames(1);
+    EXPECT_EQ(game->player->name, "Players");
+    frames(1);
+    EXPECT_EQ(game->player->name, "Player");
+    // The other way round: the Backspace first, then the letter.
+    tap(key::backspace, 8);
+    type('y');
+    frames(2);
+    EXPECT_EQ(game->player->name, "Playey");
+    type('s');
+    tap(key::enter, 13);
+    frames(2);
+    EXPECT_EQ(game->state, TGame::playing);
+    EXPECT_EQ(game->player->name, "Playeys");
 }
 
 TEST_F(Flow, EveryBackspaceOrDeleteRemovesALetterEvenWithinOneFrame) {
@@ -406,25 +432,22 @@ TEST_F(Flow, PauseFreezesGravityAndAnyCharacterResumes) {
 }
 
 // Leaving the window while playing pauses as P does, and coming back does not resume: a key
-// does. The focus lost and the window minimised alike.
+// does, every time. (How the window's events say so is the window's: SdlEventsTest.)
 TEST_F(Flow, LeavingTheWindowWhilePlayingPausesUntilAKey) {
     startGame();
     startPlaying();
     while (!game->currentPiece) {
         frames(1);
     }
-    const std::pair<Uint8, Uint8> leaveAndReturn[] = {
-        {SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_FOCUS_GAINED},
-        {SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_RESTORED}};
-    for (const auto& [leave, comeBack] : leaveAndReturn) {
+    for (int time = 0; time < 2; ++time) {
         ASSERT_EQ(game->soundManager->musicState, MusicState::playing);
-        scheduleWindowEvent(events, leave);
+        scheduleLeaving(events);
         frames(1);
-        ASSERT_EQ(game->state, TGame::paused) << int{leave};
+        ASSERT_EQ(game->state, TGame::paused) << time;
         EXPECT_NE(game->soundManager->musicState, MusicState::playing);
         const float y = game->currentPiece->position->y;
         frames(100);
-        scheduleWindowEvent(events, comeBack);
+        scheduleReturn(events);
         frames(100);
         EXPECT_EQ(game->state, TGame::paused);
         EXPECT_FLOAT_EQ(game->currentPiece->position->y, y);
@@ -438,12 +461,12 @@ TEST_F(Flow, LeavingTheWindowWhilePlayingPausesUntilAKey) {
 // started afterwards.
 TEST_F(Flow, LeavingTheWindowOnOtherScreensChangesNothing) {
     startGame();
-    scheduleWindowEvent(events, SDL_WINDOWEVENT_FOCUS_LOST);
+    scheduleLeaving(events);
     frames(5);
     EXPECT_EQ(game->state, TGame::title);
     type('g');
     frames(1);
-    scheduleWindowEvent(events, SDL_WINDOWEVENT_MINIMIZED);
+    scheduleLeaving(events);
     frames(5);
     EXPECT_EQ(game->state, TGame::nameEntry);
     tap(key::enter, 13);
@@ -451,7 +474,7 @@ TEST_F(Flow, LeavingTheWindowOnOtherScreensChangesNothing) {
     EXPECT_EQ(game->state, TGame::playing);
     tap(key::escape, 27);
     frames(1);
-    scheduleWindowEvent(events, SDL_WINDOWEVENT_FOCUS_LOST);
+    scheduleLeaving(events);
     frames(5);
     EXPECT_EQ(game->state, TGame::exitPrompt);
     type('n');

@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "core/Console.h"
+#include "core/ShutdownSignals.h"
+#include "core/TPlatformScope.h"
 #include "game/GameAssets.h"
 #include "game/TGame.h"
-#include "services/Console.h"
 #include "services/Graphics.h"
-#include "services/ShutdownSignals.h"
 #include "services/TKeyboard.h"
-#include "services/TPlatformScope.h"
 #include "tests/support/StatePrinters.h"
 #include "tests/support/TTestPlatform.h"
 

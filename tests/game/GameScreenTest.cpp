@@ -71,14 +71,14 @@ TEST_F(Screens, BoxRingIsAClosedLoopOfBlocksAroundTheStretchedPanel) {
     startGame();
     display->reset();
     game->colourCycle = 3;
-    game->drawBox(10, 10);
+    const int afterRing = game->drawBox(10, 10);
     const auto panel = display->drawsOf(game->panelImage.get());
     ASSERT_EQ(panel.size(), 1u);
     EXPECT_EQ(panel[0].x, 255.0f);
     EXPECT_EQ(panel[0].y, 141.0f);
     EXPECT_EQ(panel[0].width, 290.0f);
     EXPECT_EQ(panel[0].height, 290.0f);
-    const auto ring = display->drawsOf(TBlock::image().get());
+    const auto ring = display->drawsOf(game->blockImage.get());
     ASSERT_EQ(ring.size(), 40u);
     EXPECT_EQ(std::make_pair(ring[0].x, ring[0].y), std::make_pair(270.0f, 126.0f));
     EXPECT_EQ(std::make_pair(ring[9].x, ring[9].y), std::make_pair(531.0f, 126.0f));
@@ -92,7 +92,8 @@ TEST_F(Screens, BoxRingIsAClosedLoopOfBlocksAroundTheStretchedPanel) {
     for (std::size_t i = 0; i < 40; ++i) {
         EXPECT_EQ(ring[i].cell, static_cast<int>((3 + i) % 7));
     }
-    EXPECT_EQ(game->colourCycle, (3 + 40) % 7);
+    EXPECT_EQ(afterRing, (3 + 40) % 7);
+    EXPECT_EQ(game->colourCycle, 3);
 }
 
 TEST_F(Screens, TitleOverlayKeepsItsColourAndListsTheTable) {
@@ -124,6 +125,7 @@ TEST_F(Screens, TitleOverlayKeepsItsColourAndListsTheTable) {
 
 TEST_F(Screens, PlayScreenPlacesPanelsGridsAndPipes) {
     startGame();
+    game->updateScreen();
     display->reset();
     game->drawScreen();
     const auto panels = display->drawsOf(game->panelImage.get());
@@ -150,7 +152,8 @@ TEST_F(Screens, PlayScreenPlacesPanelsGridsAndPipes) {
     // The pipe frame: 39 bottom, 23 top, 4 x 28 vertical and 8 corner pieces.
     const auto pipes = display->drawsOf(game->pipesImage.get());
     EXPECT_EQ(pipes.size(), 39u + 23u + 112u + 8u);
-    // The spinner turns one degree per drawn frame, about its centre at (400, 590).
+    // The spinner turns one degree per frame (before the frame is drawn), about its centre at
+    // (400, 590).
     const auto spinner = display->drawsOf(game->spinnerImage.get());
     ASSERT_EQ(spinner.size(), 1u);
     EXPECT_EQ(spinner[0].state.rotation, -1.0f);
@@ -163,7 +166,7 @@ TEST_F(Screens, NameEntryDrawsPromptNameAndCursorAfterTheLastLetter) {
     game->colourCycle = 0;
     display->reset();
     game->drawNameEntryScreen();
-    const auto blocks = display->drawsOf(TBlock::image().get());
+    const auto blocks = display->drawsOf(game->blockImage.get());
     ASSERT_EQ(blocks.size(), 41u);
     // "Player" from x 290: P14 l8 a14 y14 e14 r11 = 75, cursor at 290 + 75 + 2.
     EXPECT_EQ(std::make_pair(blocks[40].x, blocks[40].y), std::make_pair(367.0f, 380.0f));
@@ -223,7 +226,7 @@ TEST_F(Screens, PictureStripsAreCutIntoTheirCells) {
         {"numbers", game->digitsImage, 24, 28, 10}, {"letters", game->lettersImage, 28, 31, 52},
         {"pipes", game->pipesImage, 20, 20, 9},     {"paused", game->pausedImage, 150, 44, 2},
         {"start", game->startImage, 190, 35, 2},    {"game over", game->gameOverImage, 222, 46, 2},
-        {"exit", game->exitImage, 251, 40, 2},      {"blocks", TBlock::image(), 29, 29, 7},
+        {"exit", game->exitImage, 251, 40, 2},      {"blocks", game->blockImage, 29, 29, 7},
     };
     for (const Strip& strip : strips) {
         ASSERT_NE(strip.image, nullptr) << strip.name;

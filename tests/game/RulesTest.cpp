@@ -11,13 +11,14 @@
 #include <vector>
 
 #include "audio/TSoundManager.h"
+#include "core/EmbeddedFiles.h"
 #include "game/GameAssets.h"
 #include "hiscores/THiScore.h"
 #include "hiscores/THiScoreTable.h"
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
-#include "services/EmbeddedFiles.h"
+#include "services/GamepadKeys.h"
 #include "tests/game/GameHarness.h"
 #include "tests/support/FakeSoundLibrary.h"
 #include "values/TVector.h"
@@ -49,7 +50,7 @@ class Rules : public GameHarness {
         if (hash == std::string::npos) {
             return std::nullopt;
         }
-        return static_cast<std::size_t>(std::stoul(call.substr(hash + 1)));
+        return static_cast<std::size_t>(std::stoull(call.substr(hash + 1)));
     }
 
     // The effect files played since the last call, in order.
@@ -374,6 +375,122 @@ TEST_F(Rules, TurnsGoTheirWayAndEveryActionPlaysItsEffect) {
     }
 }
 
+// Every piece key does its own thing from the first press, whatever gives it: the keyboard,
+// the keypad or a gamepad. The turns are checked after one, two and three presses on each
+// piece whose quarter turns differ, since two quarter turns one way land where two the other
+// way do, and three one way land where one the other way does; the expected cells come from
+// turning the unturned piece's block offsets about its centre (on the screen, where y grows
+// downward, a clockwise quarter turn takes (dx, dy) to (-dy, dx)).
+TEST_F(Rules, EveryPieceKeyActsItsOwnWayFromTheFirstPress) {
+    startGame();
+    startPlaying();
+    waitForPiece();
+
+    // A block's cell: add 0.5 to each coordinate and truncate.
+    auto cellOf = [](float x, float y) {
+        return std::make_pair(static_cast<int>(std::floor(x + 0.5f)),
+                              static_cast<int>(std::floor(y + 0.5f)));
+    };
+    const float centreX = 4.0f;
+    const float centreY = 9.5f;
+
+    struct TurnKey {
+        const char* name;
+        int code;
+        int ch;
+        int clockwise;  // +1: clockwise on the screen, -1: counter-clockwise
+    };
+    const TurnKey turnKeys[] = {
+        {"X", key::x, 'x', +1},          {"Z", key::z, 'z', -1},
+        {"pad A", key::gamepadA, 0, +1}, {"pad X", key::gamepadX, 0, +1},
+        {"pad B", key::gamepadB, 0, -1}, {"pad Y", key::gamepadY, 0, -1},
+    };
+    // The S, Z, L, J and T pieces (kinds 2 to 6): the straight piece and the square look
+    // alike after turns either way.
+    for (const int kind : {2, 3, 4, 5, 6}) {
+        for (const TurnKey& turn : turnKeys) {
+            SCOPED_TRACE(std::string(turn.name) + " on kind " + std::to_string(kind));
+            replacePiece(kind, centreX, centreY);
+            std::vector<std::pair<float, float>> offsets;
+            for (const BlockRef& block : game->currentPiece->blocks) {
+                offsets.emplace_back(block->position->x - centreX, block->position->y - centreY);
+            }
+            for (int presses = 1; presses <= 3; ++presses) {
+                tap(turn.code, turn.ch);
+                frames(3);
+                Cells expected;
+                for (auto& [dx, dy] : offsets) {
+                    const float x = dx;
+                    dx = turn.clockwise > 0 ? -dy : dy;
+                    dy = turn.clockwise > 0 ? x : -x;
+                    expected.insert(cellOf(centreX + dx, centreY + dy));
+                }
+                EXPECT_EQ(pieceCells(), expected) << "after " << presses << " presses";
+            }
+        }
+    }
+
+    // The moves: one cell left, right or down per press, from every device that gives them.
+    struct Move {
+        const char* name;
+        std::vector<int> codes;
+        int dx;
+        int dy;
+    };
+    const Move moves[] = {
+        {"left", {key::left, key::pad4, key::gamepadDpadLeft, key::gamepadLeftStickLeft}, -1, 0},
+        {"right",
+         {key::right, key::pad6, key::gamepadDpadRight, key::gamepadLeftStickRight},
+         +1,
+         0},
+        {"down", {key::down, key::pad2, key::gamepadDpadDown, key::gamepadLeftStickDown}, 0, +1},
+    };
+    for (const Move& move : moves) {
+        for (const int code : move.codes) {
+            SCOPED_TRACE(std::string(move.name) + " by key " + std::to_string(code));
+            replacePiece(4, centreX, centreY);
+            Cells expected;
+            for (const auto& [column, row] : pieceCells()) {
+                expected.emplace(column + move.dx, row + move.dy);
+            }
+            tap(code);
+            frames(3);
+            EXPECT_EQ(pieceCells(), expected);
+        }
+    }
+}
+
+// A held key moves the piece on every repeating tick but clicks only on every other one, so a
+// run of repeats is no louder than one press; the next press clicks at once again.
+TEST_F(Rules, AHeldKeyClicksOnEveryOtherRepeat) {
+    startGame();
+    startPlaying();
+    waitForPiece();
+    game->fallSpeed = 1000.0f;  // only the key moves the piece
+    game->fallTime = 0.0f;
+    effectsPlayed();
+    const float startY = game->currentPiece->position->y;
+    auto clicks = [this] {
+        const auto effects = effectsPlayed();
+        return static_cast<int>(
+            std::count(effects.begin(), effects.end(), "media/sfx/keyclik.ogg"));
+    };
+    press(key::down);
+    std::vector<int> perTick;
+    for (int tick = 0; tick < 10; ++tick) {
+        frames(1, 51);
+        perTick.push_back(clicks());
+    }
+    release(key::down);
+    frames(1, 51);
+    // Moves on the press and on ticks 3 to 9; clicks on the press, then on every other repeat.
+    EXPECT_FLOAT_EQ(game->currentPiece->position->y, startY + 8);
+    EXPECT_EQ(perTick, (std::vector<int>{1, 0, 0, 1, 0, 1, 0, 1, 0, 1}));
+    tap(key::down);
+    frames(1, 51);
+    EXPECT_EQ(clicks(), 1);
+}
+
 // A key held while a new piece enters is forgotten: the new piece stays where it came in
 // until the key is pressed again.
 TEST_F(Rules, ANewPieceClearsTheKeysHeldBeforeIt) {
@@ -398,7 +515,7 @@ TEST_F(Rules, PromptsNamesAndOverlayColours) {
     auto ringColour = [this] {
         display->reset();
         frames(1);
-        for (const auto& call : display->drawsOf(TBlock::image().get())) {
+        for (const auto& call : display->drawsOf(game->blockImage.get())) {
             if (call.x == 270.0f && call.y == 39.0f) {
                 return call.cell;
             }

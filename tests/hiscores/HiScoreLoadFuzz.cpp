@@ -8,10 +8,10 @@
 #include <cstdio>
 #include <string>
 
+#include "core/Console.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
 #include "hiscores/THiScoreTable.h"
-#include "services/Console.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
 
 namespace {
 

@@ -10,7 +10,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "hiscores/FileLock.h"
 #include "hiscores/FileReplace.h"
+#include "hiscores/SaveSteps.h"
 #include "hiscores/THiScoreTable.h"
 #include "tests/hiscores/HiScoreTestSupport.h"
 #include "tests/support/PlatformSkips.h"
@@ -76,7 +78,7 @@ TEST_F(HiScoreSaveTest, ASaveReplacesTheWholeFileAndLeavesNothingElse) {
 }
 
 TEST_F(HiScoreSaveTest, AFailedRenameLeavesTheOldFileAndNoTemporary) {
-    platform.renameFile = [](const char*, const char*) {
+    table->renameFile = [](const char*, const char*) {
         errno = EIO;
         return -1;
     };
@@ -84,25 +86,25 @@ TEST_F(HiScoreSaveTest, AFailedRenameLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(readBytes(path()), oldBytes);
     EXPECT_EQ(filesInDir(), std::vector<std::string>{"gb.dat"});
     // The entry waits for the next save.
-    platform.renameFile = nullptr;
+    table->renameFile = nullptr;
     ASSERT_TRUE(table->save());
     EXPECT_EQ(readBytes(path()), savedBytes);
 }
 
-// The platform hears of the file once per save that wrote it, and only then: a browser
+// The table's listener hears of the file once per save that wrote it, and only then: a browser
 // copies it to lasting storage at that moment, and a copy of a failed save would be the old
 // file again.
-TEST_F(HiScoreSaveTest, OnlyASaveThatWroteTheFileTellsThePlatform) {
+TEST_F(HiScoreSaveTest, OnlyASaveThatWroteTheFileIsReported) {
     std::vector<std::string> written;
-    platform.fileWritten = [&written](const std::string& file) { written.push_back(file); };
-    platform.renameFile = [](const char*, const char*) {
+    table->saved = [&written](const std::string& file) { written.push_back(file); };
+    table->renameFile = [](const char*, const char*) {
         errno = EIO;
         return -1;
     };
     expectFailedSave(std::strerror(EIO));
     EXPECT_TRUE(written.empty());
 
-    platform.renameFile = nullptr;
+    table->renameFile = nullptr;
     ASSERT_TRUE(table->save());
     EXPECT_EQ(written, std::vector<std::string>{path()});
     // Nothing new since: nothing written, nothing to hand on.
@@ -114,7 +116,7 @@ TEST_F(HiScoreSaveTest, AProcessKilledDuringASaveLeavesNothingThatOutlivesTheNex
     // Killed between naming the new file and renaming it.
     GUMBOLT_EXPECT_EXIT(
         {
-            platform.renameFile = [](const char*, const char*) -> int { ::_exit(3); };
+            table->renameFile = [](const char*, const char*) -> int { ::_exit(3); };
             table->save();
         },
         ::testing::ExitedWithCode(3), "");
@@ -169,6 +171,38 @@ TEST_F(HiScoreSaveTest, OnlyTemporariesOfProcessesThatAreGoneAreRemoved) {
                                   "other.dat." + dead + ".tmp"};
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(filesInDir(), kept);
+}
+
+TEST_F(HiScoreSaveTest, TheCleanUpRemovesOnlyThisUsersTemporariesBesideTheFileItself) {
+    GUMBOLT_SKIP_WITHOUT_PROCESSES();
+    const pid_t gone = ::fork();
+    if (gone == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(gone, nullptr, 0);
+    const std::string stale = ".dat." + std::to_string(gone) + ".tmp";
+
+    // gb.dat is a link into another directory: files there named after the link's target are
+    // not the game's to remove, as in a shared directory of other people's files.
+    fs::create_directory(dir / "elsewhere");
+    writeBytes(path("elsewhere/scores"), oldBytes);
+    writeBytes(path("elsewhere/scores") + stale, "x");
+    fs::remove(path());
+    fs::create_symlink("elsewhere/scores", path());
+    removeStaleTemporaries(path());
+    EXPECT_TRUE(fs::exists(path("elsewhere/scores") + stale));
+
+    // Beside gb.dat itself: the player's own stale file goes, another user's stays (even for
+    // root).
+    writeBytes(path("gb") + stale, "x");
+    removeStaleTemporaries(path());
+    EXPECT_FALSE(fs::exists(path("gb") + stale));
+    if (runningAsRoot()) {
+        writeBytes(path("gb") + stale, "x");
+        giveToChild(path("gb") + stale);
+        removeStaleTemporaries(path());
+        EXPECT_TRUE(fs::exists(path("gb") + stale));
+    }
 }
 
 TEST_F(HiScoreSaveTest, AFullDiskLeavesTheOldFile) {
@@ -282,6 +316,71 @@ TEST_F(HiScoreSaveTest, ADirectoryThatTakesNoNewFileIsSavedIntoInPlace) {
     EXPECT_EQ(readBytes(path()).size(), 60u);
 }
 
+TEST_F(HiScoreSaveTest, AKillAtAnyStepOfAnInPlaceSaveLeavesTheOldTableOrTheNew) {
+    GUMBOLT_SKIP_WITHOUT_PROCESSES();
+    // Old files longer than the new table, whose best records are not at their start: nine
+    // records with the best last; the same with a partial record after them; and 2 MB whose
+    // best record read is the last one read, with a better one just beyond what is read.
+    std::string bestLast;
+    for (int i = 0; i < 9; ++i) {
+        const char name[] = {'R', static_cast<char>('0' + i), '\0'};
+        bestLast += record(name, 10 * (i + 1));
+    }
+    std::string large(std::size_t{2} << 20, '\0');
+    const std::size_t bound = THiScoreTable::kMaxFileRecords * THiScore::kRecordSize;
+    large.replace(0, 12, record("Start", 5));
+    large.replace(bound - 12, 12, record("Inside", 500));
+    large.replace(bound, 12, record("Beyond", 1000));
+    const std::string nameless(8, '\0');
+    const Entries bestLastAfter = {{padded("New"), 99},
+                                   {padded("R8"), 90},
+                                   {padded("R7"), 80},
+                                   {padded("R6"), 70},
+                                   {padded("R5"), 60}};
+    const std::vector<std::pair<std::string, Entries>> cases = {
+        {bestLast, bestLastAfter},
+        {bestLast + "Part", bestLastAfter},
+        {large,
+         {{padded("Inside"), 500},
+          {padded("New"), 99},
+          {padded("Start"), 5},
+          {nameless, 0},
+          {nameless, 0}}},
+    };
+    for (const auto& [old, after] : cases) {
+        SCOPED_TRACE(old.size());
+        for (int stopAt = 1;; ++stopAt) {
+            ASSERT_LT(stopAt, 10) << "the save never ends";
+            ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
+            writeBytes(path(), old);
+            giveToChild(path());
+            auto game = THiScoreTable::create(path(), 5);
+            const Entries before = entriesOf(*game);
+            finishGame(*game, "New", 99);
+            giveToChild(dir);
+            ASSERT_EQ(::chmod(dir.c_str(), 0555), 0);
+            // The save is killed right after its stopAt-th step reached the file.
+            const int status = inChild([&] {
+                int steps = 0;
+                SaveSteps::watch([&](SaveStep) {
+                    if (++steps == stopAt) {
+                        ::raise(SIGKILL);
+                    }
+                });
+                return game->save() ? 0 : 1;
+            });
+            const Entries read = entriesOf(*THiScoreTable::create(path(), 5));
+            if (status == 0) {
+                EXPECT_EQ(read, after);
+                EXPECT_EQ(readBytes(path()).size(), 60u);
+                break;
+            }
+            EXPECT_EQ(status, 128 + SIGKILL);
+            EXPECT_TRUE(read == before || read == after) << "killed after step " << stopAt;
+        }
+    }
+}
+
 TEST_F(HiScoreSaveTest, ReadOnlyFilesAreReportedAndKept) {
     GUMBOLT_SKIP_WITHOUT_PROCESSES();
     const std::string denied = std::strerror(EACCES);
@@ -299,11 +398,16 @@ TEST_F(HiScoreSaveTest, ReadOnlyFilesAreReportedAndKept) {
         EXPECT_EQ(readBytes(path()), oldBytes);
         EXPECT_EQ(filesInDir(), std::vector<std::string>{"gb.dat"});
     }
-    // No file yet, in a directory that takes no new file: nothing to write into.
+    // No file yet, in a directory that takes no new file: nothing to write into, nor a lock
+    // file to make.
+    ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
     fs::remove(path());
+    ASSERT_EQ(::chmod(dir.c_str(), 0555), 0);
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(inChild([&] { return table->save() ? 0 : 1; }), 1);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), expected);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Could not save the high scores to " + path() + ": " + FileLock::lockFileOf(path()) +
+                  ": " + denied + "\n");
     EXPECT_FALSE(fs::exists(path()));
 }
 

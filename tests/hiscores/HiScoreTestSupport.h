@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <grp.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,10 +17,10 @@
 #include <utility>
 #include <vector>
 
+#include "core/Console.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
 #include "hiscores/THiScoreTable.h"
-#include "services/Console.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
 
 namespace gb::test {
 
@@ -81,6 +82,14 @@ inline Entries entriesOf(const THiScoreTable& table) {
     return out;
 }
 
+// A game that ended with this name and score, handed to the table as the game does.
+inline void finishGame(THiScoreTable& table, const std::string& name, std::int32_t score) {
+    THiScore player;
+    player.setName(name);
+    player.score = score;
+    table.addPlayer(player);
+}
+
 inline std::string padded(const std::string& name) {
     std::string out = name;
     out.resize(8, ' ');
@@ -103,11 +112,11 @@ inline void giveToChild(const fs::path& file) {
     }
 }
 
-// Runs body in a child process and returns its exit status, or 128 plus the signal that ended
-// it. As root the child first becomes an ordinary user ("nobody"), so that permission bits
-// stop it as they stop a player; otherwise it runs as this user. The child ends with _exit, so
-// nothing of this process's own ending runs twice.
-inline int inChild(const std::function<int()>& body, bool unprivileged = true) {
+// Starts body in a child process. As root the child first becomes an ordinary user
+// ("nobody") unless privileged is asked for, so that permission bits stop it as they stop a
+// player; otherwise it runs as this user. The child ends with _exit, so nothing of this
+// process's own ending runs twice.
+inline pid_t startInChild(const std::function<int()>& body, bool unprivileged = true) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         if (unprivileged && runningAsRoot()) {
@@ -118,9 +127,46 @@ inline int inChild(const std::function<int()>& body, bool unprivileged = true) {
         }
         ::_exit(body());
     }
+    return pid;
+}
+
+// The exit status of a child started above, or 128 plus the signal that ended it.
+inline int waitForChild(pid_t pid) {
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
+
+// Runs body in a child process (see startInChild) and returns how it ended.
+inline int inChild(const std::function<int()>& body, bool unprivileged = true) {
+    return waitForChild(startInChild(body, unprivileged));
+}
+
+// One-way word between two processes: one says it (once), the other waits until it is said.
+class Cue {
+  public:
+    Cue() {
+        if (::pipe(fds_) != 0) {
+            fds_[0] = fds_[1] = -1;
+        }
+    }
+    ~Cue() {
+        ::close(fds_[0]);
+        ::close(fds_[1]);
+    }
+    Cue(const Cue&) = delete;
+    Cue& operator=(const Cue&) = delete;
+
+    void give() const { [[maybe_unused]] const ssize_t ignored = ::write(fds_[1], "!", 1); }
+    // False when the word does not come within 30 s (the other process failed).
+    bool await() const {
+        pollfd ready{fds_[0], POLLIN, 0};
+        char word = 0;
+        return ::poll(&ready, 1, 30000) == 1 && ::read(fds_[0], &word, 1) == 1;
+    }
+
+  private:
+    int fds_[2];
+};
 
 }  // namespace gb::test

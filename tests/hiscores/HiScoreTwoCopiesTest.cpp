@@ -1,11 +1,14 @@
 // Two copies of the game over one high-score file: neither save may drop an entry the other
 // wrote.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "hiscores/THiScoreTable.h"
 #include "tests/hiscores/HiScoreTestSupport.h"
@@ -21,13 +24,6 @@ std::string playerName(int which) {
     std::string name(1, 'P');
     name.push_back(static_cast<char>('0' + which));
     return name;
-}
-
-void finishGame(THiScoreTable& table, const std::string& name, std::int32_t score) {
-    THiScore player;
-    player.setName(name);
-    player.score = score;
-    table.addPlayer(player);
 }
 
 TEST_F(HiScoreTwoCopiesTest, EachSaveAddsItsOwnNewEntriesToWhatTheFileHoldsNow) {
@@ -85,37 +81,59 @@ TEST_F(HiScoreTwoCopiesTest, AnEntryTheTableDroppedIsStillOfferedToTheFile) {
 TEST_F(HiScoreTwoCopiesTest, TwoProcessesSavingAtOnceLoseNothing) {
     GUMBOLT_SKIP_WITHOUT_PROCESSES();
     // Each process finishes forty games and saves after each; the scores of both grow, so
-    // the last entries of both are the best and must all be in the file at the end.
+    // the last entries of both are the best and must all be in the file at the end. In a
+    // directory that can be read, both lock it; in one that cannot (only written into and
+    // passed through), they lock the file itself, or the lock file beside it while there is
+    // no file yet.
     constexpr int kGames = 40;
-    const auto player = [&](int first) {
-        return [&, first] {
-            auto table = THiScoreTable::create(path(), 5);
-            for (int game = 0; game < kGames; ++game) {
-                finishGame(*table, playerName(first), 1000 + 2 * game + first);
-                if (!table->save()) {
-                    return 1;
-                }
-            }
-            return 0;
-        };
+    struct Case {
+        const char* what;
+        mode_t mode;
+        bool fileAtFirst;
     };
-    pid_t pids[2];
-    for (int which = 0; which < 2; ++which) {
-        pids[which] = ::fork();
-        if (pids[which] == 0) {
-            ::_exit(player(which)());
+    for (const Case& c : {Case{"a directory that can be read", 0755, false},
+                          Case{"a directory that cannot be read, no file at first", 0333, false},
+                          Case{"a directory that cannot be read, a file at first", 0333, true}}) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
+        fs::remove(path());
+        if (c.fileAtFirst) {
+            writeBytes(path(), record("Old", 1));
+            giveToChild(path());
         }
+        giveToChild(dir);
+        ASSERT_EQ(::chmod(dir.c_str(), c.mode), 0);
+        const auto player = [&](int which) {
+            return [&, which] {
+                ::alarm(120);
+                auto table = THiScoreTable::create(path(), 5);
+                for (int game = 0; game < kGames; ++game) {
+                    finishGame(*table, playerName(which), 1000 + 2 * game + which);
+                    if (!table->save()) {
+                        return 1;
+                    }
+                }
+                return 0;
+            };
+        };
+        const pid_t first = startInChild(player(0));
+        const pid_t second = startInChild(player(1));
+        EXPECT_EQ(waitForChild(first), 0);
+        EXPECT_EQ(waitForChild(second), 0);
+
+        ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
+        Entries expected;
+        for (int score = 1000 + 2 * kGames - 1; expected.size() < 5; --score) {
+            expected.emplace_back(padded(playerName(score % 2)), score);
+        }
+        EXPECT_EQ(entriesOf(*THiScoreTable::create(path(), 5)), expected);
+        // Neither a lock file nor a temporary file is left.
+        std::vector<std::string> names;
+        for (const auto& item : fs::directory_iterator(dir)) {
+            names.push_back(item.path().filename().string());
+        }
+        EXPECT_EQ(names, std::vector<std::string>{"gb.dat"});
     }
-    for (pid_t pid : pids) {
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-    Entries expected;
-    for (int score = 1000 + 2 * kGames - 1; expected.size() < 5; --score) {
-        expected.emplace_back(padded(playerName(score % 2)), score);
-    }
-    EXPECT_EQ(entriesOf(*THiScoreTable::create(path(), 5)), expected);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "PlayfieldTestSupport.h"
-#include "services/Text.h"
+#include "core/Text.h"
 
 namespace gb {
 namespace {
@@ -9,7 +9,7 @@ namespace {
 using testing::TraceCapture;
 using BlockTest = testing::PlayfieldTest;
 
-TEST_F(BlockTest, StuckBlockIgnoresMovesAndTurnsUntilItIsDrawn) {
+TEST_F(BlockTest, StuckBlockIgnoresMovesAndTurnsUntilItsGridsNextFrame) {
     BlockRef block = put(3, 4);
     block->setStuck(1);
     block->moveBy(TVector(1, 0));
@@ -26,7 +26,10 @@ TEST_F(BlockTest, StuckBlockIgnoresMovesAndTurnsUntilItIsDrawn) {
     block->restorePosition();
     EXPECT_EQ(traces.lines[2], "moving block back too (3.00000000,4.00000000)");
 
+    // Drawing changes nothing; the grid's next frame clears the mark.
     block->draw();
+    EXPECT_TRUE(block->stuck);
+    grid->update();
     EXPECT_FALSE(block->stuck);
     block->moveBy(TVector(1, 0));
     EXPECT_EQ(block->position->x, 4.0f);

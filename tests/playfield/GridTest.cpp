@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "PlayfieldTestSupport.h"
+#include "core/TDeltaTimer.h"
+#include "core/Text.h"
 #include "effects/TFruitShower.h"
-#include "services/TDeltaTimer.h"
-#include "services/Text.h"
 
 namespace gb {
 namespace {
@@ -117,6 +117,7 @@ TEST_F(GridTest, DrawsBlocksAndFruitInsideTheBoardThenTheWholeScreenAgain) {
     platform.deltaTimer.delta = 0.0f;
     setBlend(alphaBlend);
     setColor(1, 2, 3);
+    grid->update();
     grid->draw();
 
     const auto blocks = backend->drawsOf(blockImage.get());

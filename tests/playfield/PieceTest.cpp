@@ -108,6 +108,26 @@ TEST_F(PieceTest, EveryShapeTurnsOnWholeCellsAndComesBackAfterFourTurns) {
     }
 }
 
+// A right turn is three left turns, never one: checked on the L, J and T pieces, whose quarter
+// turns either way differ.
+TEST_F(PieceTest, ARightTurnIsTheOppositeOfALeftTurn) {
+    for (int kind : {4, 5, 6}) {
+        PieceRef left = place(kind, 4.0f, 9.5f);
+        left->rotateLeft();
+        const Cells oneLeft = cellsOf(*left);
+        left->rotateLeft();
+        left->rotateLeft();
+        const Cells threeLeft = cellsOf(*left);
+        left->removeFromGrid();
+
+        PieceRef right = place(kind, 4.0f, 9.5f);
+        right->rotateRight();
+        EXPECT_EQ(cellsOf(*right), threeLeft) << kind;
+        EXPECT_NE(cellsOf(*right), oneLeft) << kind;
+        right->removeFromGrid();
+    }
+}
+
 TEST_F(PieceTest, StraightPieceTurnsAboutItsCentreAndReachesMinusOneAtTheWall) {
     PieceRef piece = place(0, 4, 1);
     piece->rotateLeft();
@@ -142,11 +162,11 @@ TEST_F(PieceTest, ATurnThatDoesNotFitIsUndoneAndMarksThePieceStuckUntilDrawn) {
     EXPECT_TRUE(traces.contains("Rotate Angle: 90 Position (4.00000000,19.0000000)"));
     EXPECT_TRUE(traces.contains("Failed added Block at 4.00000000 , 20.5000000"));
 
-    // Trying again fails again and changes nothing; drawing clears the mark.
+    // Trying again fails again and changes nothing; the grid's next frame clears the mark.
     piece->rotateLeft();
     EXPECT_EQ(piece->angle, 0);
     EXPECT_EQ(cellsOf(*piece), before);
-    grid->draw();
+    grid->update();
     EXPECT_FALSE(piece->isStuck());
 }
 
@@ -199,7 +219,7 @@ TEST_F(PieceTest, DropDownLandsOnTheStackAndAHeldPieceCannotMove) {
 
     // Blocks held through the prototype they were copied from do not move, and neither does
     // the centre: every move answers 0 and a drop ends at once.
-    grid->draw();
+    grid->update();
     PieceRef other = place(1, 0.5f, 0.5f);
     prototypes[1]->markStuck();
     EXPECT_FALSE(other->moveDown());

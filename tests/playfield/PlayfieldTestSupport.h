@@ -8,12 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Console.h"
+#include "core/TPlatformScope.h"
 #include "effects/TFruit.h"
+#include "effects/TFruitShower.h"
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
-#include "services/Console.h"
 #include "services/Graphics.h"
-#include "services/TPlatformScope.h"
 #include "tests/support/TTestPlatform.h"
 #include "values/TColor.h"
 #include "values/TVector.h"
@@ -43,10 +44,10 @@ class PlayfieldTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(openGraphics(800, 600));
         backend->reset();
-        TBlock::setImage(blockImage);
-        platform.fruitSheet = {fruitImage, true};
         grid = TGrid::create(TVector::create(10, 20), TVector::create(255, 0),
                              TVector::create(29, 29), 0, TColor::create(64, 0, 64));
+        grid->blockImage = blockImage;
+        grid->fruits->sheet = fruitImage;
     }
 
     // A free block stored at a cell.

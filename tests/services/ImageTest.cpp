@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "DisplayFixture.h"
 #include "PngWriter.h"
-#include "services/EmbeddedFiles.h"
+#include "core/EmbeddedFiles.h"
 #include "services/Graphics.h"
+#include "tests/sdl/DisplayFixture.h"
 
 namespace gb {
 namespace {

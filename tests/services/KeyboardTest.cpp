@@ -1,17 +1,16 @@
 #include <gtest/gtest.h>
 
-#include "services/KeyMap.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
+#include "services/Graphics.h"
 #include "services/TKeyboard.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
 #include "tests/support/TScriptedEvents.h"
-
-#include <SDL_keycode.h>
 
 namespace gb {
 namespace {
 
-// A fresh keyboard on each test's own platform, fed by scripted events.
+// A fresh keyboard on each test's own platform, fed by scripted events that pollEvents (the
+// start of a frame) delivers.
 class KeyboardTest : public ::testing::Test {
   protected:
     TPlatform platform;
@@ -23,22 +22,51 @@ TEST_F(KeyboardTest, HitsCountPressesAndRepeatsOfAHeldKeyAddNone) {
     events.pending = {[](TKeyboard& k) { k.keyPressed(key::left); },
                       [](TKeyboard& k) { k.keyReleased(key::left); },
                       [](TKeyboard& k) { k.keyPressed(key::left); }};
+    pollEvents();
     EXPECT_EQ(keyHit(key::left), 2);
     EXPECT_EQ(keyHit(key::left), 0);
     // The platform repeats a held key: no new press.
     events.pending = {[](TKeyboard& k) { k.keyPressed(key::left); },
                       [](TKeyboard& k) { k.keyPressed(key::left); }};
+    pollEvents();
     EXPECT_EQ(keyHit(key::left), 0);
     EXPECT_TRUE(keyDown(key::left));
 }
 
+// The queries of one frame read what the frame's start delivered: an event that arrives in
+// between waits for the next read, whichever query comes first.
+TEST_F(KeyboardTest, QueriesReadOnlyWhatTheLastReadDelivered) {
+    events.tap(key::left, 'a');
+    pollEvents();
+    events.tap(key::right, 'b');
+    events.press(key::down);
+    events.pending.push_back([](TKeyboard& k) { k.requestPause(); });
+    EXPECT_EQ(keyHit(key::right), 0);
+    EXPECT_FALSE(keyDown(key::down));
+    EXPECT_EQ(getChar(), 'a');
+    EXPECT_EQ(getChar(), 0);
+    EXPECT_FALSE(pauseRequested());
+    flushKeys();
+    EXPECT_EQ(events.pumps, 1);
+    // A flush forgets what was read, not what is still to come.
+    pollEvents();
+    EXPECT_EQ(keyHit(key::left), 0);
+    EXPECT_EQ(keyHit(key::right), 1);
+    EXPECT_TRUE(keyDown(key::down));
+    EXPECT_EQ(getChar(), 'b');
+    EXPECT_TRUE(pauseRequested());
+    EXPECT_EQ(events.pumps, 2);
+}
+
 TEST_F(KeyboardTest, FlushForgetsHeldKeysUntilTheyArePressedAgain) {
     events.pending = {[](TKeyboard& k) { k.keyPressed(key::down); }};
+    pollEvents();
     flushKeys();
     EXPECT_EQ(keyHit(key::down), 0);
     EXPECT_FALSE(keyDown(key::down));
     // Still physically held: the repeat the platform sends is now a new press.
     events.pending = {[](TKeyboard& k) { k.keyPressed(key::down); }};
+    pollEvents();
     EXPECT_EQ(keyHit(key::down), 1);
 }
 
@@ -48,6 +76,7 @@ TEST_F(KeyboardTest, CharacterQueueKeepsTheFirst256) {
             k.charTyped('a' + i % 26);
         }
     }};
+    pollEvents();
     int taken = 0;
     int ch;
     while ((ch = getChar()) != 0) {
@@ -62,6 +91,7 @@ TEST_F(KeyboardTest, FocusChangeFlushesAndCloseRequestIsRecorded) {
     events.pending = {
         [](TKeyboard& k) { k.keyPressed(key::x); }, [](TKeyboard& k) { k.charTyped('x'); },
         [](TKeyboard& k) { k.focusChanged(); }, [](TKeyboard& k) { k.closeRequested(); }};
+    pollEvents();
     EXPECT_FALSE(keyDown(key::x));
     EXPECT_EQ(keyHit(key::x), 0);
     EXPECT_EQ(getChar(), 0);
@@ -69,41 +99,28 @@ TEST_F(KeyboardTest, FocusChangeFlushesAndCloseRequestIsRecorded) {
     keyboard().clearCloseRequest();
 }
 
+// The keys and the drawing state belong to the platform they were used on.
+TEST(ServicesState, EachPlatformHasItsOwnKeysAndDrawingState) {
+    TPlatform first;
+    {
+        TPlatformScope installed(first);
+        keyboard().keyPressed(key::left);
+        keyboard().charTyped('a');
+        setColor(1, 2, 3);
+    }
+    TPlatform second;
+    TPlatformScope installed(second);
+    EXPECT_FALSE(keyDown(key::left));
+    EXPECT_EQ(getChar(), 0);
+    EXPECT_EQ(drawState().red, 255);
+    EXPECT_EQ(first.state<TKeyboard>().takeChar(), 'a');
+}
+
 TEST_F(KeyboardTest, OutOfRangeCodesAreIgnored) {
     keyboard().keyPressed(-1);
     keyboard().keyPressed(256);
     EXPECT_EQ(keyHit(-1), 0);
     EXPECT_FALSE(keyDown(300));
-}
-
-TEST(KeyMap, WindowKeysMapToTheGameCodes) {
-    EXPECT_EQ(keyCodeForSymbol(SDLK_LEFT), 37);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_UP), 38);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_RIGHT), 39);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_DOWN), 40);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_BACKSPACE), 8);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_RETURN), 13);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_KP_ENTER), 13);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_ESCAPE), 27);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_DELETE), 46);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_m), 77);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_p), 80);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_x), 88);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_z), 90);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_a), 65);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_0), 48);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_9), 57);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_EQUALS), 187);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_PLUS), 187);  // "+" on a key of its own
-    EXPECT_EQ(keyCodeForSymbol(SDLK_KP_PLUS), 107);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_KP_MINUS), 109);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_COMMA), 188);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_MINUS), 189);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_PERIOD), 190);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_LSHIFT), 16);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_RCTRL), 17);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_F11), 122);
-    EXPECT_EQ(keyCodeForSymbol(SDLK_AUDIOPLAY), 0);
 }
 
 }  // namespace

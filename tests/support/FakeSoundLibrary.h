@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "audio/SoundLibrary.h"
-#include "services/Text.h"
+#include "core/Text.h"
 
 namespace gb::testing {
 

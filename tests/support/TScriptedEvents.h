@@ -9,12 +9,15 @@
 namespace gb {
 
 // An event source that replays scripted key events on the next pump, in the order they
-// were queued: the tests' and the screenshot tool's stand-in for a person at the keyboard.
+// were queued, and counts the pumps: the tests' and the screenshot tool's stand-in for a
+// person at the keyboard.
 class TScriptedEvents : public TEventSource {
   public:
     std::vector<std::function<void(TKeyboard&)>> pending;
+    int pumps = 0;  // how many times the events were read
 
     void pump(TKeyboard& keyboard) override {
+        ++pumps;
         auto events = std::move(pending);
         pending.clear();
         for (auto& event : events) {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "services/TPlatform.h"
+#include "core/TPlatform.h"
 #include "tests/support/FakeSoundLibrary.h"
 #include "tests/support/TRecordingBackend.h"
 #include "tests/support/TScriptedEvents.h"

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "values/TVector.h"
 
@@ -20,6 +21,20 @@ TEST(Vector, CellRoundingAndBoundsAtTheWalls) {
     EXPECT_FALSE(TVector(9.5f, 0).insideBounds(size));
     EXPECT_FALSE(TVector(-1.5f, 0).insideBounds(size));
     EXPECT_FALSE(TVector(0, 19.5f).insideBounds(size));
+}
+
+// A coordinate far outside the int range, infinite or not a number still gives a cell (the
+// range's ends, or 0) without an undefined conversion.
+TEST(Vector, WildCoordinatesGiveTheEndsOfTheIntRangeOrZero) {
+    constexpr int most = std::numeric_limits<int>::max();
+    constexpr int least = std::numeric_limits<int>::min();
+    EXPECT_EQ(TVector(3e9f, 0).roundX(), most);
+    EXPECT_EQ(TVector(0, INFINITY).roundY(), most);
+    EXPECT_EQ(TVector(-3e9f, 0).roundX(), least);
+    EXPECT_EQ(TVector(-INFINITY, 0).roundX(), least);
+    EXPECT_EQ(TVector(NAN, 0).roundX(), 0);
+    EXPECT_FALSE(TVector(3e9f, 0).insideBounds(TVector(10, 20)));
+    EXPECT_FALSE(TVector(-3e9f, 0).insideBounds(TVector(10, 20)));
 }
 
 TEST(Vector, QuarterTurnsKeepHalfCellsExact) {

@@ -2,6 +2,7 @@
 //   gfxgen OUTDIR          every picture of the catalogue into OUTDIR
 //   gfxgen --docs DOCSDIR  contact sheet and screen mock-ups
 //   gfxgen --icons DIR     the desktop icon at each installed size, DIR/gumbolt-SIZE.png
+//   gfxgen --fonts         each picture and icon with the fonts its lettering comes from
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -13,7 +14,9 @@
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: gfxgen OUTDIR | gfxgen --docs DOCSDIR | gfxgen --icons DIR\n");
+    std::fprintf(stderr,
+                 "usage: gfxgen OUTDIR | gfxgen --docs DOCSDIR | gfxgen --icons DIR | "
+                 "gfxgen --fonts\n");
     return 2;
 }
 
@@ -45,6 +48,30 @@ int writeIcons(const std::string& dir) {
     return 0;
 }
 
+// One line per picture and icon: its path in the repository, then the Debian packages of the
+// fonts its lettering is rendered from (none for a picture without lettering). The
+// package's copyright file must credit those fonts for that file.
+int listFonts() {
+    auto line = [](const std::string& path) {
+        std::string out = path;
+        const unsigned used = gfx::takeFacesUsed();
+        for (gfx::Face f : {gfx::Face::Display, gfx::Face::Sans})
+            if (used & (1u << int(f)))
+                out += " " + gfx::facePackage(f);
+        std::printf("%s\n", out.c_str());
+    };
+    gfx::takeFacesUsed();
+    for (const gfx::Picture& p : gfx::catalogue()) {
+        p.make();
+        line("media/gfx/" + p.file);
+    }
+    for (int size : gfx::kIconSizes) {
+        gfx::makeIcon(size);
+        line("packaging/icons/gumbolt-" + std::to_string(size) + ".png");
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -56,6 +83,8 @@ int main(int argc, char** argv) {
             rc = gfx::writeDocs(argv[2]) ? 0 : 1;
         else if (argc == 3 && std::string(argv[1]) == "--icons")
             rc = writeIcons(argv[2]);
+        else if (argc == 2 && std::string(argv[1]) == "--fonts")
+            rc = listFonts();
         else
             return usage();
         gfx::doneFonts();

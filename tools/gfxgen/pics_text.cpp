@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "catalogue.h"
-#include "game/LetterAdvance.h"
+#include "core/LetterAdvance.h"
 #include "wordart.h"
 
 namespace gfx {

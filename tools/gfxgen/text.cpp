@@ -22,6 +22,7 @@ const char* const kFontFiles[2] = {
     "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",
 };
 const char* const kFontPackages[2] = {"fonts-cherrybomb", "fonts-dejavu-core"};
+unsigned g_facesUsed = 0;
 
 std::u32string decodeUtf8(const std::string& s) {
     std::u32string out;
@@ -70,8 +71,19 @@ std::string facePath(Face f) {
     return kFontFiles[int(f)];
 }
 
+std::string facePackage(Face f) {
+    return kFontPackages[int(f)];
+}
+
+unsigned takeFacesUsed() {
+    unsigned used = g_facesUsed;
+    g_facesUsed = 0;
+    return used;
+}
+
 TextRun renderText(Face face, const std::string& utf8, float sizePx, const TextOptions& opt) {
     initFonts();
+    g_facesUsed |= 1u << int(face);
     FT_Face ft = g_faces[int(face)];
     FT_Set_Char_Size(ft, 0, FT_F26Dot6(std::lround(sizePx * 64.0f)), 72, 72);
     std::u32string text = decodeUtf8(utf8);

@@ -35,6 +35,11 @@ void initFonts();
 void doneFonts();
 // Path of the font file behind a face (for messages and the README).
 std::string facePath(Face f);
+// The Debian package that holds the font behind a face.
+std::string facePackage(Face f);
+// The faces renderText drew with since the last call, one bit (1 << int(face)) each; the
+// record starts again empty. Tells which fonts a picture's lettering comes from.
+unsigned takeFacesUsed();
 
 TextRun renderText(Face face, const std::string& utf8, float sizePx, const TextOptions& opt = {});
 

@@ -12,15 +12,17 @@
 #include <vector>
 
 #include "audio/TMixerLibrary.h"
+#include "core/TPlatform.h"
+#include "core/TPlatformScope.h"
 #include "game/GameAssets.h"
 #include "game/TGame.h"
 #include "playfield/TBlock.h"
 #include "playfield/TGrid.h"
 #include "playfield/TPiece.h"
+#include "sdl/TSdlCpuBackend.h"
+#include "sdl/TSdlWindow.h"
 #include "services/Graphics.h"
 #include "services/TKeyboard.h"
-#include "services/TPlatform.h"
-#include "services/TPlatformScope.h"
 #include "tests/support/TScriptedEvents.h"
 #include "values/TVector.h"
 
@@ -51,9 +53,11 @@ bool writePng(const TPixmap& pixmap, const std::string& path) {
                                    nullptr) != 0;
 }
 
-// Draws the current frame once more and grabs the back buffer before it is presented.
+// Moves the play screen on by one more frame, draws it and grabs the back buffer before it
+// is presented.
 void shoot(Session& session, const std::string& dir, const char* name) {
     session.now += 17;
+    session.game->updateScreen();
     clearScreen();
     session.game->drawFrame();
     ImageRef shot = createImage(800, 600, 1, 0);
@@ -107,7 +111,10 @@ int main(int argc, char** argv) {
     Session session;
     platform.clock = [&session] { return session.now; };
     registerGameAssets();
-    selectRenderer();
+    TSdlWindow& window = platform.makeEventSource<TSdlWindow>();
+    platform.makeDisplay<TSdlCpuBackend>(window);
+    // Frames follow one another at once: the clock is the session's own.
+    window.setFramePacing(false);
     platform.makeSoundLibrary<TMixerLibrary>();
     session.game = TGame::create();
     if (!session.game) {

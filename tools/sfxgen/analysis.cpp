@@ -1,6 +1,7 @@
 #include "analysis.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -472,6 +473,95 @@ std::vector<std::string> effectKinds(const xm::Module& m) {
         if (used[k])
             out.push_back(names[k]);
     return out;
+}
+
+}  // namespace analysis
+
+namespace analysis {
+
+PassRows passRows(const xm::Module& m) {
+    PassRows out;
+    out.channels = m.channels;
+    const std::vector<double> times = rowTimes(m);
+    out.seconds = times.back();
+    const size_t rows = times.size() - 1;
+    out.struck.assign(rows, 0);
+    out.sounding.assign(rows, 0);
+    size_t row = 0;
+    for (uint8_t o : m.orders) {
+        const xm::Pattern& p = m.patterns.at(o);
+        for (int r = 0; r < p.rows && row < rows; ++r, ++row) {
+            bool breaks = false;
+            for (int ch = 0; ch < p.channels; ++ch) {
+                const xm::Cell& c = p.at(r, ch);
+                if (c.note >= 1 && c.note <= 96 && !tonePortamento(c))
+                    out.struck[row] |= uint64_t{1} << ch;
+                breaks = breaks || c.effect == xm::kPositionJump || c.effect == xm::kPatternBreak;
+            }
+            if (breaks) {
+                ++row;
+                break;
+            }
+        }
+    }
+    // Every channel read as pitched, so that drums ring for as long as they sound.
+    const std::vector<Part> all(m.channels, Part::Lead);
+    for (const Sounding& s : soundingNotes(m, all))
+        for (int r = s.start; r < s.end && r < static_cast<int>(rows); ++r)
+            out.sounding[r] |= uint64_t{1} << s.channel;
+    return out;
+}
+
+uint64_t channelsOf(const std::vector<Part>& parts, Part part) {
+    uint64_t bits = 0;
+    for (size_t ch = 0; ch < parts.size(); ++ch)
+        if (parts[ch] == part)
+            bits |= uint64_t{1} << ch;
+    return bits;
+}
+
+Texture texture(const PassRows& pass, uint64_t tuneChannels, int rowsPerBar) {
+    Texture t;
+    const int rows = static_cast<int>(pass.struck.size());
+    const int step = std::max(1, rowsPerBar / 16);
+    const uint64_t firstHalf = (uint64_t{1} << (rowsPerBar / 2)) - 1;
+    const uint64_t figure = 1 | (uint64_t{1} << (3 * step)) | (uint64_t{1} << (6 * step));
+    std::map<uint64_t, int> rhythms;
+    int thin = 0, full = 0, threeThreeTwo = 0, notes = 0;
+    for (int bar = 0; bar * rowsPerBar < rows; ++bar) {
+        uint64_t rhythm = 0, sounding = 0;
+        for (int r = 0; r < rowsPerBar && bar * rowsPerBar + r < rows; ++r) {
+            const int row = bar * rowsPerBar + r;
+            if (pass.struck[row] & tuneChannels)
+                rhythm |= uint64_t{1} << r;
+            sounding |= pass.sounding[row];
+            notes += std::popcount(pass.struck[row]);
+        }
+        ++t.bars;
+        const int playing = std::popcount(sounding);
+        thin += 2 * playing <= pass.channels;
+        full += 5 * playing >= 4 * pass.channels;
+        if (!rhythm)
+            continue;
+        ++t.tuneBars;
+        ++rhythms[rhythm];
+        threeThreeTwo += (rhythm & firstHalf) == figure;
+    }
+    int commonest = 0;
+    for (const auto& [rhythm, count] : rhythms)
+        commonest = std::max(commonest, count);
+    t.rhythms = static_cast<int>(rhythms.size());
+    if (t.tuneBars) {
+        t.commonestRhythm = double(commonest) / t.tuneBars;
+        t.threeThreeTwo = double(threeThreeTwo) / t.tuneBars;
+    }
+    if (t.bars) {
+        t.thinBars = double(thin) / t.bars;
+        t.fullBars = double(full) / t.bars;
+    }
+    if (pass.seconds > 0)
+        t.notesPerSecond = notes / pass.seconds;
+    return t;
 }
 
 }  // namespace analysis

@@ -78,6 +78,37 @@ std::vector<Clash> heldClashes(const xm::Module& m, const std::vector<Part>& par
 // jumps are structure, not expression, and are left out.
 std::vector<std::string> effectKinds(const xm::Module& m);
 
+// One pass row by row, channels as bits (channel 0 = bit 0): which strike
+// a note on each row and which sound during it. Built from a module's
+// patterns here; the level checks build it from what a player renders.
+struct PassRows {
+    int channels = 0;
+    std::vector<uint64_t> struck;
+    std::vector<uint64_t> sounding;
+    double seconds = 0.0;  // how long the pass plays
+};
+PassRows passRows(const xm::Module& m);
+
+// The channels that play a part, as bits.
+uint64_t channelsOf(const std::vector<Part>& parts, Part part);
+
+// How a pass is laid out bar by bar: how varied the tune's rhythm is, how
+// often the arrangement thins out and how busy it is. A bar's rhythm is the
+// set of its rows on which a tune channel strikes a note; the 3-3-2 figure
+// is a bar whose first half strikes on its first, fourth and seventh
+// sixteenths and nowhere else.
+struct Texture {
+    int bars = 0;
+    int tuneBars = 0;              // bars in which the tune strikes a note
+    int rhythms = 0;               // distinct rhythms among them
+    double commonestRhythm = 0.0;  // share of the tune's bars in the commonest one
+    double threeThreeTwo = 0.0;    // share of the tune's bars that open 3-3-2
+    double thinBars = 0.0;         // share of bars with half the channels or fewer sounding
+    double fullBars = 0.0;         // share with 80 % of the channels or more sounding
+    double notesPerSecond = 0.0;   // notes struck on every channel
+};
+Texture texture(const PassRows& pass, uint64_t tuneChannels, int rowsPerBar = 16);
+
 // Note name as a tracker shows it ("C#4").
 std::string noteName(int note);
 

@@ -100,6 +100,29 @@ TEST(Loudness, GatesLeaveOutSilenceAndQuietStretches) {
         << "shorter than one block";
 }
 
+TEST(Loudness, RangeSpansTheLoudAndQuietStretchesButNotSilence) {
+    const double rate = 48000;
+    auto rangeOf = [rate](const Buffer& b) {
+        sfx::LoudnessMeter meter(rate, 1);
+        const float* ch[1] = {b.data()};
+        meter.add(ch, b.size());
+        return meter.range();
+    };
+    const Buffer loud = tone(1000, 0.1, 20.0, rate);
+    EXPECT_NEAR(0.0, rangeOf(loud), 0.1) << "a steady tone";
+    // 20 s at one level and 20 s 10 dB lower: the percentiles fall in each.
+    Buffer twoLevels = loud;
+    const Buffer lower = tone(1000, 0.1 / std::sqrt(10.0), 20.0, rate);
+    twoLevels.insert(twoLevels.end(), lower.begin(), lower.end());
+    EXPECT_NEAR(10.0, rangeOf(twoLevels), 0.3);
+    // Silence in between is gated out, not read as a quiet passage.
+    Buffer withSilence = loud;
+    withSilence.resize(withSilence.size() * 2, 0.0f);
+    withSilence.insert(withSilence.end(), loud.begin(), loud.end());
+    EXPECT_LT(rangeOf(withSilence), 3.0) << "only the windows across its edges count";
+    EXPECT_EQ(0.0, rangeOf(tone(1000, 0.1, 2.0, rate))) << "shorter than one 3 s window";
+}
+
 TEST(Loudness, ShortSoundsCountTheRestOfTheWindowAsSilence) {
     const double rate = 44100;
     const double longer = sfx::loudestWindowLoudness(tone(1000, 0.5, 0.5, rate), rate, 0.1);
@@ -138,7 +161,7 @@ TEST(XmReader, ReadsBackWhatTheWriterWrote) {
     put(m, 0, 0, C4, 1, xm::kVibrato, 0x46);
     put(m, 3, 2, xm::kNoteOff, 0);
     m.patterns[0].at(5, 3).volume = 0x30;
-    m.instruments[1].vibratoDepth = 5;
+    m.instruments[1] = sfx::withPanSway(sfx::withVibrato(m.instruments[1], 5, 24, 40), 12, 200);
     const std::vector<uint8_t> bytes = xm::write(m);
     const xm::Module back = xm::read(bytes);
     EXPECT_EQ(m.name, back.name);
@@ -168,8 +191,27 @@ TEST(XmReader, ReadsBackWhatTheWriterWrote) {
             EXPECT_EQ(a.volume.points[k].value, b.volume.points[k].value);
         }
         EXPECT_EQ(a.vibratoDepth, b.vibratoDepth);
+        EXPECT_EQ(a.vibratoRate, b.vibratoRate);
+        EXPECT_EQ(a.vibratoSweep, b.vibratoSweep);
         EXPECT_EQ(a.fadeout, b.fadeout);
+        ASSERT_EQ(a.panning.points.size(), b.panning.points.size());
+        for (size_t k = 0; k < a.panning.points.size(); ++k) {
+            EXPECT_EQ(a.panning.points[k].tick, b.panning.points[k].tick);
+            EXPECT_EQ(a.panning.points[k].value, b.panning.points[k].value);
+        }
+        EXPECT_EQ(a.panning.loopStart, b.panning.loopStart);
+        EXPECT_EQ(a.panning.loopEnd, b.panning.loopEnd);
     }
+    // The sway goes from one side to the other and loops there, around the
+    // channel's own place; an instrument without one keeps its pan still.
+    const xm::Envelope& sway = back.instruments[1].panning;
+    ASSERT_EQ(4u, sway.points.size());
+    EXPECT_EQ(32, sway.points[0].value);
+    EXPECT_EQ(20, sway.points[1].value);
+    EXPECT_EQ(44, sway.points[2].value);
+    EXPECT_EQ(sway.points[1].value, sway.points[3].value) << "the loop joins without a jump";
+    EXPECT_EQ(200, sway.points[3].tick - sway.points[1].tick);
+    EXPECT_TRUE(back.instruments[0].panning.points.empty());
     EXPECT_EQ(bytes, xm::write(back)) << "a read module writes the same bytes";
 
     std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + bytes.size() / 2);
@@ -177,6 +219,17 @@ TEST(XmReader, ReadsBackWhatTheWriterWrote) {
     std::vector<uint8_t> notXm = bytes;
     notXm[0] = 'e';
     EXPECT_THROW(xm::read(notXm), std::runtime_error);
+}
+
+TEST(XmWriter, RefusesAPanningEnvelopeThatLoopsOutsideItself) {
+    xm::Module m = score(2, 16);
+    m.instruments[0] = sfx::withPanSway(m.instruments[0], 8, 100);
+    EXPECT_NO_THROW(xm::write(m));
+    m.instruments[0].panning.loopEnd = 4;
+    EXPECT_THROW(xm::write(m), std::runtime_error);
+    m.instruments[0].panning.loopEnd = 3;
+    m.instruments[0].panning.points[2].tick = m.instruments[0].panning.points[1].tick;
+    EXPECT_THROW(xm::write(m), std::runtime_error);
 }
 
 TEST(XmWriter, RestartPositionMustBeInsideTheSong) {
@@ -298,4 +351,42 @@ TEST(Score, EffectKindsNameTheExpressionNotTheStructure) {
     EXPECT_EQ((std::vector<std::string>{"arpeggio", "tone portamento", "vibrato", "panning",
                                         "volume slide", "retrigger"}),
               analysis::effectKinds(m));
+}
+
+TEST(Score, TextureReadsTheTunesBarRhythmsAndHowFullTheBarsAre) {
+    // Four bars on four channels: the tune on channel 0, a held pad on 1,
+    // short hits on 2 and 3.
+    xm::Module m = score(4, 64);
+    const std::string bars[4] = {"x..x..x.x...x...", "x..x..x.....x...", "x...x...x...x...",
+                                 "x..x..x.x...x..."};
+    for (int bar = 0; bar < 4; ++bar)
+        for (int r = 0; r < 16; ++r)
+            if (bars[bar][r] == 'x')
+                put(m, bar * 16 + r, 0, C4, 2);
+    put(m, 0, 1, E4);                // the pad holds through bars 0 and 1 ...
+    put(m, 32, 1, xm::kNoteOff, 0);  // ... and stops for the last two
+    for (int bar = 0; bar < 2; ++bar) {
+        put(m, bar * 16, 2, G4, 2);
+        put(m, bar * 16 + 8, 3, G4, 2);
+    }
+    const analysis::PassRows pass = analysis::passRows(m);
+    ASSERT_EQ(64u, pass.struck.size());
+    EXPECT_EQ(0b0111u, pass.sounding[0]);
+    EXPECT_EQ(0b0001u, pass.sounding[48]) << "only the tune in the last bar";
+    const analysis::Texture t = analysis::texture(pass, 0b0001);
+    EXPECT_EQ(4, t.bars);
+    EXPECT_EQ(4, t.tuneBars);
+    EXPECT_EQ(3, t.rhythms) << "bars 0 and 3 share a rhythm";
+    EXPECT_DOUBLE_EQ(0.5, t.commonestRhythm);
+    // Bars 0, 1 and 3 open 3-3-2; bar 2 is straight quarters.
+    EXPECT_DOUBLE_EQ(0.75, t.threeThreeTwo);
+    // Bars 0 and 1 have all four channels; 2 and 3 the tune alone.
+    EXPECT_DOUBLE_EQ(0.5, t.thinBars);
+    EXPECT_DOUBLE_EQ(0.5, t.fullBars);
+    const int notes = 5 + 4 + 4 + 5 + 1 + 2 + 2;
+    EXPECT_NEAR(notes / analysis::rowTimes(m).back(), t.notesPerSecond, 1e-9);
+    // A bar without the tune has no rhythm and is not counted among its bars.
+    const analysis::Texture padOnly = analysis::texture(pass, 0b0010);
+    EXPECT_EQ(1, padOnly.tuneBars);
+    EXPECT_EQ(1, padOnly.rhythms);
 }

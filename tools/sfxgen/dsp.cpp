@@ -308,4 +308,53 @@ void softClip(Buffer& b, double drive) {
         v = static_cast<float>(std::tanh(v * drive) / norm);
 }
 
+double strongestFrequency(const Buffer& b, double rate, double lo, double hi) {
+    const size_t n = b.size();
+    // No window: a knock's own decay is its window, and a tapered start
+    // would hide the strike the ear hears first.
+    const Buffer& w = b;
+    auto power = [&](double hz) {
+        double re = 0.0, im = 0.0;
+        const double step = kTwoPi * hz / rate;
+        for (size_t i = 0; i < n; ++i) {
+            re += w[i] * std::cos(step * double(i));
+            im += w[i] * std::sin(step * double(i));
+        }
+        return re * re + im * im;
+    };
+    // A coarse look finer than the window's resolution, then twice closer in
+    // around the best so far.
+    double step = std::max(0.5, rate / double(n) / 8.0);
+    double best = lo, bestPower = -1.0;
+    double from = lo, to = hi;
+    for (int pass = 0; pass < 3; ++pass) {
+        for (double hz = from; hz <= to; hz += step) {
+            const double p = power(hz);
+            if (p > bestPower) {
+                bestPower = p;
+                best = hz;
+            }
+        }
+        from = std::max(lo, best - 2.0 * step);
+        to = std::min(hi, best + 2.0 * step);
+        step /= 20.0;
+    }
+    return best;
+}
+
+double centsFromOctaveOf(double hz, double reference) {
+    const double cents = 1200.0 * std::log2(hz / reference);
+    return cents - 1200.0 * std::round(cents / 1200.0);
+}
+
+Buffer repeatAt(const Buffer& b, double rate, const std::vector<double>& seconds) {
+    double last = 0.0;
+    for (double s : seconds)
+        last = std::max(last, s);
+    Buffer out(static_cast<size_t>(std::lround(last * rate)) + b.size(), 0.0f);
+    for (double s : seconds)
+        mixInto(out, b, static_cast<int>(std::lround(s * rate)), 1.0);
+    return out;
+}
+
 }  // namespace sfx

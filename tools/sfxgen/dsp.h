@@ -132,4 +132,15 @@ void mixInto(Buffer& dst, const Buffer& src, int offset, double gain);
 // Gentle saturation that keeps small signals linear.
 void softClip(Buffer& b, double drive);
 
+// The frequency (Hz, to about 0.05 Hz) of the strongest component between
+// `lo` and `hi` in a whole sound, from its spectrum: what pitch a short
+// tone or a ringing knock is heard at.
+double strongestFrequency(const Buffer& b, double rate, double lo, double hi);
+// Distance in cents from `hz` to the nearest octave of `reference`.
+double centsFromOctaveOf(double hz, double reference);
+
+// A sound played again at each of `seconds` (from 0), overlapping as a
+// mixer would play it: how a repeated effect adds up.
+Buffer repeatAt(const Buffer& b, double rate, const std::vector<double>& seconds);
+
 }  // namespace sfx

@@ -39,28 +39,38 @@ Buffer makeBidip(int n, double rate) {
     return b;
 }
 
-// Full rows, the moment the player works for: a bright rising sparkle in
-// 31 ms. The pitch climbs an octave (G6 to G7) and the sound carries its
-// octave and twelfth above, with a touch of square for bite; it is held at
-// full level for most of its length, so so short a sound still reads as
-// loud as the others.
+// Full rows, the moment the player works for: a bell that strikes three
+// times in 31 ms, rising by octaves from G6 to G8, each strike ringing on
+// under the next, so it ends on a bright chord of Gs rather than a tick. G
+// is the one pitch class every track's key holds, so the sparkle is in tune
+// with whatever plays. Each strike is two partials a shade apart (a
+// shimmer) and a quiet twelfth; the strikes are kept near full level for
+// the whole length, so so short a sound still reads as loud as the others.
 Buffer makeBlip(int n, double rate) {
-    Buffer b(n);
-    Osc sq(Osc::Shape::Pulse, 0.5);
-    double phase = 0.0;
-    for (int i = 0; i < n; ++i) {
-        double x = double(i) / n;
-        double hz = 1567.98 * std::pow(2.0, std::min(1.0, x * 1.25));  // G6 up to G7
-        phase += hz / rate;
-        double p = kTwoPi * phase;
-        double v = std::sin(p) + 0.5 * std::sin(2.0 * p) + 0.3 * std::sin(3.0 * p);
-        b[i] = static_cast<float>(v + 0.25 * sq.next(hz, rate));
+    Buffer b(n, 0.0f);
+    struct Strike {
+        double hz, at, gain, tau;
+    };
+    const Strike strikes[] = {{1567.98, 0.000, 1.0, 0.012},    // G6
+                              {3135.96, 0.009, 0.9, 0.016},    // G7
+                              {6271.93, 0.018, 0.55, 0.020}};  // G8
+    for (const Strike& s : strikes) {
+        const int start = static_cast<int>(s.at * rate);
+        for (int i = start; i < n; ++i) {
+            const double t = (i - start) / rate;
+            const double attack = std::min(1.0, t / 0.0008);
+            const double ring = expDecay(t, s.tau);
+            const double v = std::sin(kTwoPi * s.hz * t) +
+                             0.5 * std::sin(kTwoPi * s.hz * 1.003 * t + 1.0) +
+                             0.12 * std::sin(kTwoPi * s.hz * 1.5 * t) * (s.hz < 4000.0);
+            b[i] += static_cast<float>(s.gain * attack * ring * v);
+        }
     }
     Biquad lp = Biquad::lowPass(12000.0, 0.7, rate);
     for (float& v : b)
         v = lp.process(v);
-    fadeIn(b, static_cast<int>(0.0015 * rate));
-    fadeOut(b, static_cast<int>(0.006 * rate));
+    fadeIn(b, static_cast<int>(0.0005 * rate));
+    fadeOut(b, static_cast<int>(0.005 * rate));
     return b;
 }
 
@@ -120,9 +130,12 @@ Buffer makeClicker(int n, double rate) {
     return b;
 }
 
-// Move, drop, typed letter: one short, light key click.
+// Move, drop, typed letter: one short, light key click whose knock rings
+// at G6, in every track's key. Nearly all of it is over within 50 ms, so a
+// held key's repeats (every other keyboard tick, 100 ms apart) do not pile
+// up into something louder than one press.
 Buffer makeKeyclik(int n, double rate) {
-    Buffer b = clickBody(n, rate, 1900.0, 3600.0, 0.016, 0x6E71);
+    Buffer b = clickBody(n, rate, 1567.98, 2600.0, 0.014, 0x6E71);
     normalizePeak(b, 1.0);
     softClip(b, 3.0);
     fadeIn(b, static_cast<int>(0.0008 * rate));

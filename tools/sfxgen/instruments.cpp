@@ -95,6 +95,31 @@ xm::Instrument place(xm::Instrument ins, int panning, int volume) {
     return ins;
 }
 
+xm::Instrument withVibrato(xm::Instrument ins, int depth, int rate, int sweep) {
+    ins.vibratoType = 0;  // sine
+    ins.vibratoDepth = static_cast<uint8_t>(std::clamp(depth, 0, 15));
+    ins.vibratoRate = static_cast<uint8_t>(std::clamp(rate, 0, 63));
+    ins.vibratoSweep = static_cast<uint8_t>(std::clamp(sweep, 0, 255));
+    return ins;
+}
+
+xm::Instrument withPanSway(xm::Instrument ins, int width, int period, bool startRight) {
+    const int w = std::clamp(width, 0, 32);
+    const auto at = [](int tick) { return static_cast<uint16_t>(tick); };
+    const auto side = [&](int sign) { return static_cast<uint16_t>(32 + sign * w); };
+    const int dir = startRight ? 1 : -1;
+    // Centre, one side, the other side, back to the first: the loop runs
+    // between the two sides.
+    ins.panning.points = {{0, 32},
+                          {at(period / 4), side(dir)},
+                          {at(3 * period / 4), side(-dir)},
+                          {at(5 * period / 4), side(dir)}};
+    ins.panning.sustain = -1;
+    ins.panning.loopStart = 1;
+    ins.panning.loopEnd = 3;
+    return ins;
+}
+
 xm::Instrument loopInstrument(const std::string& name, const LoopTone& tone,
                               const xm::Envelope& env, uint16_t fadeout) {
     xm::Tuning t = xm::tuningFor(tone.rate);

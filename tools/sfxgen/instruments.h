@@ -60,6 +60,16 @@ xm::Instrument riser(const std::string& name, double seconds, uint64_t seed);
 // Sets the sample's default panning (0 left .. 255 right) and volume.
 xm::Instrument place(xm::Instrument ins, int panning, int volume);
 
+// The instrument's own vibrato (sine, `depth` in 1/16 semitone steps as the
+// replayer reads it, `rate` in 1/256 of a cycle per tick) that fades in over
+// `sweep` ticks: a held note that lives without an effect on every row.
+xm::Instrument withVibrato(xm::Instrument ins, int depth, int rate, int sweep);
+
+// A panning envelope that sways the note from `width` left of the channel's
+// pan to as far right and back, once every `period` ticks, for as long as it
+// sounds; `startRight` begins the sway on the other side.
+xm::Instrument withPanSway(xm::Instrument ins, int width, int period, bool startRight = false);
+
 // Quantises a float buffer rendered at `rate` to the 16-bit sample of an
 // instrument, peak at about -0.5 dBFS, after removing any DC offset: a
 // looped sample (whole cycles) loses its mean, so the loop stays seamless;

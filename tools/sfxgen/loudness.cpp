@@ -86,6 +86,39 @@ double LoudnessMeter::integrated() const {
     return lufs(gatedMean(std::max(-70.0, lufs(ungated) - 10.0)));
 }
 
+double LoudnessMeter::range() const {
+    constexpr size_t kQuarters = 30;  // 3 s
+    std::vector<double> windows;
+    double run = 0.0;
+    for (size_t q = 0; q < quarters_.size(); ++q) {
+        run += quarters_[q];
+        if (q >= kQuarters)
+            run -= quarters_[q - kQuarters];
+        if (q + 1 >= kQuarters)
+            windows.push_back(std::max(0.0, run) / double(kQuarters * hop_));
+    }
+    double sum = 0.0;
+    int count = 0;
+    for (double z : windows)
+        if (lufs(z) > -70.0) {
+            sum += z;
+            ++count;
+        }
+    if (!count)
+        return 0.0;
+    const double gate = lufs(sum / count) - 20.0;
+    std::vector<double> levels;
+    for (double z : windows)
+        if (lufs(z) > std::max(-70.0, gate))
+            levels.push_back(lufs(z));
+    std::sort(levels.begin(), levels.end());
+    auto percentile = [&](double p) {
+        const size_t at = static_cast<size_t>(std::lround(p * double(levels.size() - 1)));
+        return levels[at];
+    };
+    return percentile(0.95) - percentile(0.10);
+}
+
 double integratedLoudness(const std::vector<Buffer>& channels, double rate) {
     if (channels.empty())
         return -200.0;

@@ -53,6 +53,11 @@ class LoudnessMeter {
     void add(const float* const* channels, size_t n);
     // LUFS, or -200 for silence or sound shorter than one block.
     double integrated() const;
+    // Loudness range in LU, as EBU Tech 3342 measures it: the spread from
+    // the 10th to the 95th percentile of the 3 s loudness taken every
+    // 100 ms, after an absolute gate at -70 LUFS and a relative gate 20 LU
+    // under the level of the windows that pass it. 0 for under 3 s of sound.
+    double range() const;
 
   private:
     std::vector<KWeighting> filters_;

@@ -598,6 +598,67 @@ TEST(Songs, LoopsGoOnAfterTheIntroAndUseTheTrackerExpressively) {
     }
 }
 
+// Music to keep on for an hour: a tune that does not say the same rhythm
+// over and over, an arrangement that thins out and builds up, and not too
+// many notes at once.
+TEST(Songs, TunesVaryTheirRhythmAndTheArrangementBreathes) {
+    for (const songs::Track& t : songs::all()) {
+        SCOPED_TRACE(t.file);
+        const analysis::Texture x = analysis::texture(
+            analysis::passRows(t.module), analysis::channelsOf(t.parts, analysis::Part::Lead));
+        EXPECT_GE(x.rhythms, 12) << "distinct bar rhythms in the tune";
+        EXPECT_LE(x.commonestRhythm, 0.25) << "bars of the tune in its commonest rhythm";
+        EXPECT_LE(x.threeThreeTwo, 0.25) << "bars of the tune opening 3-3-2";
+        EXPECT_GE(x.thinBars, 0.15) << "bars with half the channels or fewer";
+        EXPECT_LE(x.notesPerSecond, 20.0);
+        EXPECT_GT(x.tuneBars, x.bars / 2) << "the tune is there most of the time";
+    }
+}
+
+// Held sounds that live: every looped sound the tune or the chords play
+// holds at least 100 ms before it repeats, and is not one waveform cycle
+// repeated (detuned voices or moving harmonics change it from cycle to
+// cycle); every song moves something across the stereo field by itself.
+TEST(Songs, HeldSoundsLiveAndSomethingMovesAcrossTheField) {
+    for (const songs::Track& t : songs::all()) {
+        SCOPED_TRACE(t.file);
+        const xm::Module& m = t.module;
+        std::set<int> melodic;
+        for (const xm::Pattern& p : m.patterns)
+            for (int row = 0; row < p.rows; ++row)
+                for (int ch = 0; ch < p.channels; ++ch) {
+                    const analysis::Part part = t.parts[ch];
+                    const int ins = p.at(row, ch).instrument;
+                    if (ins && (part == analysis::Part::Lead || part == analysis::Part::Chords))
+                        melodic.insert(ins);
+                }
+        int looped = 0;
+        for (int ins : melodic) {
+            const xm::Instrument& i = m.instruments.at(ins - 1);
+            const xm::Sample& s = i.sample;
+            if (!s.loop)
+                continue;
+            SCOPED_TRACE(i.name);
+            ++looped;
+            const double rate = 8363.0 * std::pow(2.0, s.relativeNote / 12.0 + s.finetune / 1536.0);
+            EXPECT_GE(s.loopLength / rate, 0.1) << "seconds of loop at C-4";
+            // The first cycle of C-4 against one halfway through the loop.
+            const int period = static_cast<int>(std::lround(rate / 261.63));
+            double diff = 0.0, level = 0.0;
+            for (int k = 0; k < period; ++k) {
+                const double a = s.data[s.loopStart + k];
+                const double b = s.data[s.loopStart + s.loopLength / 2 + k];
+                diff += (a - b) * (a - b);
+                level += a * a;
+            }
+            EXPECT_GT(diff, 0.05 * level) << "the loop is one cycle repeated";
+        }
+        EXPECT_GE(looped, 1);
+        EXPECT_TRUE(std::any_of(m.instruments.begin(), m.instruments.end(),
+                                [](const xm::Instrument& i) { return !i.panning.points.empty(); }));
+    }
+}
+
 TEST(Songs, GenerationIsDeterministic) {
     EXPECT_EQ(xm::write(songs::trauma().module), xm::write(songs::trauma().module));
     std::vector<sfx::Effect> a = sfx::makeEffects(), b = sfx::makeEffects();
@@ -680,22 +741,70 @@ TEST(Effects, NewPieceChimeIsGThenItsOctaveAndGetsOutOfTheWay) {
         EXPECT_LT(env[k], loudest - 20) << "at " << k * 10 << " ms";
 }
 
-TEST(Effects, LineClearBlipRisesAnOctaveFromG6) {
+// Full rows: three strikes rising by octaves, G6, G7, G8, each ringing on
+// under the next, so the blip ends on a chord of Gs rather than a tick.
+TEST(Effects, LineClearBlipStrikesRisingOctavesOfG) {
     const sfx::Effect blip = sfx::makeEffects()[1];
     const sfx::Buffer& b = blip.pcm;
-    const size_t n = b.size();
-    // The strongest frequency of the first and the last third.
-    auto dominant = [&](size_t from, size_t to) {
-        double best = -1e9, at = 0;
-        for (double hz = 1200; hz <= 3400; hz += 10) {
-            const double l = levelAt(b, from, to, hz, blip.rate);
-            if (l > best)
-                best = l, at = hz;
-        }
-        return at;
+    const double rate = blip.rate;
+    auto part = [&](double from, double to) {
+        return sfx::Buffer(b.begin() + static_cast<long>(from * rate),
+                           b.begin() + std::min<long>(b.size(), static_cast<long>(to * rate)));
     };
-    const double start = dominant(0, n / 3), end = dominant(2 * n / 3, n);
-    EXPECT_GT(start, 1500);
-    EXPECT_LT(start, 2200);
-    EXPECT_GT(end, 2500);
+    // The strongest partial of each strike's first moments.
+    const double first = sfx::strongestFrequency(part(0.0, 0.008), rate, 1000, 9000);
+    const double second = sfx::strongestFrequency(part(0.010, 0.017), rate, 2500, 9000);
+    EXPECT_NEAR(1567.98, first, 1567.98 * 0.03);
+    EXPECT_NEAR(3135.96, second, 3135.96 * 0.03);
+    // At the end all three ring: the top strike is there, and nothing
+    // between the octaves is as strong as they are.
+    const sfx::Buffer tail = part(0.020, 0.031);
+    const double g8 = levelAt(tail, 0, tail.size(), 6271.93, rate);
+    const double g7 = levelAt(tail, 0, tail.size(), 3135.96, rate);
+    EXPECT_GT(g8, g7 - 12);
+    EXPECT_GT(g7, levelAt(tail, 0, tail.size(), 2349.32, rate) + 10) << "D7";
+    EXPECT_GT(g7, levelAt(tail, 0, tail.size(), 4434.92, rate) + 10) << "C#8";
+    // Tuned to G, in every track's key.
+    EXPECT_LT(
+        std::fabs(sfx::centsFromOctaveOf(sfx::strongestFrequency(b, rate, 1000, 9000), 1567.98)),
+        10.0);
+}
+
+// Move, drop, typed letter: the most heard sound. Its knock rings at G6, and
+// a held key's repeats as the game plays them (on the press, on the third
+// 50 ms keyboard tick, then on every other tick) are no louder than one
+// press, where a click on every tick would be.
+TEST(Effects, KeyClickIsInTuneAndAHeldKeyIsNoLouderThanOnePress) {
+    const sfx::Effect click = sfx::makeEffects()[4];
+    const double rate = click.rate;
+    const double pitch = sfx::strongestFrequency(click.pcm, rate, 200, 5000);
+    EXPECT_LT(std::fabs(1200.0 * std::log2(pitch / 1567.98)), 5.0) << pitch << " Hz";
+    const double one = sfx::loudestWindowLoudness(click.pcm, rate, 0.1);
+    const sfx::Buffer held = sfx::repeatAt(click.pcm, rate, {0.0, 0.15, 0.25, 0.35, 0.45, 0.55});
+    EXPECT_LE(sfx::loudestWindowLoudness(held, rate, 0.1) - one, 1.0);
+    const sfx::Buffer everyTick = sfx::repeatAt(click.pcm, rate, {0.0, 0.15, 0.2, 0.25, 0.3});
+    EXPECT_GT(sfx::loudestWindowLoudness(everyTick, rate, 0.1) - one, 2.0);
+}
+
+TEST(Dsp, StrongestFrequencyAndCentsFindTheHeardPitch) {
+    const double rate = 11025;
+    sfx::Buffer b(1500);
+    for (size_t i = 0; i < b.size(); ++i) {
+        const double t = i / rate;
+        // A decaying knock at 1575 Hz over a weaker tone at 900 Hz.
+        b[i] = static_cast<float>(std::sin(sfx::kTwoPi * 1575.0 * t) * sfx::expDecay(t, 0.02) +
+                                  0.05 * std::sin(sfx::kTwoPi * 900.0 * t));
+    }
+    const double hz = sfx::strongestFrequency(b, rate, 200, 5000);
+    EXPECT_NEAR(1575.0, hz, 0.5);
+    EXPECT_NEAR(1200.0 * std::log2(1575.0 / 1567.98), sfx::centsFromOctaveOf(hz, 1567.98), 0.6);
+    EXPECT_NEAR(0.0, sfx::centsFromOctaveOf(3135.96, 1567.98), 1e-9) << "octaves are the same";
+    EXPECT_NEAR(-100.0, sfx::centsFromOctaveOf(1479.98, 1567.98), 0.1);
+    EXPECT_NEAR(900.0, sfx::strongestFrequency(b, rate, 200, 1200), 0.5) << "within the range";
+    // Repeats add up where they overlap and the buffer holds the last one.
+    const sfx::Buffer twice = sfx::repeatAt(sfx::Buffer(10, 1.0f), 1000, {0.0, 0.005});
+    ASSERT_EQ(15u, twice.size());
+    EXPECT_EQ(1.0f, twice[0]);
+    EXPECT_EQ(2.0f, twice[7]);
+    EXPECT_EQ(1.0f, twice[14]);
 }

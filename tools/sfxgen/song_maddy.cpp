@@ -2,7 +2,9 @@
 // part (each beat's second eighth comes at 62.5 % of the beat), I-vi-ii-V
 // verses sung by an organ, a chorus where a muted brass takes the tune
 // with scoops and swells, off-beat organ stabs, marimba and a plucked bass
-// jumping octaves.
+// jumping octaves. The hook comes back in new rhythms rather than the same
+// bar each time; the break drops to clap, bass, marimba and a soft organ.
+// The organ turns slowly (two voices a shade apart) and the pad sways.
 #include "composer.h"
 #include "instruments.h"
 #include "songs.h"
@@ -41,17 +43,20 @@ Track maddy() {
     const int tom = song.add(sfx::tom("tom", 140, 0.12));
     const int bass = song.add(sfx::pluck("pluck bass", 0.55, 0.5, 1.0, 0x55));
     const int organ = song.add(
-        sfx::loopInstrument("organ", {sfx::Wave::Square, 32, {0}, 10.0, 0.5, 0.25, 22050.0},
+        sfx::loopInstrument("organ", {sfx::Wave::Square, 128, {0, 1}, 10.0, 0.5, 0.25, 22050.0},
                             sfx::envSustain(0, 10, 50), 0x500));
-    // A muted brass: a dark saw that breathes in over a few ticks.
-    const int brass = song.add(
-        sfx::loopInstrument("muted brass", {sfx::Wave::Saw, 16, {0}, 5.0, 0.3, 0.0, 22050.0},
-                            sfx::envSustain(4, 12, 54), 0x300));
+    // A muted brass: a dark saw that breathes in over a few ticks, two
+    // players a shade apart, a slow vibrato on held notes.
+    const int brass = song.add(sfx::withVibrato(
+        sfx::loopInstrument("muted brass", {sfx::Wave::Saw, 192, {0, 1}, 5.0, 0.3, 0.0, 22050.0},
+                            sfx::envSustain(4, 12, 54), 0x300),
+        3, 22, 70));
     const int marimba = song.add(sfx::mallet("marimba", 0.25));
     const int bell = song.add(sfx::bell("glock", 4.0, 1.2, 0.5, 1.5));
-    const int padI = song.add(
+    const int padI = song.add(sfx::withPanSway(
         sfx::loopInstrument("warm pad", {sfx::Wave::Triangle, 192, {-1, 1}, 0.0, 0.0, 0.0, 22050.0},
-                            sfx::envSustain(20, 20, 50), 0x100));
+                            sfx::envSustain(20, 20, 50), 0x100),
+        12, 416));
 
     const Chord I{0}, ii{1}, iii{2}, IV{3}, V{4}, vi{5};
     const Harmony verse = progression({I, vi, ii, V});
@@ -73,20 +78,20 @@ Track maddy() {
     const std::string bassWalk = "1...3...5.6.8.A.";
     // The organ's tune (1 = F): a hook on the swung eighths, its answer.
     const std::string o1 = "5.5.6...5.3...1.";
-    const std::string o2 = "6...5.3.1...3...";
+    const std::string o2 = "6.....5.3.1.3...";
     const std::string o3 = "4.4.5...4.2.4...";
-    const std::string o4 = "5...3.2.3...2...";
-    const std::string o1b = "5.5.6...8.6.5...";
-    const std::string o2b = "6...8.6.5...3...";
-    const std::string o3b = "4.5.6...5.4.2...";
+    const std::string o4 = "5...3...2.3.2...";
+    const std::string o1b = "5.5.6...8...6.5.";
+    const std::string o2b = "6...8.6.5.......";
+    const std::string o3b = "4.5.6.5.4...2...";
     const std::string o4b = "3...2...5.......";
     // The brass's chorus tune, scooping into its long notes.
-    const std::string b1 = "8...8.7.6...4...";
+    const std::string b1 = "8.......7.6.4...";
     const std::string b2 = "7...7.6.5...3...";
-    const std::string b3 = "3.3.5...3.2.3...";
+    const std::string b3 = "3.3.5.....3.2.3.";
     const std::string b4 = "6.......^.......";
-    const std::string b5 = "4.4.5...6.5.4...";
-    const std::string b6 = "5...3.2.3...5...";
+    const std::string b5 = "4.4.5.6.....4...";
+    const std::string b6 = "5.....3.2...5...";
     const std::string b7 = "8...6.5.6...5...";
     const std::string b8 = "1.......^.......";
     const std::string brassMarks = "<.......<...<...";
@@ -135,9 +140,8 @@ Track maddy() {
         hits(p, kShaker, shakeBar, kitOf(shake, 30));
         line(p, kBass, bass, key, verse, bassWalk, bassStyle);
         line(p, kMarimba, marimba, key, verse, marRun, marStyle);
-        hits(p, kKick, cat({rep("................", 3), "X...X...X...X.X."}), kitOf(kick, 46));
         hits(p, kPerc, tomFill, tomKit);
-        pad(p, padChs, padI, key, verse, padCentre, 18);
+        pad(p, padChs, padI, key, verse, padCentre, 14);
     }
     // 1: verse, the organ states the hook.
     {
@@ -177,18 +181,17 @@ Track maddy() {
         line(p, kBell, bell, key, turn, "8.......5.......", bellStyle);
         pad(p, padChs, padI, key, turn, padCentre + 2, 18);
     }
-    // 5: break, clap and marimba, no kick; the marimba takes the hook.
+    // 5: break, clap and marimba, no kick; the marimba takes the hook, the
+    // organ plays it softly with it.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
-        hits(p, kPerc, "....X.......X...", kitOf(clap, 36));
-        hits(p, kShaker, shakeBar, kitOf(shake, 28));
-        line(p, kBass, bass, key, verse, bassWalk, bassStyle);
-        line(p, kLead, organ, key, verse, cat({o1, o2, o3, o4}), LineStyle{1, 48, 0, false});
-        line(p, kMarimba, marimba, key, verse, cat({o1, o2, o3, o4}), LineStyle{0, 40, 0, false});
-        line(p, kBell, bell, key, verse,
-             cat({"........6.5.....", "................", "........5.4.....", "................"}),
-             bellStyle);
-        pad(p, padChs, padI, key, verse, padCentre, 26);
+        hits(p, kPerc, "....X.......X...", kitOf(clap, 30));
+        LineStyle walk = bassStyle;
+        walk.volume = 36;
+        line(p, kBass, bass, key, verse, bassWalk, walk);
+        line(p, kLead, organ, key, verse, cat({o1, o2, o3, o4}), LineStyle{1, 32, 0, false});
+        line(p, kMarimba, marimba, key, verse, cat({o1, o2, o3, o4}), LineStyle{0, 30, 0, false});
+        pad(p, padChs, padI, key, verse, padCentre, 14);
     }
     // 6: the organ and the brass trade phrases over the verse chords.
     {
@@ -210,6 +213,12 @@ Track maddy() {
              organStyle);
         line(p, kMarimba, marimba, key, close, marRun, marStyle);
         pad(p, padChs, padI, key, close, padCentre, 18);
+        // The band stops for the last bar: the organ's tonic over the pad
+        // and the bass.
+        for (int row = 44; row < 64; ++row)
+            for (int ch :
+                 {int(kKick), int(kSnare), int(kHats), int(kShaker), int(kPerc), int(kMarimba)})
+                p.at(row, ch) = xm::Cell{};
     }
 
     song.swing({8, 7, 5, 4});
@@ -228,9 +237,9 @@ Track maddy() {
     song.mix(shake, 1.2);
     song.mix(clap, 1.2);
     song.mix(bass, 1.1);
-    song.mix(organ, 0.5);
+    song.mix(organ, 0.56);
     song.mix(brass, 0.75);
-    song.setGain(1.0);
+    song.setGain(1.126);
     return {"maddy.xm",
             song.finish({0, 1, 2, 3, 4, 1, 2, 3, 4, 5, 5, 6, 6, 3, 4, 1, 2, 5, 1, 2, 3, 4, 3, 7}, 8,
                         12, 1),

@@ -2,7 +2,9 @@
 // clarinet singing the tune in dotted rhythms with pickups into each
 // phrase, strings that swell on both sides in the chorus and a brushed kit
 // that only joins halfway. i-VI-III-VII and i-iv-VII-III verses, a
-// VI-VII-i chorus that turns on a major V.
+// VI-VII-i chorus that turns on a major V, and an interlude where the piano
+// alone takes the tune over the bass. The clarinet is two reeds a shade
+// apart with a slow vibrato of its own; the strings sway across the field.
 #include "composer.h"
 #include "instruments.h"
 #include "songs.h"
@@ -26,12 +28,14 @@ Track sad() {
                             sfx::envSustain(2, 30, 44), 0x200));
     const int piano = song.add(sfx::keys("piano", 2.4, 0x73));
     // A clarinet: the hollow odd harmonics of a square, softened, breathing in.
-    const int clarinet = song.add(
-        sfx::loopInstrument("clarinet", {sfx::Wave::Square, 16, {0}, 4.5, 0.35, 0.0, 22050.0},
-                            sfx::envSustain(5, 20, 52), 0x180));
-    const int strings = song.add(
+    const int clarinet = song.add(sfx::withVibrato(
+        sfx::loopInstrument("clarinet", {sfx::Wave::Square, 192, {0, 1}, 4.5, 0.35, 0.0, 22050.0},
+                            sfx::envSustain(5, 20, 52), 0x180),
+        2, 16, 90));
+    const int strings = song.add(sfx::withPanSway(
         sfx::loopInstrument("strings", {sfx::Wave::Saw, 192, {-1, 0, 1}, 4.0, 0.0, 0.0, 22050.0},
-                            sfx::envSustain(40, 20, 56), 0xC0));
+                            sfx::envSustain(40, 20, 56), 0x180),
+        10, 640));
 
     const Chord i{0}, iv{3}, VI{5}, III{2}, VII{6}, V{4, 1};
     const Harmony verseA = progression({i, VI, III, VII});
@@ -53,11 +57,11 @@ Track sad() {
     const std::string b3 = "5...7...5..43.2.";
     const std::string b4 = "3...........^.4.";
     const std::string c1 = "8.....7.6...4...";
-    const std::string c2 = "7.....6.5...2...";
-    const std::string c3 = "3.....4.5...8...";
+    const std::string c2 = "7...6...5.2.....";
+    const std::string c3 = "3...4...5.....8.";
     const std::string c4 = "8...........^.7.";
     const std::string d1 = "6.....5.4...6...";
-    const std::string d2 = "5.....3.5...8...";
+    const std::string d2 = "5.3.5.......8...";
     const std::string d3 = "5.....2...5.....";
     const std::string d4 = "2...............";  // then a C#, see pattern 6
     // Slides into the long notes that follow a leap.
@@ -108,8 +112,10 @@ Track sad() {
     // leading note into the verse.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
-        line(p, kPiano, piano, key, verseA, arpA, pianoStyle);
-        pad(p, strChs, strings, key, verseA, 56, 14);
+        LineStyle soft = pianoStyle;
+        soft.volume = 26;
+        line(p, kPiano, piano, key, verseA, arpA, soft);
+        pad(p, strChs, strings, key, verseA, 56, 10);
         line(p, kBass, bass, key, verseA,
              cat({rep("................", 2), "1...............", "1.........5...A."}), bassStyle);
         line(p, kLead, clarinet, key, verseA, cat({rep("................", 3), "........^...3.4."}),
@@ -131,15 +137,15 @@ Track sad() {
         leading.startRow = 60;
         line(p, kLead, clarinet, key, chorusB, "3...", leading);
     }
-    // 7: interlude, the piano alone plays the tune, strings underneath.
+    // 7: interlude, the piano alone plays the tune over the bass.
     {
         xm::Pattern& p = song.pattern(song.newPattern());
-        LineStyle mel{1, 50, 0, false};
+        LineStyle mel{1, 36, 0, false};
         line(p, kLead, piano, key, verseA, cat({a1, a2, a3, a4}), mel);
-        line(p, kPiano, piano, key, verseA, arpA, pianoStyle);
-        pad(p, strChs, strings, key, verseA, 56, 20);
+        LineStyle under = pianoStyle;
+        under.volume = 22;
+        line(p, kPiano, piano, key, verseA, arpA, under);
         line(p, kBass, bass, key, verseA, "1...............", bassStyle);
-        hits(p, kHats, "o.......o.......", kitOf(hat, 30));
     }
     // 8: last verse, the second phrase again.
     verse(verseB, cat({b1, b2, b3, b4}), true, true, false, false);
@@ -168,11 +174,11 @@ Track sad() {
     song.pan(kStr2, 216);
     song.mix(kick, 1.0);
     song.mix(snare, 1.3);
-    song.mix(hat, 1.4);
+    song.mix(hat, 1.32);
     song.mix(piano, 1.6);
-    song.mix(clarinet, 0.6);
+    song.mix(clarinet, 0.66);
     song.mix(bass, 0.9);
-    song.setGain(1.0);
+    song.setGain(1.035);
     return {
         "sad.xm",
         song.finish({0, 1, 2, 1, 2, 3, 4, 5, 6, 7, 3, 4, 5, 6, 8, 9, 6, 7, 1, 2, 9, 10}, 11, 7, 1),

@@ -62,18 +62,34 @@ void writeEnvelope(Writer& w, const std::vector<EnvelopePoint>& pts) {
     }
 }
 
-void checkEnvelope(const Instrument& ins) {
-    const auto& pts = ins.volume.points;
+void checkEnvelope(const Instrument& ins, const Envelope& env, const std::string& what,
+                   bool optional) {
+    const auto& pts = env.points;
+    if (optional && pts.empty())
+        return;
     if (pts.empty() || pts.size() > 12 || pts[0].tick != 0)
-        fail("instrument " + ins.name + ": volume envelope needs 1..12 points starting at 0");
+        fail("instrument " + ins.name + ": " + what + " envelope needs 1..12 points starting at 0");
     for (size_t i = 1; i < pts.size(); ++i)
         if (pts[i].tick <= pts[i - 1].tick)
             fail("instrument " + ins.name + ": envelope order");
     for (const auto& p : pts)
         if (p.value > 64)
             fail("instrument " + ins.name + ": envelope value above 64");
-    if (ins.volume.sustain >= static_cast<int>(pts.size()))
-        fail("instrument " + ins.name + ": sustain point out of range");
+    const int count = static_cast<int>(pts.size());
+    if (env.sustain >= count || env.loopEnd >= count || env.loopStart > env.loopEnd)
+        fail("instrument " + ins.name + ": sustain or loop point out of range");
+}
+
+// The type byte of an envelope: on, sustain, loop.
+unsigned envelopeFlags(const Envelope& env) {
+    if (env.points.empty())
+        return 0;
+    unsigned flags = 1;
+    if (env.sustain >= 0)
+        flags |= 2;
+    if (env.loopStart >= 0)
+        flags |= 4;
+    return flags;
 }
 
 }  // namespace
@@ -143,7 +159,8 @@ std::vector<uint8_t> write(const Module& m) {
     }
 
     for (const Instrument& ins : m.instruments) {
-        checkEnvelope(ins);
+        checkEnvelope(ins, ins.volume, "volume", false);
+        checkEnvelope(ins, ins.panning, "panning", true);
         const Sample& s = ins.sample;
         if (s.data.empty())
             fail("instrument " + ins.name + " has no sample data");
@@ -158,23 +175,18 @@ std::vector<uint8_t> write(const Module& m) {
         for (int n = 0; n < 96; ++n)
             w.u8(0);  // every note plays sample 0
         writeEnvelope(w, ins.volume.points);
-        // Panning envelope: one neutral point, switched off.
-        writeEnvelope(w, {{0, 32}});
+        // Without a panning envelope: one neutral point, switched off.
+        const Envelope& pan = ins.panning.points.empty() ? Envelope{{{0, 32}}} : ins.panning;
+        writeEnvelope(w, pan.points);
         w.u8(static_cast<unsigned>(ins.volume.points.size()));
-        w.u8(1);
-        w.u8(ins.volume.sustain >= 0 ? ins.volume.sustain : 0);
-        w.u8(ins.volume.loopStart >= 0 ? ins.volume.loopStart : 0);
-        w.u8(ins.volume.loopEnd >= 0 ? ins.volume.loopEnd : 0);
-        w.u8(0);
-        w.u8(0);
-        w.u8(0);
-        unsigned envFlags = 1;
-        if (ins.volume.sustain >= 0)
-            envFlags |= 2;
-        if (ins.volume.loopStart >= 0)
-            envFlags |= 4;
-        w.u8(envFlags);
-        w.u8(0);
+        w.u8(static_cast<unsigned>(pan.points.size()));
+        for (const Envelope* env : {&ins.volume, &pan}) {
+            w.u8(env->sustain >= 0 ? env->sustain : 0);
+            w.u8(env->loopStart >= 0 ? env->loopStart : 0);
+            w.u8(env->loopEnd >= 0 ? env->loopEnd : 0);
+        }
+        w.u8(envelopeFlags(ins.volume));
+        w.u8(envelopeFlags(ins.panning));
         w.u8(ins.vibratoType);
         w.u8(ins.vibratoSweep);
         w.u8(ins.vibratoDepth);
@@ -317,6 +329,8 @@ Module read(const std::vector<uint8_t>& bytes) {
         const size_t sampleHeaderSize = r.u32(start + 29);
         ins.volume = readEnvelope(r, start + 129, r.u8(start + 225), r.u8(start + 227),
                                   r.u8(start + 228), r.u8(start + 229), r.u8(start + 233));
+        ins.panning = readEnvelope(r, start + 177, r.u8(start + 226), r.u8(start + 230),
+                                   r.u8(start + 231), r.u8(start + 232), r.u8(start + 234));
         ins.vibratoType = static_cast<uint8_t>(r.u8(start + 235));
         ins.vibratoSweep = static_cast<uint8_t>(r.u8(start + 236));
         ins.vibratoDepth = static_cast<uint8_t>(r.u8(start + 237));

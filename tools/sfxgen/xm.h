@@ -74,6 +74,7 @@ struct Instrument {
     std::string name;
     Sample sample;
     Envelope volume;
+    Envelope panning;  // no points: off; 32 is the channel's own pan, 0 left, 64 right
     uint16_t fadeout = 0x200;
     uint8_t vibratoType = 0, vibratoSweep = 0, vibratoDepth = 0, vibratoRate = 0;
 };
