@@ -3,6 +3,7 @@
 // than from a loop, and the high scores live in a folder the page keeps in IndexedDB.
 #include <emscripten.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -15,6 +16,8 @@
 #include "game/GameConstants.h"
 #include "game/TGame.h"
 #include "hiscores/THiScoreTable.h"
+#include "playfield/TGrid.h"
+#include "playfield/TPiece.h"
 #include "sdl/TGamepads.h"
 #include "sdl/TSdlCpuBackend.h"
 #include "sdl/TSdlGpuBackend.h"
@@ -65,6 +68,33 @@ extern "C" EMSCRIPTEN_KEEPALIVE int gumbolt_score() {
     return running != nullptr && running->game ? running->game->score : 0;
 }
 
+// What the playing grid holds at a column and row (from 0, 0 at the top left): 0 an empty
+// cell (or one outside the grid), 1 a block that has landed, 2 a block of the falling piece.
+// The browser test reads it to steer pieces the way a player watching the screen would; it
+// only looks.
+extern "C" EMSCRIPTEN_KEEPALIVE int gumbolt_cell(int column, int row) {
+    if (running == nullptr || !running->game || !running->game->gameGrid) {
+        return 0;
+    }
+    const gb::TGame& game = *running->game;
+    const gb::TGrid& grid = *game.gameGrid;
+    if (column < 0 || row < 0 || column >= grid.columnCount() || row >= grid.rowCount()) {
+        return 0;
+    }
+    const gb::BlockRef& block =
+        grid.cells[static_cast<std::size_t>(column)][static_cast<std::size_t>(row)];
+    if (!block) {
+        return 0;
+    }
+    if (game.currentPiece) {
+        for (const gb::BlockRef& own : game.currentPiece->blocks) {
+            if (own == block) {
+                return 2;
+            }
+        }
+    }
+    return 1;
+}
 
 int main() {
     static WebGame game;

@@ -1,8 +1,9 @@
 // The browser build played as a person would, in headless Chromium over the DevTools protocol:
 // the page loads from 127.0.0.1, the title shows with the desktop's pixels, a name is typed,
-// a piece is moved, turned and dropped, leaving the page pauses, pieces are dropped until the
-// game ends, and the table saved at game over is in IndexedDB after a reload. Any console
-// error or uncaught exception fails the test.
+// a piece is moved, turned and dropped, leaving the page pauses, then a simple player clears
+// rows (past a level's end) until the score beats the table's lowest, the last pieces are
+// dropped until the game ends, and after a reload that score is in the table kept in
+// IndexedDB and on the title screen. Any console error or uncaught exception fails the test.
 //
 //   node tests/web/play_in_browser.js build/web/site [folder for screenshots]
 'use strict';
@@ -11,22 +12,36 @@ const assert = require('assert');
 const fs = require('fs');
 const path = require('path');
 const {Page, startServer, sleep, until} = require('./browser');
+const {playForScore} = require('./player');
 const png = require('./png');
 
-const SCREEN = {gameOver: -1, paused: 0, title: 1, playing: 2, nameEntry: 6};
+const SCREEN = {gameOver: -1, paused: 0, title: 1, playing: 2, levelUp: 3, nameEntry: 6};
+// The lowest score of the table a new player's browser starts with.
+const LOWEST_DEFAULT = 100;
 const repo = path.join(__dirname, '..', '..');
 
-// The size of gb.dat as IndexedDB holds it (the game's folder, /gumbolt, is its database), or
-// -1 when it is not there.
+// The bytes of gb.dat as IndexedDB holds them (the game's folder, /gumbolt, is its database),
+// or null when it is not there.
 const STORED_TABLE = `new Promise((resolve, reject) => {
   const opened = indexedDB.open('/gumbolt');
   opened.onerror = () => reject(opened.error);
   opened.onsuccess = () => {
     const get = opened.result.transaction('FILE_DATA').objectStore('FILE_DATA').get('/gumbolt/gb.dat');
     get.onerror = () => reject(get.error);
-    get.onsuccess = () => resolve(get.result && get.result.contents ? get.result.contents.length : -1);
+    get.onsuccess = () => resolve(get.result && get.result.contents ? Array.from(get.result.contents) : null);
   };
 })`;
+
+// The records of a score file: 8 bytes of name (padded with spaces), a little-endian score.
+function records(bytes) {
+  const list = [];
+  for (let at = 0; at + 12 <= bytes.length; at += 12) {
+    const name = String.fromCharCode(...bytes.slice(at, at + 8)).replace(/[ \0]+$/, '');
+    const score = Buffer.from(bytes.slice(at + 8, at + 12)).readInt32LE(0);
+    list.push({name, score});
+  }
+  return list;
+}
 
 async function screen(page) {
   return page.evaluate('typeof Module === "object" && Module.calledRun ? Module._gumbolt_screen() : -3');
@@ -99,20 +114,41 @@ async function main() {
     await page.press('a');
     await waitForScreen(page, SCREEN.playing, 5000, 'play to go on after a letter');
 
-    // Dropping piece after piece fills the grid and ends the game.
+    // Rows cleared until the score beats the lowest in the table (the first level ends at
+    // 100 points), then pieces dropped where they come until the game ends.
+    const made = await playForScore(page, LOWEST_DEFAULT, 240000, SCREEN);
+    await save('scored');
     await until(async () => {
-      await page.press('ArrowUp');
-      return (await screen(page)) === SCREEN.gameOver;
+      const now = await screen(page);
+      if (now === SCREEN.gameOver) return true;
+      // A level's end pauses the game until a letter.
+      await page.press(now === SCREEN.playing ? 'ArrowUp' : 'a');
+      return false;
     }, 120000, 'the game to end', 150);
+    const final = await page.evaluate('Module._gumbolt_score()');
+    assert(final >= made, `the score fell from ${made} to ${final}`);
     await save('game-over');
     await page.evaluate('Module.gumboltSynced()');
 
-    // The save at game over reached IndexedDB and is there after a reload: five records of
-    // 12 bytes, the table the game shows.
+    // The save at game over reached IndexedDB and is there after a reload: the five best, the
+    // new score among them in its place, and the title shows that table.
     await page.reload();
     await waitForScreen(page, SCREEN.title, 60000, 'the title screen after a reload');
     const stored = await page.evaluate(STORED_TABLE);
-    assert.strictEqual(stored, 60, 'the stored gb.dat has ' + stored + ' bytes, not five records');
+    assert(stored, 'no gb.dat in IndexedDB after the reload');
+    const table = records(stored);
+    assert.strictEqual(table.length, 5, 'the stored table holds ' + stored.length + ' bytes');
+    const entry = table.findIndex((e) => e.name === 'Web' && e.score === final);
+    assert(entry >= 0, `Web's ${final} points are not in the stored table ${JSON.stringify(table)}`);
+    for (let i = 1; i < table.length; i++) {
+      assert(table[i - 1].score >= table[i].score, 'the stored table is out of order: ' + JSON.stringify(table));
+    }
+    assert(table[table.length - 1].score >= LOWEST_DEFAULT, 'a default score was lost: ' + JSON.stringify(table));
+    const reloaded = await frames(page);
+    await until(async () => (await frames(page)) > reloaded + 10, 10000, 'frames after the reload');
+    const again = png.decode(await save('title-after-reload'));
+    const difference = png.compare(again, title, {x: 280, y: 340, width: 240, height: 140}, 48);
+    assert(difference.share > 0.02, 'the title still shows the table of before the game');
 
     assert.deepStrictEqual(page.errors, [], 'the page reported errors');
     console.log('1 passed, 0 failed');
