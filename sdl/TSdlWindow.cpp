@@ -8,6 +8,7 @@
 #include <string_view>
 #include <utility>
 
+#include "sdl/TGamepads.h"
 #include "sdl/TSdlEvents.h"
 #include "services/TKeyboard.h"
 
@@ -266,6 +267,9 @@ void TSdlWindow::pump(TKeyboard& keyboard) {
             continue;
         }
         deliverSdlEvent(event, keyboard, pads_);
+    }
+    if (pads_ != nullptr) {
+        pads_->eventsDelivered(keyboard);
     }
 }
 
