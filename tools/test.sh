@@ -55,6 +55,8 @@ sh "$root/tools/web/install-deps.sh"
 GUMBOLT_WEB_LIBS="$(sh "$root/tools/web/build-libs.sh")"
 export GUMBOLT_WEB_LIBS
 run_preset web
+echo "=== the README's browser command ==="
+python3 "$root/tests/e2e/readme_commands.py" run web
 
 # --- The Debian package ------------------------------------------------------------------
 # Built as a distribution builds it (Release with dpkg-buildflags' hardening flags; the
