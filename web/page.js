@@ -25,14 +25,20 @@
     console.error('Gumbolt: ' + text);
   }
 
-  function webglOffered() {
+  // The WebGL the browser offers: null when there is none, otherwise whether it draws on the
+  // CPU (SwiftShader, llvmpipe and the like: no graphics device behind it).
+  function webgl() {
     // A scratch canvas: the game's own one must be left for the game to set up.
     var probe = document.createElement('canvas');
     try {
-      return !!(window.WebGLRenderingContext &&
-                (probe.getContext('webgl2') || probe.getContext('webgl')));
+      var gl = window.WebGLRenderingContext &&
+               (probe.getContext('webgl2') || probe.getContext('webgl'));
+      if (!gl) return null;
+      var info = gl.getExtension('WEBGL_debug_renderer_info');
+      var renderer = String(info ? gl.getParameter(info.UNMASKED_RENDERER_WEBGL) : '');
+      return {onTheCpu: /SwiftShader|llvmpipe|softpipe|Software/i.test(renderer)};
     } catch (e) {
-      return false;
+      return null;
     }
   }
 
@@ -72,40 +78,48 @@
          'switched off. A current Firefox, Chrome, Edge or Safari runs it.');
     return;
   }
-  if (!webglOffered()) {
+  var graphics = webgl();
+  if (!graphics) {
     fail('This browser cannot show Gumbolt: it needs WebGL, which is missing or switched ' +
          'off (look for "hardware acceleration" in the browser\'s settings).');
     return;
   }
 
-  // Downloads the game's code with a progress bar, then hands it to the module.
+  // The game's code is asked for at once, beside its module (gumbolt.js), and compiled while
+  // it arrives; the progress bar counts the bytes as they come.
+  var download = fetch('gumbolt.wasm', {credentials: 'same-origin'});
+  // A failed download is reported when the module asks for the code, not before.
+  download.catch(function () {});
+
+  function counted(response) {
+    if (!response.ok) throw new Error('gumbolt.wasm: ' + response.status + ' ' + response.statusText);
+    var packed = response.headers.get('Content-Encoding');
+    var total = (!packed && Number(response.headers.get('Content-Length'))) || WASM_BYTES;
+    if (!response.body || !total || typeof TransformStream !== 'function') return response;
+    var received = 0;
+    var counter = new TransformStream({
+      transform: function (chunk, controller) {
+        received += chunk.length;
+        progress.value = Math.min(received / total, 1);
+        controller.enqueue(chunk);
+      },
+      flush: function () {
+        // Downloaded: what is left (compiling, starting) has no measure.
+        progress.removeAttribute('value');
+      },
+    });
+    return new Response(response.body.pipeThrough(counter),
+                        {headers: {'Content-Type': 'application/wasm'}});
+  }
+
   function instantiate(imports, done) {
-    fetch('gumbolt.wasm', {credentials: 'same-origin'}).then(function (response) {
-      if (!response.ok) throw new Error('gumbolt.wasm: ' + response.status + ' ' + response.statusText);
-      var packed = response.headers.get('Content-Encoding');
-      var total = (!packed && Number(response.headers.get('Content-Length'))) || WASM_BYTES;
-      if (!response.body || !total) return response.arrayBuffer();
-      var reader = response.body.getReader();
-      var chunks = [];
-      var received = 0;
-      function pump() {
-        return reader.read().then(function (step) {
-          if (step.done) {
-            var bytes = new Uint8Array(received);
-            var at = 0;
-            chunks.forEach(function (chunk) { bytes.set(chunk, at); at += chunk.length; });
-            return bytes.buffer;
-          }
-          chunks.push(step.value);
-          received += step.value.length;
-          progress.value = Math.min(received / total, 1);
-          return pump();
-        });
+    download.then(counted).then(function (response) {
+      if (typeof WebAssembly.instantiateStreaming === 'function') {
+        return WebAssembly.instantiateStreaming(response, imports);
       }
-      return pump();
-    }).then(function (bytes) {
-      progress.removeAttribute('value');
-      return WebAssembly.instantiate(bytes, imports);
+      return response.arrayBuffer().then(function (bytes) {
+        return WebAssembly.instantiate(bytes, imports);
+      });
     }).then(function (result) {
       done(result.instance, result.module);
     }).catch(function (e) {
@@ -118,6 +132,11 @@
   window.Module = {
     canvas: canvas,
     instantiateWasm: instantiate,
+    preRun: [function () {
+      // WebGL drawn on the CPU costs far more than SDL's software renderer, which draws only
+      // what changed: the game then takes that one, as it does on a desktop without a GPU.
+      if (graphics.onTheCpu) ENV.SDL_RENDER_DRIVER = 'software';
+    }],
     print: function (text) { console.log(text); },
     // The game's standard error: warnings, never a reason to stop.
     printErr: function (text) { console.warn(text); },

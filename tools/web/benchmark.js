@@ -24,10 +24,27 @@ function mediaFiles(dir) {
   });
 }
 
-// Records, from the first script of the page on, the time of the first animation frame in
-// which the game shows its title, and the animation frames' timestamps.
+// Records, from the first script of the page on, when the game's code was compiled and
+// instantiated, when its runtime was ready (main starts right after), the time of the first
+// animation frame in which the game shows its title, and the animation frames' timestamps.
 const PROBE = `
-  window.__gumbolt = {titleAt: null, stamps: []};
+  window.__gumbolt = {titleAt: null, readyAt: null, runtimeAt: null, stamps: []};
+  Object.defineProperty(window, 'Module', {
+    configurable: true,
+    set(m) {
+      const instantiate = m.instantiateWasm;
+      m.instantiateWasm = (imports, done) => instantiate(imports, (instance, module) => {
+        window.__gumbolt.readyAt = performance.now();
+        done(instance, module);
+      });
+      const initialised = m.onRuntimeInitialized;
+      m.onRuntimeInitialized = function () {
+        window.__gumbolt.runtimeAt = performance.now();
+        if (initialised) initialised.apply(this, arguments);
+      };
+      Object.defineProperty(window, 'Module', {value: m, writable: true, configurable: true});
+    },
+  });
   (function watch(now) {
     const m = window.Module;
     if (window.__gumbolt.titleAt === null && m && m.calledRun && m._gumbolt_screen() === 1 &&
@@ -39,6 +56,13 @@ const PROBE = `
     requestAnimationFrame(watch);
   })(performance.now());
 `;
+
+// The page's own animation frames with nothing else on it, for comparison: the rate at which
+// this browser, on this machine, runs them at all.
+const EMPTY_PAGE = `data:text/html,<!doctype html><title>frames</title><script>
+  window.__stamps = [];
+  (function watch(now) { window.__stamps.push(now); requestAnimationFrame(watch); })(performance.now());
+</script>`;
 
 function median(values) {
   const sorted = [...values].sort((a, b) => a - b);
@@ -68,7 +92,9 @@ async function main() {
 
   const server = await startServer(site);
   const firstFrames = [];
+  const steps = [];
   const rates = [];
+  const emptyRates = [];
   try {
     for (let run = 0; run < runs; run++) {
       const page = await Page.open();
@@ -77,6 +103,7 @@ async function main() {
         await page.goto(server.url);
         const titleAt = await until(() => page.evaluate('window.__gumbolt.titleAt'), 60000, 'the title');
         firstFrames.push(titleAt);
+        steps.push(await page.evaluate('({ready: window.__gumbolt.readyAt, runtime: window.__gumbolt.runtimeAt})'));
         // A game in play: a letter, Enter, then five seconds of frames.
         await page.press('a');
         await until(async () => (await page.evaluate('Module._gumbolt_screen()')) === 6, 5000, 'the name entry');
@@ -92,15 +119,31 @@ async function main() {
       } finally {
         await page.close();
       }
+      const empty = await Page.open();
+      try {
+        await empty.goto(EMPTY_PAGE);
+        await sleep(1000);
+        const start = await empty.evaluate('({stamps: window.__stamps.length, at: performance.now()})');
+        await sleep(5000);
+        const end = await empty.evaluate('({stamps: window.__stamps.length, at: performance.now()})');
+        emptyRates.push((end.stamps - start.stamps) / ((end.at - start.at) / 1000));
+      } finally {
+        await empty.close();
+      }
     }
   } finally {
     server.stop();
   }
   console.log('Navigation to the first title frame: median ' + median(firstFrames).toFixed(0) + ' ms (' +
               firstFrames.map((t) => t.toFixed(0)).join(', ') + ')');
+  console.log('  of which: code compiled and instantiated at median ' +
+              median(steps.map((t) => t.ready)).toFixed(0) + ' ms, runtime ready at ' +
+              median(steps.map((t) => t.runtime)).toFixed(0) + ' ms (then the game starts)');
   console.log('Frames per second while playing: game ' + median(rates.map((r) => r.game)).toFixed(1) +
               ', browser animation frames ' + median(rates.map((r) => r.animation)).toFixed(1) + ' (' +
               rates.map((r) => r.game.toFixed(1)).join(', ') + ')');
+  console.log('An empty page\'s animation frames per second: ' + median(emptyRates).toFixed(1) + ' (' +
+              emptyRates.map((r) => r.toFixed(1)).join(', ') + ')');
   console.log('Load average: ' + fs.readFileSync('/proc/loadavg', 'utf8').trim());
 }
 
