@@ -91,6 +91,24 @@
   // A failed download is reported when the module asks for the code, not before.
   download.catch(function () {});
 
+  // The browser's sound takes long to set up (most of a second in headless Chromium): it is
+  // made now, while the code downloads, rather than when the game opens its sound device, and
+  // it starts with the first key, click or touch, as browsers allow.
+  var sound = null;
+  try {
+    var AudioContextType = window.AudioContext || window.webkitAudioContext;
+    if (AudioContextType) sound = new AudioContextType();
+  } catch (e) {
+    sound = null;
+  }
+  if (sound) {
+    ['keydown', 'mousedown', 'touchstart'].forEach(function (type) {
+      document.addEventListener(type, function () {
+        if (sound.state === 'suspended') sound.resume();
+      }, true);
+    });
+  }
+
   function counted(response) {
     if (!response.ok) throw new Error('gumbolt.wasm: ' + response.status + ' ' + response.statusText);
     var packed = response.headers.get('Content-Encoding');
@@ -132,6 +150,8 @@
   window.Module = {
     canvas: canvas,
     instantiateWasm: instantiate,
+    // SDL's sound for the browser plays into this one.
+    SDL2: sound ? {audioContext: sound} : undefined,
     preRun: [function () {
       // WebGL drawn on the CPU costs far more than SDL's software renderer, which draws only
       // what changed: the game then takes that one, as it does on a desktop without a GPU.
