@@ -4,10 +4,17 @@
 # more compile time than a 1 KiB picture, and the object is rebuilt whenever a media file
 # changes (OBJECT_DEPENDS). A generated C++ table maps each virtual path ("media/gfx/...")
 # to its bytes; see core/EmbeddedMedia.h.
+#
+# WebAssembly objects keep each data symbol in a section of its own with a size, so there every
+# file gets its own section, and its end is a label of size 0 at the end of that section.
 function(gumbolt_embed_media target media_dir)
     file(GLOB_RECURSE files CONFIGURE_DEPENDS LIST_DIRECTORIES false "${media_dir}/*")
     list(SORT files)
-    set(asm ".section .rodata\n")
+    if(EMSCRIPTEN)
+        set(asm "")
+    else()
+        set(asm ".section .rodata\n")
+    endif()
     set(decls "")
     set(rows "")
     set(index 0)
@@ -15,14 +22,23 @@ function(gumbolt_embed_media target media_dir)
     foreach(file IN LISTS files)
         file(RELATIVE_PATH virtual "${root}" "${file}")
         set(sym "gumbolt_media_${index}")
-        string(APPEND asm ".balign 16\n.globl ${sym}\n.hidden ${sym}\n${sym}:\n"
-                          ".incbin \"${file}\"\n.globl ${sym}_end\n.hidden ${sym}_end\n${sym}_end:\n")
+        if(EMSCRIPTEN)
+            string(APPEND asm ".section .rodata.${sym},\"\",@\n.p2align 4\n"
+                              ".globl ${sym}\n.hidden ${sym}\n${sym}:\n.incbin \"${file}\"\n"
+                              ".size ${sym}, . - ${sym}\n"
+                              ".globl ${sym}_end\n.hidden ${sym}_end\n${sym}_end:\n.size ${sym}_end, 0\n")
+        else()
+            string(APPEND asm ".balign 16\n.globl ${sym}\n.hidden ${sym}\n${sym}:\n"
+                              ".incbin \"${file}\"\n.globl ${sym}_end\n.hidden ${sym}_end\n${sym}_end:\n")
+        endif()
         string(APPEND decls "extern \"C\" const unsigned char ${sym}[];\n"
                             "extern \"C\" const unsigned char ${sym}_end[];\n")
         string(APPEND rows "    {\"${virtual}\", ${sym}, ${sym}_end},\n")
         math(EXPR index "${index} + 1")
     endforeach()
-    string(APPEND asm ".section .note.GNU-stack,\"\",@progbits\n")
+    if(NOT EMSCRIPTEN)
+        string(APPEND asm ".section .note.GNU-stack,\"\",@progbits\n")
+    endif()
 
     set(out "${CMAKE_CURRENT_BINARY_DIR}/${target}")
     file(WRITE "${out}/media.S.new" "${asm}")

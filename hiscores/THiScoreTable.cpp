@@ -205,6 +205,9 @@ bool THiScoreTable::save() {
     scores = merged;
     added_.clear();
     saidBusy_ = false;
+    if (saved) {
+        saved(fileName);
+    }
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,9 @@ class THiScoreTable {
     // How save moves the new file into place: rename(2) unless a test puts a stand-in here
     // (see replaceFileContents).
     RenameFile renameFile;
+    // Told the file's name after every save that wrote it (not after one that had nothing to
+    // add or failed); empty: nothing to do. A browser hands the file on to lasting storage.
+    std::function<void(const std::string& fileName)> saved;
 
     // A new table, loaded from the file at once (see init).
     [[nodiscard]] static std::shared_ptr<THiScoreTable> create(const std::string& fileName,

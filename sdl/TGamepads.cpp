@@ -88,6 +88,16 @@ AxisKeys keysForAxis(int axis) {
     }
 }
 
+// SDL's driver for the browser gives no axis values when it opens a pad, so SDL takes the
+// first value each axis reports (the first push of a stick one way) for where it rests and
+// sends no event for it. There the sticks and triggers are read as they stand once the events
+// are in.
+#ifdef __EMSCRIPTEN__
+constexpr bool kReadAxesAfterEvents = true;
+#else
+constexpr bool kReadAxesAfterEvents = false;
+#endif
+
 }  // namespace
 
 struct TGamepads::Pad {
@@ -142,16 +152,31 @@ void TGamepads::deliver(const SDL_Event& event, TKeyboard& keyboard) {
             break;
         case SDL_CONTROLLERAXISMOTION:
             if (Pad* pad = find(event.caxis.which); pad != nullptr) {
-                const AxisKeys keys = keysForAxis(event.caxis.axis);
-                const int value = event.caxis.value;
-                // -32768 becomes 32768: an int holds it.
-                push(*pad, keys.negative, value < 0 ? -value : 0, keyboard);
-                push(*pad, keys.positive, value > 0 ? value : 0, keyboard);
+                moveAxis(*pad, event.caxis.axis, event.caxis.value, keyboard);
             }
             break;
         default:
             break;
     }
+}
+
+void TGamepads::eventsDelivered(TKeyboard& keyboard) {
+    if (!kReadAxesAfterEvents) {
+        return;
+    }
+    for (Pad& pad : pads_) {
+        for (int axis = 0; axis < SDL_CONTROLLER_AXIS_MAX; ++axis) {
+            const auto which = static_cast<SDL_GameControllerAxis>(axis);
+            moveAxis(pad, axis, SDL_GameControllerGetAxis(pad.controller, which), keyboard);
+        }
+    }
+}
+
+void TGamepads::moveAxis(Pad& pad, int axis, int value, TKeyboard& keyboard) {
+    const AxisKeys keys = keysForAxis(axis);
+    // -32768 becomes 32768: an int holds it.
+    push(pad, keys.negative, value < 0 ? -value : 0, keyboard);
+    push(pad, keys.positive, value > 0 ? value : 0, keyboard);
 }
 
 TGamepads::Pad* TGamepads::find(std::int32_t id) {

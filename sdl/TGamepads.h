@@ -43,12 +43,17 @@ class TGamepads {
     // Applies one game controller event (others are ignored): a pad added or removed, a
     // button, a stick or a trigger.
     void deliver(const SDL_Event& event, TKeyboard& keyboard);
+    // After a frame's events: where the pads' driver leaves axis moves unannounced (in a
+    // browser), the sticks and triggers as they stand now.
+    void eventsDelivered(TKeyboard& keyboard);
 
   private:
     struct Pad;
     Pad* find(std::int32_t id);
     void open(int deviceIndex);
     void close(std::int32_t id, TKeyboard& keyboard);
+    // An axis (SDL's game controller numbering) now at value (-32768 to 32767).
+    void moveAxis(Pad& pad, int axis, int value, TKeyboard& keyboard);
     // One control of one pad: presses or releases its key when no other pad holds it.
     void hold(Pad& pad, int code, bool down, TKeyboard& keyboard);
     // A stick direction or trigger pushed by amount (its share of the axis, 0 when the axis

@@ -95,8 +95,10 @@ void deliverSdlEvent(const SDL_Event& event, TKeyboard& keyboard, TGamepads* pad
             break;
         case SDL_WINDOWEVENT:
             switch (event.window.event) {
+                // A browser reports a tab put in the back as hidden.
                 case SDL_WINDOWEVENT_FOCUS_LOST:
                 case SDL_WINDOWEVENT_MINIMIZED:
+                case SDL_WINDOWEVENT_HIDDEN:
                     keyboard.focusChanged();
                     keyboard.requestPause();
                     break;

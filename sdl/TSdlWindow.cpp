@@ -8,6 +8,7 @@
 #include <string_view>
 #include <utility>
 
+#include "sdl/TGamepads.h"
 #include "sdl/TSdlEvents.h"
 #include "services/TKeyboard.h"
 
@@ -64,8 +65,11 @@ bool drawsInSoftware(SDL_Renderer* renderer) {
 }
 
 // True when the machine has a GPU device node (a DRM render node or card, or the NVIDIA
-// driver's device).
+// driver's device). In a browser the renderer is WebGL, whatever draws it.
 bool hasGraphicsDevice() {
+#ifdef __EMSCRIPTEN__
+    return true;
+#else
     std::error_code ignored;
     for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", ignored)) {
         const std::string name = entry.path().filename().string();
@@ -74,6 +78,7 @@ bool hasGraphicsDevice() {
         }
     }
     return std::filesystem::exists("/dev/nvidia0", ignored);
+#endif
 }
 
 // True for a "GPU" renderer whose OpenGL is really a CPU rasteriser (Mesa's llvmpipe or
@@ -103,6 +108,18 @@ bool rasterisesOnTheCpu(SDL_Renderer* renderer) {
     }
     return false;
 }
+
+// How the window opens (full screen or a window, as chosen), and whether F11 switches it: a
+// browser's page does both itself.
+#ifdef __EMSCRIPTEN__
+constexpr Uint32 kWindowFlags = 0;
+constexpr bool kOpensAsChosen = false;
+constexpr bool kSwitchesOnF11 = false;
+#else
+constexpr Uint32 kWindowFlags = SDL_WINDOW_RESIZABLE;
+constexpr bool kOpensAsChosen = true;
+constexpr bool kSwitchesOnF11 = true;
+#endif
 
 SDL_Renderer* makeAcceleratedRenderer(SDL_Window* window) {
     return SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
@@ -146,10 +163,13 @@ bool TSdlWindow::open(int width, int height, std::string& error) {
     }
     if (window_ == nullptr) {
         // Full screen at the desktop's own resolution: no mode switch, and the picture is
-        // scaled up with black bars where the proportions differ. Or a resizable window.
-        const std::uint32_t screen = startFullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0;
+        // scaled up with black bars where the proportions differ; or a resizable window, as
+        // the player chose. In a browser the canvas keeps the picture's size and the page
+        // scales it.
+        const Uint32 screen =
+            kOpensAsChosen && startFullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0;
         window_ = SDL_CreateWindow("Gumbolt", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
-                                   height, screen | SDL_WINDOW_RESIZABLE);
+                                   height, screen | kWindowFlags);
         if (window_ == nullptr) {
             error = SDL_GetError();
             return false;
@@ -238,8 +258,9 @@ void TSdlWindow::pump(TKeyboard& keyboard) {
         if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F11) {
             // Without a window manager a switch blocks for a tenth of a second or so, and a
             // burst of presses would pile up switch after switch: a press while a switch is
-            // under way, or queued before it ended, is dropped, as are key repeats.
-            if (event.key.repeat == 0 && !switchUnderWay(event.key.timestamp)) {
+            // under way, or queued before it ended, is dropped, as are key repeats. (In a
+            // browser the page switches: it may only while it handles the press.)
+            if (kSwitchesOnF11 && event.key.repeat == 0 && !switchUnderWay(event.key.timestamp)) {
                 switchForPress(event.key.timestamp);
             }
             continue;
@@ -252,6 +273,9 @@ void TSdlWindow::pump(TKeyboard& keyboard) {
             continue;
         }
         deliverSdlEvent(event, keyboard, pads_);
+    }
+    if (pads_ != nullptr) {
+        pads_->eventsDelivered(keyboard);
     }
 }
 

@@ -4,8 +4,9 @@
 # the README's commands on that build, checks the game's sources with clang-tidy and its static
 # analyser, runs every test again under AddressSanitizer + UndefinedBehaviorSanitizer in a build
 # made with clang (so two compilers see the code), and the audio tests under ThreadSanitizer.
-# Then builds the Debian package, which runs the tests once more with a packager's flags, checks
-# the package and installs it as the README says (apt simulates it; for real only as root with
+# Builds the browser build and runs its tests under node and in headless Chromium. Then builds
+# the Debian package, which runs the tests once more with a packager's flags, checks the package
+# and installs it as the README says (apt simulates it; for real only as root with
 # GUMBOLT_TEST_SYSTEM_INSTALL=1, and removes it again).
 set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -44,6 +45,18 @@ run_preset asan
 # The mixer shares a lock with SDL's audio thread: its tests under ThreadSanitizer (the build
 # holds only the services and audio libraries and the audio tests).
 run_preset tsan
+
+# --- The browser build --------------------------------------------------------------------
+# The libraries built for WebAssembly (cached outside the tree, so only the first run pays for
+# them), the unit suites compiled by emscripten and run under node, the game and its page, and
+# the game played in headless Chromium.
+echo "=== web build ==="
+sh "$root/tools/web/install-deps.sh"
+GUMBOLT_WEB_LIBS="$(sh "$root/tools/web/build-libs.sh")"
+export GUMBOLT_WEB_LIBS
+run_preset web
+echo "=== the README's browser command ==="
+python3 "$root/tests/e2e/readme_commands.py" run web
 
 # --- The Debian package ------------------------------------------------------------------
 # Built as a distribution builds it (Release with dpkg-buildflags' hardening flags; the

@@ -9,6 +9,7 @@
 #include "core/EmbeddedFiles.h"
 #include "core/TPlatformScope.h"
 #include "core/Text.h"
+#include "tests/support/PlatformSkips.h"
 #include "tests/support/StatePrinters.h"
 #include "tests/support/TTestPlatform.h"
 
@@ -292,8 +293,8 @@ TEST_F(SoundManagerTest, ErrorTextsNameEveryLibraryCode) {
 TEST(SoundLibrary, ACallWithoutASoundLibraryIsAProgramFault) {
     TPlatform platform;
     TPlatformScope installed(platform);
-    EXPECT_EXIT(FSOUND_Init(22000, 256, 0), ::testing::ExitedWithCode(255),
-                "No sound library was made for the platform");
+    GUMBOLT_EXPECT_EXIT(FSOUND_Init(22000, 256, 0), ::testing::ExitedWithCode(255),
+                        "No sound library was made for the platform");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "core/Random.h"
 #include "core/TPlatform.h"
 #include "core/TPlatformScope.h"
+#include "tests/support/PlatformSkips.h"
 
 namespace gb {
 namespace {
@@ -114,7 +115,7 @@ TEST(Platform, EachPlatformKeepsItsOwnState) {
 }
 
 TEST(Platform, UsingTheServicesWithNoPlatformInstalledIsAProgramFault) {
-    EXPECT_EXIT(
+    GUMBOLT_EXPECT_EXIT(
         {
             detail::installedPlatform = nullptr;
             milliSecs();

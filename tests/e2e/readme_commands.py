@@ -11,6 +11,8 @@ longer shows; `run` runs the checks of the stages it is given:
             command (tools/play.sh) on a virtual X server with a window manager, the CMake
             installs, tools/measure.sh and the benchmark program
   package   after tools/package.sh (tools/test.sh runs it): the package's install
+  web       after the web build (tools/test.sh runs it): tools/web.sh builds and serves the
+            site on 127.0.0.1
 
 A new README command gets a line in COMMANDS, and a check here (a function named in the
 line; a new stage needs nothing else) or the name of the test that runs it.
@@ -19,13 +21,16 @@ Usage: readme_commands.py known
        readme_commands.py run STAGE...
 """
 
+import gzip
 import os
 import re
 import shlex
+import socket
 import subprocess
 import sys
 import tempfile
 import time
+import urllib.request
 from dataclasses import dataclass
 
 sys.dont_write_bytecode = True  # importing xserver must leave nothing in the source tree
@@ -52,6 +57,10 @@ COMMANDS = [
             "is the test command itself; CI runs it, and a test cannot run the command that "
             "runs it"),
     Command("sh tools/package.sh", "tools/test.sh, its last step, exactly as written"),
+    Command("sh tools/web.sh",
+            "readme_commands.py (check_web): as written with GUMBOLT_WEB_PORT set to a free "
+            "port; the page and the wasm are fetched from the address it prints, then it is "
+            "stopped", "check_web", "web"),
     Command("sudo apt install ./build/deb/gumbolt_*.deb",
             "readme_commands.py (check_package_install): apt simulates it; for real only as "
             "root with GUMBOLT_TEST_SYSTEM_INSTALL=1", "check_package_install", "package"),
@@ -375,6 +384,68 @@ def check_benchmarks():
     medians = re.findall(r"^\S+_median\s", result.stdout, re.M)
     check(result.returncode == 0 and medians, f"runs and reports medians ({len(medians)})" +
           ("" if result.returncode == 0 else ":\n" + tail(result.stdout + result.stderr)))
+
+
+# ---------------------------------------------------------------- stage "web"
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def fetch(url):
+    """The body of url (unpacked when it came compressed) and its content type."""
+    request = urllib.request.Request(url, headers={"Accept-Encoding": "gzip"})
+    with urllib.request.urlopen(request, timeout=30) as answer:
+        body = answer.read()
+        if answer.headers.get("Content-Encoding") == "gzip":
+            body = gzip.decompress(body)
+        return body, answer.headers.get("Content-Type", "")
+
+
+def check_web():
+    """The browser build's command: it builds (the web build is there already, so this is
+    quick), prints the address and serves the site there until it is stopped."""
+    port = free_port()
+    address = f"http://127.0.0.1:{port}/"
+    print(f"GUMBOLT_WEB_PORT={port} sh tools/web.sh", flush=True)
+    env = dict(os.environ, GUMBOLT_WEB_PORT=str(port))
+    with tempfile.TemporaryFile("w+") as out, tempfile.TemporaryFile("w+") as err:
+        process = subprocess.Popen(["sh", "tools/web.sh"], cwd=ROOT, env=env, stdout=out,
+                                   stderr=err)
+        try:
+            deadline = time.time() + 1800
+            said = ""
+            while process.poll() is None and time.time() < deadline and address not in said:
+                time.sleep(0.5)
+                out.seek(0)
+                said = out.read()
+            check(address in said, f"prints the address {address}" +
+                  ("" if address in said else ":\n" + tail(said)))
+            page = wasm = b""
+            kind = ""
+            for _ in range(40):
+                try:
+                    page, _ = fetch(address)
+                    wasm, kind = fetch(address + "gumbolt.wasm")
+                    break
+                except OSError:
+                    time.sleep(0.5)
+            check(b"page.js" in page, "serves the page there")
+            check(wasm[:4] == b"\0asm" and kind == "application/wasm",
+                  f"serves the game's WebAssembly as application/wasm ({len(wasm)} bytes, {kind})")
+        finally:
+            process.terminate()
+            try:
+                process.wait(30)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+        err.seek(0)
+        errors = err.read()
+        if failures:
+            print(tail(errors))
 
 
 # ---------------------------------------------------------------- stage "package"

@@ -13,6 +13,7 @@
 
 #include "hiscores/THiScoreTable.h"
 #include "tests/hiscores/HiScoreTestSupport.h"
+#include "tests/support/PlatformSkips.h"
 
 namespace gb::test {
 namespace {
@@ -53,6 +54,7 @@ int playOneRun(const std::string& file, bool unprivileged) {
 }
 
 TEST_F(HiScoreHostileFileTest, AFileThatCannotBeReadIsReportedOnceAndNeverOverwritten) {
+    GUMBOLT_SKIP_WITHOUT_PROCESSES();
     // Readable by no one but root; the directory lets the player replace it all the same.
     writeBytes(path(), record("Old", 42));
     ASSERT_EQ(::chmod(path().c_str(), 0200), 0);
@@ -83,6 +85,7 @@ TEST_F(HiScoreHostileFileTest, AFileThatCannotBeReadIsReportedOnceAndNeverOverwr
 }
 
 TEST_F(HiScoreHostileFileTest, SpecialFilesAndLinksToThemAreNeitherWaitedForNorReplaced) {
+    GUMBOLT_SKIP_WITHOUT_PROCESSES();
     ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0666), 0);
     fs::create_symlink("fifo", path("to-fifo"));
     fs::create_symlink("loop", path("loop"));
@@ -92,7 +95,7 @@ TEST_F(HiScoreHostileFileTest, SpecialFilesAndLinksToThemAreNeitherWaitedForNorR
         {path("loop"), std::strerror(ELOOP)},
     };
     // A device node like /dev/null, where the system lets us make one here.
-    if (::mknod(path("device").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0) {
+    if (::mknod(path("device").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
         fs::create_symlink("device", path("to-device"));
         cases.emplace_back(path("to-device"), "not a regular file");
     } else {
@@ -113,6 +116,7 @@ TEST_F(HiScoreHostileFileTest, SpecialFilesAndLinksToThemAreNeitherWaitedForNorR
 }
 
 TEST_F(HiScoreHostileFileTest, AFileThatTurnsIntoAFifoAfterTheStartIsNotWaitedForAtTheSave) {
+    GUMBOLT_SKIP_WITHOUT_PROCESSES();
     writeBytes(path(), record("Old", 42));
     auto table = THiScoreTable::create(path(), 5);
     table->addPlayer(THiScore());
@@ -143,6 +147,7 @@ long peakResidentKb() {
 }
 
 TEST_F(HiScoreHostileFileTest, OnlyTheStartOfAHugeFileIsRead) {
+    GUMBOLT_SKIP_IN_BROWSER("the in-memory files of a browser hold no sparse 20 GB file");
     constexpr off_t kRecord = THiScore::kRecordSize;
     constexpr off_t kBound = static_cast<off_t>(THiScoreTable::kMaxFileRecords) * kRecord;
     constexpr off_t kSize = off_t{20} << 30;  // 20 GB, nearly all of it a hole of zero bytes

@@ -16,6 +16,7 @@
 #include "hiscores/SaveSteps.h"
 #include "hiscores/THiScoreTable.h"
 #include "tests/hiscores/HiScoreTestSupport.h"
+#include "tests/support/PlatformSkips.h"
 
 namespace gb::test {
 namespace {
@@ -117,6 +118,7 @@ class HiScoreLockTest : public TempDirTest {
 };
 
 TEST_F(HiScoreLockTest, ASaveHeldUpLongerThanTheWaitLosesNeitherScore) {
+    GUMBOLT_SKIP_WITHOUT_PROCESSES();
     // The holder is held up after its new file is flushed and before it is renamed into place
     // (a slow disk); in the directory taken in place, after the records are written.
     struct Case {
@@ -161,6 +163,7 @@ TEST_F(HiScoreLockTest, ASaveHeldUpLongerThanTheWaitLosesNeitherScore) {
 }
 
 TEST_F(HiScoreLockTest, CopiesThatCanDoDifferentThingsInTheDirectoryStillTakeTurns) {
+    GUMBOLT_SKIP_WITHOUT_PROCESSES();
     if (!runningAsRoot()) {
         GTEST_SKIP() << "two players with different rights over one directory need root";
     }
@@ -191,6 +194,7 @@ TEST_F(HiScoreLockTest, CopiesThatCanDoDifferentThingsInTheDirectoryStillTakeTur
 }
 
 TEST_F(HiScoreLockTest, AnExitSaveThatCannotLockSaysWhichScoresWereNotSaved) {
+    GUMBOLT_SKIP_WITHOUT_PROCESSES();
     writeBytes(path(), record("Old", 100));
     const Cue holding;
     const Cue released;
@@ -241,6 +245,7 @@ TEST_F(HiScoreLockTest, AnExitSaveThatCannotLockSaysWhichScoresWereNotSaved) {
 }
 
 TEST_F(HiScoreLockTest, TheLockFileIsTakenOverFromAKilledSaveAndNeverFollowed) {
+    GUMBOLT_SKIP_WITHOUT_PROCESSES();
     // While there is no file the lock file stands in for it. One that a killed save left
     // behind is taken and removed; one that another save holds is waited for.
     const std::string lockFile = FileLock::lockFileOf(path());

@@ -12,6 +12,7 @@
 
 #include "hiscores/THiScoreTable.h"
 #include "tests/hiscores/HiScoreTestSupport.h"
+#include "tests/support/PlatformSkips.h"
 
 namespace gb::test {
 namespace {
@@ -78,6 +79,7 @@ TEST_F(HiScoreTwoCopiesTest, AnEntryTheTableDroppedIsStillOfferedToTheFile) {
 }
 
 TEST_F(HiScoreTwoCopiesTest, TwoProcessesSavingAtOnceLoseNothing) {
+    GUMBOLT_SKIP_WITHOUT_PROCESSES();
     // Each process finishes forty games and saves after each; the scores of both grow, so
     // the last entries of both are the best and must all be in the file at the end. In a
     // directory that can be read, both lock it; in one that cannot (only written into and

@@ -9,6 +9,7 @@
 #include "DisplayFixture.h"
 #include "services/BuiltInFont.h"
 #include "services/Graphics.h"
+#include "tests/support/PlatformSkips.h"
 
 namespace gb {
 namespace {
@@ -344,6 +345,8 @@ INSTANTIATE_TEST_SUITE_P(Backends, DisplayTest,
 // one (or the one the user names), and with SDL's software renderer otherwise; the renderer
 // made to find out is the one the GPU backend draws with.
 TEST(SdlDisplay, TheWindowHasAGpuOnlyWhereAnAcceleratedRendererDrawsForIt) {
+    GUMBOLT_SKIP_IN_BROWSER(
+        "a browser has WebGL, and neither a GPU device nor SDL's offscreen driver");
     testkit::useHeadlessDisplay();
     {
         TPlatform platform;
@@ -390,7 +393,7 @@ TEST(SdlDisplay, ADisplayThatCannotOpenGivesSdlsReason) {
 
 // Run in child processes: a start outside any desktop session has its own environment.
 TEST(SdlDisplay, WithNoDisplayAndNoDriverChosenTheDisplayDoesNotOpen) {
-    EXPECT_EXIT(
+    GUMBOLT_EXPECT_EXIT(
         {
             for (const char* name : {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY"}) {
                 unsetenv(name);
@@ -410,7 +413,7 @@ TEST(SdlDisplay, WithNoDisplayAndNoDriverChosenTheDisplayDoesNotOpen) {
         ::testing::ExitedWithCode(0), "no display was found");
     // A driver chosen on purpose opens as before, even one that shows nothing.
     for (const char* chosen : {"dummy", "offscreen"}) {
-        EXPECT_EXIT(
+        GUMBOLT_EXPECT_EXIT(
             {
                 unsetenv("DISPLAY");
                 unsetenv("WAYLAND_DISPLAY");

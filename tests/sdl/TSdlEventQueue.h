@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include "sdl/TGamepads.h"
 #include "sdl/TSdlEvents.h"
 #include "services/TEventSource.h"
 
@@ -19,6 +20,9 @@ class TSdlEventQueue : public TEventSource {
         SDL_Event event;
         while (SDL_PollEvent(&event) != 0) {
             deliverSdlEvent(event, keyboard, pads_);
+        }
+        if (pads_ != nullptr) {
+            pads_->eventsDelivered(keyboard);
         }
     }
 

@@ -31,6 +31,20 @@ class TVirtualPad {
             // identifier's second pair of bytes.
             guid_.replace(4, 4, "0000");
             joystick_ = SDL_JoystickOpen(index);
+#ifdef __EMSCRIPTEN__
+            // In a browser SDL gives every pad without a mapping of its own the browser's
+            // standard layout, which numbers the buttons otherwise: this pad gets its own, in
+            // SDL's order, as SDL makes it for a virtual pad elsewhere.
+            if (kind == SDL_JOYSTICK_TYPE_GAMECONTROLLER) {
+                const std::string line =
+                    guid_ + "," + name +
+                    ",a:b0,b:b1,x:b2,y:b3,back:b4,guide:b5,start:b6,leftstick:b7,rightstick:b8,"
+                    "leftshoulder:b9,rightshoulder:b10,dpup:b11,dpdown:b12,dpleft:b13,dpright:b14,"
+                    "misc1:b15,paddle1:b16,paddle2:b17,paddle3:b18,paddle4:b19,touchpad:b20,"
+                    "leftx:a0,lefty:a1,rightx:a2,righty:a3,lefttrigger:a4,righttrigger:a5,";
+                SDL_GameControllerAddMapping(line.c_str());
+            }
+#endif
         }
         // A virtual axis starts at 0, which is a trigger pulled half way: let them rest.
         if (kind == SDL_JOYSTICK_TYPE_GAMECONTROLLER) {
@@ -38,16 +52,26 @@ class TVirtualPad {
             trigger(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 0);
         }
     }
-    ~TVirtualPad() { unplug(); }
+    ~TVirtualPad() {
+        unplug();
+    }
     TVirtualPad(const TVirtualPad&) = delete;
     TVirtualPad& operator=(const TVirtualPad&) = delete;
 
-    bool plugged() const { return joystick_ != nullptr; }
+    bool plugged() const {
+        return joystick_ != nullptr;
+    }
     // SDL's identifier of the pad's kind, as mapping lines name it.
-    const std::string& guid() const { return guid_; }
+    const std::string& guid() const {
+        return guid_;
+    }
 
-    void press(int button) { SDL_JoystickSetVirtualButton(joystick_, button, SDL_PRESSED); }
-    void release(int button) { SDL_JoystickSetVirtualButton(joystick_, button, SDL_RELEASED); }
+    void press(int button) {
+        SDL_JoystickSetVirtualButton(joystick_, button, SDL_PRESSED);
+    }
+    void release(int button) {
+        SDL_JoystickSetVirtualButton(joystick_, button, SDL_RELEASED);
+    }
     // A stick axis, -32768 (left, up) to 32767 (right, down).
     void stick(int axis, int value) {
         SDL_JoystickSetVirtualAxis(joystick_, axis, static_cast<Sint16>(value));
