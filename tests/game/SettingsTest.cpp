@@ -228,10 +228,12 @@ TEST_F(SettingsFile, AFileThatCannotBeReadIsNeverOverwritten) {
 
 // A directory that cannot be made is a failure said in one line, not a crash or a success.
 TEST_F(SettingsFile, ASaveThatFailsSaysWhy) {
-    // No one may make a directory there, not even root.
-    const std::string nowhere = "/proc/self/gumbolt-settings/settings";
+    // A regular file where the directory should be: no one can make the directory, not even
+    // root, on any file system.
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "gumbolt") << "not a directory\n";
+    const std::string nowhere = (dir / "gumbolt" / "settings").string();
     TSettingsFile file(nowhere);
-    EXPECT_EQ(file.load(err.get()), TSettings());
     EXPECT_FALSE(file.save(changedSettings(), err.get()));
     const std::string said = errText();
     EXPECT_TRUE(said.starts_with("gumbolt: cannot save the settings in " + nowhere)) << said;
