@@ -246,4 +246,22 @@ void TSdlBackend::drawTurnedQuad(const std::shared_ptr<TCellTexture>& keep, SDL_
     SDL_SetTextureAlphaMod(texture, tint.a);
 }
 
+void TSdlBackend::grabPixels(int x, int y, TPixmap& into) {
+    std::fill_n(into.data(),
+                static_cast<std::size_t>(into.pitch()) * static_cast<std::size_t>(into.height()),
+                0);
+    if (renderer_ == nullptr || into.width() <= 0 || into.height() <= 0) {
+        return;
+    }
+    // Only the part inside the back buffer can be read; the rest stays black.
+    SDL_Rect wanted{x, y, into.width(), into.height()};
+    const SDL_Rect screen{0, 0, width_, height_};
+    SDL_Rect inside;
+    if (!SDL_IntersectRect(&wanted, &screen, &inside)) {
+        return;
+    }
+    std::uint8_t* start = into.row(inside.y - y) + static_cast<std::ptrdiff_t>(inside.x - x) * 4;
+    readBackBuffer(inside, start, into.pitch());
+}
+
 }  // namespace gb

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -37,6 +38,8 @@ class TSdlBackend : public TRenderBackend {
     void setWindowTitle(const std::string& title) final;
     void hideMouse() final;
     void drawText(const std::string& text, float x, float y, const TDrawState& state) override;
+    // The part of the back buffer inside the display; the rest of the pixmap black.
+    void grabPixels(int x, int y, TPixmap& into) final;
 
     // Carries out every drawing command given so far.
     virtual void finish() = 0;
@@ -56,6 +59,9 @@ class TSdlBackend : public TRenderBackend {
     virtual void emitGeometry(const std::shared_ptr<TCellTexture>& keep, SDL_Texture* texture,
                               const SDL_Vertex* vertices, int vertexCount, const int* indices,
                               int indexCount) = 0;
+    // Reads a rectangle of the back buffer (inside the display) into RGBA rows of the given
+    // pitch, as SDL_RenderReadPixels does.
+    virtual void readBackBuffer(const SDL_Rect& area, std::uint8_t* into, int pitch) = 0;
     // Keeps an uploaded cell texture; a backend may keep more with it.
     virtual std::shared_ptr<TSdlCellTexture> keepCellTexture(SDL_Texture* texture);
 

@@ -447,22 +447,8 @@ void TSdlCpuBackend::drawPixmap(const TPixmap& pixmap, int x, int y) {
     emitCopy(keep, texture, &area, target, SDL_FLIP_NONE);
 }
 
-void TSdlCpuBackend::grabPixels(int x, int y, TPixmap& into) {
-    std::fill_n(into.data(),
-                static_cast<std::size_t>(into.pitch()) * static_cast<std::size_t>(into.height()),
-                0);
-    if (renderer_ == nullptr || into.width() <= 0 || into.height() <= 0) {
-        return;
-    }
-    // Only the part inside the back buffer can be read; the rest stays black.
-    SDL_Rect wanted{x, y, into.width(), into.height()};
-    const SDL_Rect screen{0, 0, width_, height_};
-    SDL_Rect inside;
-    if (!SDL_IntersectRect(&wanted, &screen, &inside)) {
-        return;
-    }
-    std::uint8_t* start = into.row(inside.y - y) + static_cast<std::ptrdiff_t>(inside.x - x) * 4;
-    display_->readPixels(inside, sdl::kRgbaFormat, start, into.pitch());
+void TSdlCpuBackend::readBackBuffer(const SDL_Rect& area, std::uint8_t* into, int pitch) {
+    display_->readPixels(area, sdl::kRgbaFormat, into, pitch);
 }
 
 }  // namespace gb

@@ -38,7 +38,6 @@ class TSdlCpuBackend final : public TSdlBackend {
     void tileImage(TImage& image, int cell, float x, float y, const TDrawState& state) override;
     void drawText(const std::string& text, float x, float y, const TDrawState& state) override;
     void drawPixmap(const TPixmap& pixmap, int x, int y) override;
-    void grabPixels(int x, int y, TPixmap& into) override;
     void finish() override;
 
   private:
@@ -50,6 +49,7 @@ class TSdlCpuBackend final : public TSdlBackend {
                       const SDL_Vertex* vertices, int vertexCount, const int* indices,
                       int indexCount) override;
     std::shared_ptr<TSdlCellTexture> keepCellTexture(SDL_Texture* texture) override;
+    void readBackBuffer(const SDL_Rect& area, std::uint8_t* into, int pitch) override;
     void releaseRenderer();
 
     const TSdlTurnedCell* turnedCellTexture(TImage& image, int cell, float rotation);

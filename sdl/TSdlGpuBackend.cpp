@@ -182,22 +182,8 @@ void TSdlGpuBackend::drawPixmap(const TPixmap& pixmap, int x, int y) {
     SDL_RenderCopy(renderer_, pixmapTexture_, &area, &target);
 }
 
-void TSdlGpuBackend::grabPixels(int x, int y, TPixmap& into) {
-    std::fill_n(into.data(),
-                static_cast<std::size_t>(into.pitch()) * static_cast<std::size_t>(into.height()),
-                0);
-    if (renderer_ == nullptr || into.width() <= 0 || into.height() <= 0) {
-        return;
-    }
-    // Only the part inside the back buffer can be read; the rest stays black.
-    SDL_Rect wanted{x, y, into.width(), into.height()};
-    const SDL_Rect screen{0, 0, width_, height_};
-    SDL_Rect inside;
-    if (!SDL_IntersectRect(&wanted, &screen, &inside)) {
-        return;
-    }
-    std::uint8_t* start = into.row(inside.y - y) + static_cast<std::ptrdiff_t>(inside.x - x) * 4;
-    SDL_RenderReadPixels(renderer_, &inside, sdl::kRgbaFormat, start, into.pitch());
+void TSdlGpuBackend::readBackBuffer(const SDL_Rect& area, std::uint8_t* into, int pitch) {
+    SDL_RenderReadPixels(renderer_, &area, sdl::kRgbaFormat, into, pitch);
 }
 
 }  // namespace gb

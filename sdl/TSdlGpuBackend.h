@@ -22,7 +22,6 @@ class TSdlGpuBackend final : public TSdlBackend {
                        const TDrawState& state) override;
     void tileImage(TImage& image, int cell, float x, float y, const TDrawState& state) override;
     void drawPixmap(const TPixmap& pixmap, int x, int y) override;
-    void grabPixels(int x, int y, TPixmap& into) override;
     void finish() override;
 
   private:
@@ -33,6 +32,7 @@ class TSdlGpuBackend final : public TSdlBackend {
     void emitGeometry(const std::shared_ptr<TCellTexture>& keep, SDL_Texture* texture,
                       const SDL_Vertex* vertices, int vertexCount, const int* indices,
                       int indexCount) override;
+    void readBackBuffer(const SDL_Rect& area, std::uint8_t* into, int pitch) override;
     void releaseRenderer();
 
     SDL_Texture* backBuffer_ = nullptr;     // the render target the game draws into
