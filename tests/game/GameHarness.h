@@ -147,6 +147,17 @@ class GameHarness : public ::testing::Test {
         ASSERT_EQ(game->lines, linesBefore + rows);
     }
 
+    // Takes the falling piece away and fills the top four rows but for their last column, so
+    // that no new piece can enter; plays until the game is over.
+    void playUntilTheStackReachesTheTop() {
+        game->currentPiece->removeFromGrid();
+        game->currentPiece = nullptr;
+        for (int row = 0; row < 4; ++row) {
+            fillRow(row, {9});
+        }
+        ASSERT_TRUE(runUntilState(TGame::gameOver, 300));
+    }
+
     // An unturned L in place of the falling piece, centred at (4, 5.5), with gravity stopped
     // so that only the keys move it.
     void placeFreshPiece() {

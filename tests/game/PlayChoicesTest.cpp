@@ -161,12 +161,7 @@ TEST_F(PlayChoices, TheStartLevelIsTakenWhenPlayBeginsAndAfterEveryGameOver) {
     game->startLevel = 6;
     waitForPiece();
     EXPECT_EQ(game->level, 1);
-    game->currentPiece->removeFromGrid();
-    game->currentPiece = nullptr;
-    for (int row = 0; row < 4; ++row) {
-        fillRow(row, {9});
-    }
-    ASSERT_TRUE(runUntilState(TGame::gameOver, 300));
+    playUntilTheStackReachesTheTop();
     type('g');
     frames(1);
     ASSERT_EQ(game->state, TGame::title);
@@ -264,12 +259,7 @@ TEST_F(PlayChoices, TheShadowShowsWhereTheDropPutsThePieceOnlyWhileItFalls) {
     frames(1);
     EXPECT_TRUE(shadowDrawn().empty()) << "level up";
     resume();
-    game->currentPiece->removeFromGrid();
-    game->currentPiece = nullptr;
-    for (int row = 0; row < 4; ++row) {
-        fillRow(row, {9});
-    }
-    ASSERT_TRUE(runUntilState(TGame::gameOver, 300));
+    playUntilTheStackReachesTheTop();
     display->reset();
     frames(1);
     EXPECT_TRUE(shadowDrawn().empty()) << "game over";

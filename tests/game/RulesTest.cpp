@@ -244,12 +244,7 @@ TEST_F(Rules, LevelsFollowTheCubeOfTheLevelAndEachOneBringsTheNextTrack) {
     }
 
     // A game over at level 7; the next game starts again at level 1 and its pace.
-    game->currentPiece->removeFromGrid();
-    game->currentPiece = nullptr;
-    for (int row = 0; row < 4; ++row) {
-        fillRow(row, {9});
-    }
-    ASSERT_TRUE(runUntilState(TGame::gameOver, 300));
+    playUntilTheStackReachesTheTop();
     type('g');
     frames(1);
     EXPECT_EQ(game->state, TGame::title);
