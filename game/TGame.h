@@ -138,6 +138,8 @@ class TGame {
     void loadImages();
     void setKeys();
     void resetGame();
+    // A game is reset anew when the start level was changed since the last reset.
+    void takeStartLevel();
     // Name entry is done and play begins, at the start level chosen by then.
     void beginGame();
     void buildPieces();

@@ -82,6 +82,8 @@ void TGame::optionsBack() {
         return;
     }
     state = title;
+    // The title shows the level the next game begins at.
+    takeStartLevel();
     flushKeys();
     if (keepSettings) {
         keepSettings(settings);

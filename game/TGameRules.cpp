@@ -92,12 +92,16 @@ void TGame::resetGame() {
     linesToRemove = 0;
 }
 
-void TGame::beginGame() {
+void TGame::takeStartLevel() {
     // The options are open on the title screen, after the last reset: a start level changed
-    // there since is taken now. With none changed the game goes on from the reset as it is.
+    // there since is taken now. With none changed the game stays as the reset left it.
     if (std::clamp(startLevel, kLowestStartLevel, kHighestStartLevel) != firstLevel) {
         resetGame();
     }
+}
+
+void TGame::beginGame() {
+    takeStartLevel();
     state = playing;
 }
 

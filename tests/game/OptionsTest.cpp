@@ -138,6 +138,13 @@ TEST_F(Options, LeftAndRightChangeTheValues) {
     tap(key::right);
     frames(1);
     EXPECT_FALSE(game->settings.fullscreen);
+
+    // Back on the title, the level shown is the one the next game begins at, with its pace.
+    tap(key::escape);
+    frames(1);
+    ASSERT_EQ(game->state, TGame::title);
+    EXPECT_EQ(game->level, 8);
+    EXPECT_NEAR(game->fallSpeed, fallIntervalAt(8), 1e-6);
 }
 
 // A key another command has, or one the game keeps (the music key, the options key), is
