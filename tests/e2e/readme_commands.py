@@ -34,7 +34,7 @@ import urllib.request
 from dataclasses import dataclass
 
 sys.dont_write_bytecode = True  # importing xserver must leave nothing in the source tree
-from checks import check, summary  # noqa: E402
+from checks import check, failures, summary  # noqa: E402
 from xserver import TITLE, VirtualScreen  # noqa: E402
 
 ROOT = os.path.realpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
