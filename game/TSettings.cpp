@@ -162,7 +162,7 @@ TSettings TSettings::fromText(std::string_view text, const std::string& where,
             const int high = isVolume ? kMaxVolume : isTrack ? kTrackCount : 9;
             const auto number = wholeNumber(value, isVolume ? 0 : 1, high);
             if (!number) {
-                badValue((isVolume ? "0" : "1") + std::string(" to ") + std::to_string(high));
+                badValue(std::string(isVolume ? "0" : "1") + " to " + std::to_string(high));
             } else if (isVolume) {
                 settings.volume = *number;
             } else if (isTrack) {
