@@ -9,7 +9,6 @@ dpkg-dev googletest binaryen"
 
 if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-updated=""
 
 # The sources come from the same archive the system installs from: each deb entry gets a
 # deb-src twin in a file of our own.
@@ -39,17 +38,7 @@ if ! apt-cache showsrc libsdl2 2>/dev/null | grep -q '^Version:'; then
     done
     rm -rf "$tmp"
     $SUDO apt-get update -qq
-    updated=1
 fi
 
-missing=""
-for p in $PACKAGES; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-        missing="$missing $p"
-    fi
-done
-[ -z "$missing" ] && exit 0
-echo "Installing:$missing"
-[ -n "$updated" ] || $SUDO apt-get update -qq
 # shellcheck disable=SC2086
-$SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
+exec sh "$(dirname "$0")/../install-deps.sh" $PACKAGES
